@@ -1,0 +1,28 @@
+// CImageUtility: the base operations plus the services every image offers
+// (colour conversion, blurs, selection, colour key, gradient, file I/O).
+#pragma once
+
+#include "core/CImageBase.h"
+#include "core/OperationLists.h"
+
+namespace VelImageUtility {
+
+class CImageUtility : public ICImageUtility, public CImageBase {
+public:
+    CImageUtility() = default;
+    CImageUtility(uint8_t* data_, int32_t width_, int32_t height_, int32_t stride_,
+                  int32_t bytesPerPixel_)
+        : CImageBase(data_, width_, height_, stride_, bytesPerPixel_) {}
+    CImageUtility(int32_t width_, int32_t height_, int32_t stride_, int32_t bytesPerPixel_)
+        : CImageBase(width_, height_, stride_, bytesPerPixel_) {}
+    explicit CImageUtility(const ImageDesc* desc) : CImageBase(desc) {}
+
+    VIU_BASE_OPERATIONS(VIU_FORWARD_TO_BASE)
+    VIU_UTILITY_OWN_OPERATIONS(VIU_DECLARE_OVERRIDE)
+
+    // Copies width * bytesPerPixel bytes of each row from `src` when both
+    // buffers exist and the sizes match; row padding is left as it was.
+    void CopyPixelsFrom(const ImageDesc* src);
+};
+
+}  // namespace VelImageUtility

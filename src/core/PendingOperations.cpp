@@ -1,0 +1,155 @@
+// Every table operation that does not do its work yet, in one place, so that
+// none is forgotten: each does nothing (returning 0, 0.0f or E_FAIL) until
+// its real implementation replaces the entry here.
+#include "argb/CImageARGB.h"
+#include "ayuv/CImageAYUV.h"
+#include "byte/CImageByte.h"
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#endif
+
+namespace VelImageUtility {
+
+
+// ---- Colour conversion and ARGB buffer operations ----
+
+void CImageUtility::ConvertRGBToHSL(uint8_t r, uint8_t g, uint8_t b, uint8_t* h, uint8_t* s, uint8_t* l) { }
+void CImageUtility::ConvertHSLToRGB(uint8_t h, uint8_t s, uint8_t l, uint8_t* r, uint8_t* g, uint8_t* b) { }
+void CImageUtility::ConvertRGBToLuma(uint8_t r, uint8_t g, uint8_t b, uint8_t* y) { }
+void CImageUtility::ConvertRGBToYUV(int32_t r, int32_t g, int32_t b, int32_t* y, int32_t* u, int32_t* v) { }
+void CImageUtility::ConvertRGBToYUVPacked(__m128i in, __m128i* out) { }
+void CImageUtility::ConvertYUVToRGB(int32_t y, int32_t u, int32_t v, int32_t* r, int32_t* g, int32_t* b) { }
+void CImageUtility::ConvertYUVToRGBPacked(__m128i in, __m128i* out) { }
+void CImageUtility::ConvertRGBToYUVNoOffset(int32_t r, int32_t g, int32_t b, int32_t* y, int32_t* u, int32_t* v) { }
+void CImageUtility::ReservedA(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second, int32_t d, int32_t e, int32_t f) { }
+HRESULT CImageUtility::ReservedB(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second, int32_t d) { return VIU_E_FAIL; }
+void CImageARGB::Allocate(int32_t width, int32_t height) { }
+void CImageARGB::AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) { }
+void CImageARGB::ConvertToAYUV(const ImageDesc* destination) { }
+void CImageARGB::ConvertFromHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) { }
+void CImageARGB::CopyAlphaFrom(const ImageDesc* source) { }
+void CImageARGB::SetChannel(const ImageDesc* plane, int32_t lane) { }
+void CImageARGB::GetChannel(const ImageDesc* plane, int32_t lane) { }
+void CImageARGB::SetGrayFromPlane(const ImageDesc* plane) { }
+void CImageARGB::CopyFrom(const ImageDesc* source) { }
+int32_t CImageARGB::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
+void CImageARGB::ConvertToLuma(const ImageDesc* plane) { }
+void CImageARGB::ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) { }
+// ---- end of Colour conversion and ARGB buffer operations ----
+
+
+// ---- Resampling ----
+
+void CImageARGB::ResizeTo(const ImageDesc* destination, uint32_t mode) { }
+void CImageAYUV::ResizeTo(const ImageDesc* destination, uint32_t mode) { }
+// ---- end of Resampling ----
+
+
+// ---- Image files, resources and bitmap handles ----
+
+void CImageUtility::LoadFromHBitmap(ImageDesc* desc, HBITMAP bitmap) { }
+void CImageUtility::LoadFromResource(ImageDesc* desc, HMODULE module, const char* type, uint32_t id) { }
+void CImageUtility::LoadFromBitmapResource(ImageDesc* desc, HINSTANCE instance, uint32_t id) { }
+void CImageUtility::LoadFromFile(ImageDesc* desc, const wchar_t* path) { }
+void CImageUtility::LoadFromFileA(ImageDesc* desc, const char* path) { }
+HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) { return VIU_E_FAIL; }
+// ---- end of Image files, resources and bitmap handles ----
+
+
+// ---- Byte image operations ----
+
+void CImageByte::Allocate(int32_t width, int32_t height) { }
+void CImageByte::MaskByThreshold(const ImageDesc* mask, int32_t threshold) { }
+void CImageByte::ColorDodgeBlend(const ImageDesc* blend) { }
+void CImageByte::AddTiledPattern(const uint8_t* pattern, int32_t patternWidth, int32_t patternHeight) { }
+void CImageByte::AddCrossHatch() { }
+void CImageByte::SubtractPlane(const ImageDesc* other) { }
+void CImageByte::MultiplyByGain(int32_t gain) { }
+void CImageByte::BoxBlurInPlace(int32_t radius) { }
+void CImageByte::Invert() { }
+float CImageByte::GetMeanValue() { return 0.0f; }
+void CImageByte::DetectEdges(const ImageDesc* destination, int32_t threshold, uint8_t edgeValue) { }
+void CImageByte::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
+void CImageByte::AdjustContrast(float gain) { }
+void CImageByte::AdjustContrastAroundMean(int32_t amount) { }
+void CImageByte::AdjustBrightness(int32_t delta) { }
+void CImageByte::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) { }
+// ---- end of Byte image operations ----
+
+
+// ---- Not yet scheduled ----
+
+void CImageUtility::BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t dstStride, int32_t srcStride, int32_t radius) { }
+void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t dstStride, int32_t srcStride, int32_t radius) { }
+void CImageUtility::ZoomBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t unusedA, int32_t unusedB, int32_t steps) { }
+void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t srcStride, int32_t dstStride) { }
+void CImageUtility::GaussianBlurAlphaWeighted(int32_t radius, const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t unusedA, int32_t unusedB) { }
+uint32_t CImageUtility::SelectKth(uint32_t* values, int32_t count, int32_t k, uint32_t* lower, uint32_t* upper) { return 0; }
+HRESULT CImageUtility::MedianFilter(int32_t size, const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t srcStride, int32_t dstStride) { return VIU_E_FAIL; }
+void CImageUtility::SetAlphaFromColorKey(uint8_t* data, const SIZE* size, uint32_t key, int32_t tolerance) { }
+void CImageUtility::FillGradient(uint8_t* data, const SIZE* size, const RECT* rect, int32_t direction, uint32_t colorA, uint32_t colorB) { }
+void CImageARGB::BoxBlurTo(const ImageDesc* destination, int32_t radius) { }
+void CImageARGB::BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) { }
+void CImageARGB::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
+void CImageARGB::GradientMagnitude(const ImageDesc* destination) { }
+void CImageARGB::MultiplyBlend(const ImageDesc* source) { }
+void CImageARGB::ScreenBlend(const ImageDesc* source) { }
+void CImageARGB::ColorDodgeBlend(const ImageDesc* source) { }
+void CImageARGB::LinearDodgeBlend(const ImageDesc* source) { }
+void CImageARGB::OverlayBlend(const ImageDesc* source) { }
+void CImageARGB::HardLightBlend(const ImageDesc* source) { }
+void CImageARGB::SoftLightBlend(const ImageDesc* source) { }
+void CImageARGB::PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t mode, float feather) { }
+void CImageARGB::MaskByThreshold(const ImageDesc* mask, int32_t level) { }
+void CImageARGB::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
+void CImageARGB::AdditiveBlend(const ImageDesc* source, uint8_t opacity) { }
+void CImageARGB::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
+void CImageARGB::DrawImage(const ImageDesc* source, int32_t mode, float x, float y, float width, float height, uint8_t opacity) { }
+void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float angle, uint8_t opacity) { }
+void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
+void CImageARGB::BlendColor(uint32_t color, uint8_t opacity) { }
+void CImageARGB::ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) { }
+void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA, uint32_t colorB) { }
+void CImageARGB::ConvertToGray() { }
+void CImageARGB::ApplyBoxBlur(int32_t radius) { }
+void CImageARGB::ApplyGaussianBlur(int32_t radius) { }
+void CImageARGB::ApplyZoomBlur(int32_t steps) { }
+void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) { }
+void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) { }
+float CImageARGB::GetMeanValue() { return 0.0f; }
+void CImageARGB::Invert() { }
+void CImageARGB::ConvertToGrayLightness() { }
+void CImageARGB::MedianFilterChannels(int32_t radius) { }
+void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t threshold) { }
+void CImageARGB::Posterize(int32_t step) { }
+void CImageARGB::AdjustContrast(float gain) { }
+void CImageARGB::AdjustContrastAroundMean(int32_t amount) { }
+void CImageARGB::AdjustBrightness(int32_t delta) { }
+void CImageARGB::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) { }
+void CImageARGB::SubtractPlane(const ImageDesc* plane) { }
+void CImageARGB::SetAlpha(uint8_t alpha) { }
+void CImageARGB::FillColorKeepAlpha(uint8_t red, uint8_t green, uint8_t blue) { }
+void CImageARGB::FillPixel(uint32_t value) { }
+void CImageARGB::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
+void CImageARGB::SampleBilinear(uint32_t x, uint32_t y, uint8_t* out) { }
+int32_t CImageARGB::GetRowPadding() { return 0; }
+void CImageAYUV::Allocate(int32_t width, int32_t height) { }
+void CImageAYUV::AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) { }
+void CImageAYUV::ConvertToARGB(const ImageDesc* destination) { }
+void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) { }
+void CImageAYUV::CopyFrom(const ImageDesc* source) { }
+int32_t CImageAYUV::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
+void CImageAYUV::ConvertToLuma(const ImageDesc* plane) { }
+void CImageAYUV::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
+void CImageAYUV::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
+void CImageAYUV::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
+void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
+void CImageAYUV::Posterize(int32_t step) { }
+void CImageAYUV::FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) { }
+void CImageAYUV::FillPixel(uint32_t value) { }
+void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
+// ---- end of Not yet scheduled ----
+
+
+}  // namespace VelImageUtility

@@ -1,0 +1,3 @@
+#include "VelImageUtility/Exports.h"
+
+extern "C" VIU_API void DetectCpuInstructionSet() {}
