@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Linux build, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows DLL
+# cross-built with mingw-w64 and run under wine.
+# Usage: tools/test.sh [linux|sanitize|windows]...   (default: all three)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+bash tools/setup.sh
+
+export WINEDEBUG=-all
+export WINEPREFIX="$root/build/wineprefix"
+jobs="$(nproc)"
+
+configurations=("$@")
+[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows)
+
+for preset in "${configurations[@]}"; do
+  echo "=== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "=== $preset: test"
+  ctest --preset "$preset" -j "$jobs"
+done
+echo "=== all configurations passed: ${configurations[*]}"
