@@ -1,0 +1,3 @@
+#include "c_host.h"
+
+void TestResampleSlots(void) {}
