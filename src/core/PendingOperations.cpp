@@ -41,8 +41,6 @@ void CImageARGB::ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s, cons
 
 // ---- Resampling ----
 
-void CImageARGB::ResizeTo(const ImageDesc* destination, uint32_t mode) { }
-void CImageAYUV::ResizeTo(const ImageDesc* destination, uint32_t mode) { }
 // ---- end of Resampling ----
 
 

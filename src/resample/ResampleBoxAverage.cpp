@@ -1,0 +1,143 @@
+// Mode 2 of the resampling engine: four sample rows of four samples per
+// destination pixel, each row averaged once into a small row cache.
+#include <cstring>
+
+#include "platform/Platform.h"
+#include "resample/Resample.h"
+#include "resample/ResampleFrame.h"
+
+namespace VelImageUtility {
+
+namespace {
+
+// Gives the context four row buffers of `width` pixels, keeping them while
+// the width stays, and forgets what they held. False when the pages cannot
+// be obtained.
+bool PrepareRowCache(ResampleContext* context, int32_t width) {
+    if (context->rowCacheAllocation != nullptr && context->rowCacheWidth != width) {
+        Platform::FreePages(context->rowCacheAllocation, RowCacheBytes(context->rowCacheWidth));
+        context->rowCacheAllocation = nullptr;
+        std::memset(context->rowBuffers, 0, sizeof context->rowBuffers);
+        context->rowCacheWidth = 0;
+    }
+    if (context->rowCacheAllocation == nullptr) {
+        void* block = Platform::AllocatePages(RowCacheBytes(width));
+        if (block == nullptr) return false;
+        context->rowCacheAllocation = block;
+        context->rowCacheWidth = width;
+        uint8_t* buffer = AlignTo32(block);
+        for (uint8_t*& rowBuffer : context->rowBuffers) {
+            rowBuffer = buffer;
+            buffer = AlignTo32(buffer + 4 * static_cast<size_t>(width));
+        }
+    }
+    for (int32_t& key : context->rowKeys) key = -1;
+    return true;
+}
+
+// One sample row: for each destination pixel the truncated mean, per lane,
+// of the four source pixels at X, X + step, X + 2 step and X + 3 step, in
+// 1/128 source pixel.
+void AverageSamplesAlongRow(const uint8_t* sourceRow, const uint32_t* entries, int32_t width,
+                            int64_t step, uint8_t* averages) {
+    int64_t column = 0;
+    for (int32_t x = 0; x < width; ++x) {
+        column += LeftDelta(entries[x]);
+        const int64_t position = column * 128 + StepFraction(entries[x]);
+        const uint8_t* sample0 = sourceRow + 4 * (position >> 7);
+        const uint8_t* sample1 = sourceRow + 4 * ((position + step) >> 7);
+        const uint8_t* sample2 = sourceRow + 4 * ((position + 2 * step) >> 7);
+        const uint8_t* sample3 = sourceRow + 4 * ((position + 3 * step) >> 7);
+        for (size_t lane = 0; lane < 4; ++lane) {
+            averages[4 * static_cast<size_t>(x) + lane] = static_cast<uint8_t>(
+                (sample0[lane] + sample1[lane] + sample2[lane] + sample3[lane]) >> 2);
+        }
+    }
+}
+
+// Per byte, the truncated mean of four rows.
+void AverageFourRows(const uint8_t* const rows[kRowCacheRows], size_t bytes,
+                     uint8_t* destination) {
+    const uint8_t* row0 = rows[0];
+    const uint8_t* row1 = rows[1];
+    const uint8_t* row2 = rows[2];
+    const uint8_t* row3 = rows[3];
+    for (size_t i = 0; i < bytes; ++i) {
+        destination[i] = static_cast<uint8_t>((row0[i] + row1[i] + row2[i] + row3[i]) >> 2);
+    }
+}
+
+// Four sample steps cover one destination pixel: 32 / 128 of the scale,
+// rounded to nearest.
+int64_t SampleStep(int32_t sourceSize, int32_t destinationSize) {
+    return (int64_t{32} * sourceSize + (destinationSize >> 1)) / destinationSize;
+}
+
+}  // namespace
+
+int32_t ResampleBoxAverage(ResampleContext* context, const uint8_t* source, int32_t sourceX,
+                           int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
+                           int32_t sourceStride, uint8_t* destination, int32_t destinationX,
+                           int32_t destinationY, int32_t destinationWidth,
+                           int32_t destinationHeight, int32_t destinationStride) {
+    ResampleFrame frame;
+    if (!PrepareResample(context, source, sourceX, sourceY, sourceWidth, sourceHeight,
+                         sourceStride, destination, destinationX, destinationY,
+                         destinationWidth, destinationHeight, destinationStride, &frame)) {
+        return 0;
+    }
+    const int64_t stepX = SampleStep(frame.sourceWidth, frame.destinationWidth);
+    const int64_t stepY = SampleStep(frame.sourceHeight, frame.destinationHeight);
+    if (!PrepareRowCache(context, frame.destinationWidth)) return 0;
+
+    const uint32_t* horizontal = context->horizontal.entries;
+    const uint32_t* vertical = context->vertical.entries;
+    const size_t rowBytes = 4 * static_cast<size_t>(frame.destinationWidth);
+    int64_t row = 0;
+    uint8_t* target = frame.destination;
+    for (int32_t y = 0; y < frame.destinationHeight; ++y) {
+        const uint8_t* samples[kRowCacheRows] = {};
+        int32_t sampleRows[kRowCacheRows];
+        for (int32_t& inUse : context->rowInUse) inUse = 0;
+        row += LeftDelta(vertical[y]);
+        const int64_t position = row * 128 + StepFraction(vertical[y]);
+
+        // First the sample rows that the previous destination row left in
+        // the cache...
+        for (int32_t k = 0; k < kRowCacheRows; ++k) {
+            sampleRows[k] = static_cast<int32_t>((position + k * stepY) >> 7);
+            for (int32_t b = 0; b < kRowCacheRows; ++b) {
+                if (context->rowKeys[b] == sampleRows[k]) {
+                    context->rowInUse[b] = 1;
+                    samples[k] = context->rowBuffers[b];
+                    break;
+                }
+            }
+        }
+        // ...then the others, each into the first buffer not needed here.
+        for (int32_t k = 0; k < kRowCacheRows; ++k) {
+            if (samples[k] != nullptr) continue;
+            for (int32_t b = 0; b < kRowCacheRows; ++b) {
+                if (context->rowKeys[b] == sampleRows[k]) {
+                    samples[k] = context->rowBuffers[b];
+                    break;
+                }
+                if (context->rowInUse[b] == 0) {
+                    context->rowInUse[b] = 1;
+                    context->rowKeys[b] = sampleRows[k];
+                    samples[k] = context->rowBuffers[b];
+                    AverageSamplesAlongRow(frame.source + sampleRows[k] * frame.sourceStride,
+                                           horizontal, frame.destinationWidth, stepX,
+                                           context->rowBuffers[b]);
+                    break;
+                }
+            }
+        }
+        AverageFourRows(samples, rowBytes, target);
+        ClearRowPadding(target, rowBytes, frame.destinationStride);
+        target += frame.destinationStride;
+    }
+    return 0;
+}
+
+}  // namespace VelImageUtility
