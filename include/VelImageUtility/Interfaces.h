@@ -112,6 +112,14 @@ public:
     virtual void CopyFrom(const ImageDesc* source) = 0;
     virtual int32_t GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width,
                                   int32_t height) = 0;
+    // Scales this image into the whole destination buffer (4 bytes per pixel
+    // on both sides): mode 0 bilinear, 1 nearest row (equal widths only), 2
+    // box average; any other mode does nothing. Modes 1 and 2 set the
+    // destination's row padding to 0, mode 0 leaves it. Does nothing when a
+    // width or height is below 2, a buffer is missing, a stride is shorter
+    // than its row, working memory cannot be obtained, or an axis is reduced
+    // by more than 255 source pixels per destination pixel (the resampler
+    // steps at most that far between neighbouring destination pixels).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
     virtual void BoxBlurTo(const ImageDesc* destination, int32_t radius) = 0;
@@ -179,6 +187,8 @@ public:
     virtual void CopyFrom(const ImageDesc* source) = 0;
     virtual int32_t GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width,
                                   int32_t height) = 0;
+    // The ARGB ResizeTo, with the same modes and refusals (among them
+    // reductions beyond 255 source pixels per destination pixel on an axis).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
