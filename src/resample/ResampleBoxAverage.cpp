@@ -35,6 +35,25 @@ bool PrepareRowCache(ResampleContext* context, int32_t width) {
     return true;
 }
 
+// Per byte lane, the truncated mean of four pixels: the lanes are summed in
+// two 16-bit halves (at most 4 x 255 each), so no sum carries into the next.
+inline uint32_t MeanOfFourPixels(const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                                 const uint8_t* d) {
+    uint32_t pixels[4];
+    std::memcpy(&pixels[0], a, 4);
+    std::memcpy(&pixels[1], b, 4);
+    std::memcpy(&pixels[2], c, 4);
+    std::memcpy(&pixels[3], d, 4);
+    constexpr uint32_t kEvenLanes = 0x00FF00FFu;
+    uint32_t even = 0;
+    uint32_t odd = 0;
+    for (uint32_t pixel : pixels) {
+        even += pixel & kEvenLanes;
+        odd += (pixel >> 8) & kEvenLanes;
+    }
+    return ((even >> 2) & kEvenLanes) | (((odd >> 2) & kEvenLanes) << 8);
+}
+
 // One sample row: for each destination pixel the truncated mean, per lane,
 // of the four source pixels at X, X + step, X + 2 step and X + 3 step, in
 // 1/128 source pixel.
@@ -44,14 +63,11 @@ void AverageSamplesAlongRow(const uint8_t* sourceRow, const uint32_t* entries, i
     for (int32_t x = 0; x < width; ++x) {
         column += LeftDelta(entries[x]);
         const int64_t position = column * 128 + StepFraction(entries[x]);
-        const uint8_t* sample0 = sourceRow + 4 * (position >> 7);
-        const uint8_t* sample1 = sourceRow + 4 * ((position + step) >> 7);
-        const uint8_t* sample2 = sourceRow + 4 * ((position + 2 * step) >> 7);
-        const uint8_t* sample3 = sourceRow + 4 * ((position + 3 * step) >> 7);
-        for (size_t lane = 0; lane < 4; ++lane) {
-            averages[4 * static_cast<size_t>(x) + lane] = static_cast<uint8_t>(
-                (sample0[lane] + sample1[lane] + sample2[lane] + sample3[lane]) >> 2);
-        }
+        const uint32_t mean = MeanOfFourPixels(sourceRow + 4 * (position >> 7),
+                                               sourceRow + 4 * ((position + step) >> 7),
+                                               sourceRow + 4 * ((position + 2 * step) >> 7),
+                                               sourceRow + 4 * ((position + 3 * step) >> 7));
+        std::memcpy(averages + 4 * static_cast<size_t>(x), &mean, 4);
     }
 }
 
