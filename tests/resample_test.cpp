@@ -253,6 +253,63 @@ TEST(ResizeBoxAverage, UniformImageStaysUniformWhenEnlarged) {
     }
 }
 
+// Source positions in 1/128 pixel of every destination index, read back
+// from a step table.
+std::vector<int64_t> TablePositions(int32_t sourceSize, int32_t destinationSize) {
+    StepTable table{};
+    EXPECT_TRUE(BuildStepTable(&table, sourceSize, destinationSize));
+    std::vector<int64_t> positions;
+    int64_t left = 0;
+    for (int32_t i = 0; i < destinationSize; ++i) {
+        left += LeftDelta(table.entries[i]);
+        positions.push_back(left * 128 + StepFraction(table.entries[i]));
+    }
+    ResampleContext owner{};
+    owner.horizontal = table;
+    ReleaseResampler(&owner);
+    return positions;
+}
+
+// Every destination pixel averaged afresh, without the row cache.
+TEST(ResizeBoxAverage, MatchesUncachedAveragingOnRandomSizes) {
+    std::mt19937 random(17);
+    for (int32_t trial = 0; trial < 150; ++trial) {
+        const int32_t sourceWidth = 2 + static_cast<int32_t>(random() % 50);
+        const int32_t sourceHeight = 2 + static_cast<int32_t>(random() % 50);
+        const int32_t width = 2 + static_cast<int32_t>(random() % 50);
+        const int32_t height = 2 + static_cast<int32_t>(random() % 50);
+        Buffer source(sourceWidth, sourceHeight, static_cast<int32_t>(random() % 5));
+        source.FillRandom(random);
+        Buffer destination(width, height, static_cast<int32_t>(random() % 5));
+        Resize(source, destination, 2);
+
+        const std::vector<int64_t> xs = TablePositions(sourceWidth, width);
+        const std::vector<int64_t> ys = TablePositions(sourceHeight, height);
+        const int64_t stepX = (32 * sourceWidth + width / 2) / width;
+        const int64_t stepY = (32 * sourceHeight + height / 2) / height;
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                for (int32_t lane = 0; lane < 4; ++lane) {
+                    int32_t rowMeans = 0;
+                    for (int32_t k = 0; k < 4; ++k) {
+                        const int32_t row = static_cast<int32_t>((ys[y] + k * stepY) >> 7);
+                        int32_t sum = 0;
+                        for (int32_t j = 0; j < 4; ++j) {
+                            const int32_t column = static_cast<int32_t>((xs[x] + j * stepX) >> 7);
+                            sum += source.Pixel(column, row)[lane];
+                        }
+                        rowMeans += sum >> 2;
+                    }
+                    ASSERT_EQ(destination.Pixel(x, y)[lane], rowMeans >> 2)
+                        << sourceWidth << "x" << sourceHeight << " -> " << width << "x"
+                        << height << " at " << x << "," << y;
+                }
+            }
+        }
+        ASSERT_TRUE(destination.PaddingIs(0));
+    }
+}
+
 // ---- ResizeTo ----
 
 TEST(ResizeTo, RowPaddingIsKeptByMode0AndClearedByModes1And2) {
