@@ -54,6 +54,11 @@ void Set3DNowFlags(Identification& id) {
     id.info.has3DNowExt = CpuidBit(edx, 30);
 }
 
+// "<maker> 80<family>86 Processor", the name of the early families.
+void SetX86Name(CpuInfo& info, const char* maker) {
+    std::snprintf(info.name, sizeof(info.name), "%s 80%d86 Processor", maker, info.family);
+}
+
 void SetBaseFields(Identification& id) {
     id.info.family = id.signature.baseFamily;
     id.info.model = id.signature.baseModel;
@@ -124,7 +129,7 @@ void IdentifyAmd(Identification& id) {
     CpuInfo& info = id.info;
     SetBaseFields(id);
     if (info.family <= 4) {
-        std::snprintf(info.name, sizeof(info.name), "AMD 80%d86 Processor", info.family);
+        SetX86Name(info, "AMD");
         return;
     }
     if (id.hasExtendedLeaves) {
@@ -164,7 +169,7 @@ void ApplyViaRules(Identification& id) {
 void IdentifyCentaur(Identification& id) {
     SetBaseFields(id);
     if (id.info.family <= 4) {
-        std::snprintf(id.info.name, sizeof(id.info.name), "WinChip 80%d86 Processor", id.info.family);
+        SetX86Name(id.info, "WinChip");
         return;
     }
     ApplyViaRules(id);
@@ -174,7 +179,7 @@ void IdentifyCyrix(Identification& id) {
     CpuInfo& info = id.info;
     SetBaseFields(id);
     if (info.family <= 4) {
-        std::snprintf(info.name, sizeof(info.name), "Cyrix 80%d86 Processor", info.family);
+        SetX86Name(info, "Cyrix");
         return;
     }
     Set3DNowFlags(id);
@@ -191,7 +196,7 @@ void IdentifyTransmeta(Identification& id) {
     CpuInfo& info = id.info;
     SetBaseFields(id);
     if (info.family <= 4) {
-        std::snprintf(info.name, sizeof(info.name), "Transmeta 80%d86 Processor", info.family);
+        SetX86Name(info, "Transmeta");
         return;
     }
     Set3DNowFlags(id);
@@ -205,7 +210,7 @@ void IdentifyTransmeta(Identification& id) {
 void IdentifyUnknownVendor(Identification& id) {
     CpuInfo& info = id.info;
     SetBaseFields(id);
-    std::snprintf(info.name, sizeof(info.name), "%s 80%d86 Processor", info.vendor, info.family);
+    SetX86Name(info, info.vendor);
     if (info.family >= 5) Set3DNowFlags(id);
 }
 
