@@ -307,6 +307,14 @@ protected:
     void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     void TearDown() override { CoUninitialize(); }
 
+    // Saves `picture` as a file of the scratch directory; returns its path.
+    std::wstring Save(Picture& picture, const wchar_t* name) {
+        ImageDesc source = picture.Desc();
+        const std::wstring path = scratch.File(name);
+        EXPECT_EQ(utility.SaveToFile(&source, path.c_str()), 0) << name;
+        return path;
+    }
+
     CImageUtility utility;
     ScratchDirectory scratch;
 };
@@ -418,9 +426,7 @@ TEST_F(ImageFileIoWindows, FilesThatCannotBeDecodedLeaveTheCallerAlone) {
     const std::wstring garbage = scratch.File(L"garbage.png");
     WriteFileBytes(garbage, std::vector<uint8_t>(300, 0x42));
     Picture picture(9, 9, true);
-    ImageDesc source = picture.Desc();
-    const std::wstring truncated = scratch.File(L"truncated.png");
-    ASSERT_EQ(utility.SaveToFile(&source, truncated.c_str()), 0);
+    const std::wstring truncated = Save(picture, L"truncated.png");
     std::vector<uint8_t> bytes = ReadFileBytes(truncated);
     bytes.resize(20);
     WriteFileBytes(truncated, bytes);
@@ -440,9 +446,7 @@ TEST_F(ImageFileIoWindows, FilesThatCannotBeDecodedLeaveTheCallerAlone) {
 
 TEST_F(ImageFileIoWindows, LoadFromFileAConvertsAndLoads) {
     Picture picture(7, 3, false);
-    ImageDesc source = picture.Desc();
-    const std::wstring path = scratch.File(L"narrow path.png");
-    ASSERT_EQ(utility.SaveToFile(&source, path.c_str()), 0);
+    const std::wstring path = Save(picture, L"narrow path.png");
     const std::string narrow(path.begin(), path.end());  // the scratch path is ASCII
     CallerImage loaded;
     utility.LoadFromFileA(&loaded.desc, narrow.c_str());
@@ -524,9 +528,7 @@ TEST_F(ImageFileIoWindows, RegisteredComponentDecodesFirst) {
 
 TEST_F(ImageFileIoWindows, ComponentThatCannotOpenEndsTheLoadWithoutGdiPlus) {
     Picture picture(4, 3, true);
-    ImageDesc source = picture.Desc();
-    const std::wstring path = scratch.File(L"readable.png");
-    ASSERT_EQ(utility.SaveToFile(&source, path.c_str()), 0);
+    const std::wstring path = Save(picture, L"readable.png");
 
     RegisteredTestDecoder decoder;
     ASSERT_TRUE(decoder.Ready());
@@ -549,9 +551,7 @@ TEST_F(ImageFileIoWindows, ComponentThatCannotCopyLeavesTheCallerAlone) {
 
 TEST_F(ImageFileIoWindows, WithoutTheComponentGdiPlusLoads) {
     Picture picture(4, 3, true);
-    ImageDesc source = picture.Desc();
-    const std::wstring png = scratch.File(L"plain.png");
-    ASSERT_EQ(utility.SaveToFile(&source, png.c_str()), 0);
+    const std::wstring png = Save(picture, L"plain.png");
     const std::wstring raw = scratch.File(L"raw.viur");
     WriteFileBytes(raw, RawDecoderFile("VIUR", 3, 2));
 
@@ -565,9 +565,7 @@ TEST_F(ImageFileIoWindows, WithoutTheComponentGdiPlusLoads) {
 
 TEST_F(ImageFileIoWindows, WithoutComOnTheThreadGdiPlusLoads) {
     Picture picture(4, 3, true);
-    ImageDesc source = picture.Desc();
-    const std::wstring png = scratch.File(L"plain.png");
-    ASSERT_EQ(utility.SaveToFile(&source, png.c_str()), 0);
+    const std::wstring png = Save(picture, L"plain.png");
     RegisteredTestDecoder decoder;
     ASSERT_TRUE(decoder.Ready());
     const long opens = decoder.OpenCount();
