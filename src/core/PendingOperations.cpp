@@ -46,12 +46,14 @@ void CImageARGB::ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s, cons
 
 // ---- Image files, resources and bitmap handles ----
 
+#ifndef _WIN32
 void CImageUtility::LoadFromHBitmap(ImageDesc* desc, HBITMAP bitmap) { }
 void CImageUtility::LoadFromResource(ImageDesc* desc, HMODULE module, const char* type, uint32_t id) { }
 void CImageUtility::LoadFromBitmapResource(ImageDesc* desc, HINSTANCE instance, uint32_t id) { }
 void CImageUtility::LoadFromFile(ImageDesc* desc, const wchar_t* path) { }
 void CImageUtility::LoadFromFileA(ImageDesc* desc, const char* path) { }
 HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) { return VIU_E_FAIL; }
+#endif
 // ---- end of Image files, resources and bitmap handles ----
 
 
