@@ -162,6 +162,27 @@ TEST(ByteTone, AllocateReplacesTheBufferWithAPackedOwnedOne) {
     ReleasePixelBuffer(image.data);
 }
 
+// Every pixel value, through every gain up to 300 and every contrast factor,
+// gives the same byte in both variants.
+TEST(ByteTone, VariantsAgreeOnEveryValue) {
+    std::vector<uint8_t> ramp(256);
+    for (int32_t i = 0; i < 256; ++i) ramp[i] = static_cast<uint8_t>(i);
+    auto expectSame = [&](const ByteOperation& operation, const char* what, int32_t parameter) {
+        std::vector<uint8_t> plain = ramp, sse2 = ramp;
+        CImageByte plainImage = ByteImageAt(kPlainLevel, plain.data(), 256, 1, 256);
+        CImageByte sse2Image = ByteImageAt(kSse2Level, sse2.data(), 256, 1, 256);
+        operation(plainImage);
+        operation(sse2Image);
+        ASSERT_EQ(plain, sse2) << what << " " << parameter;
+    };
+    for (int32_t gain = 0; gain <= 300; ++gain)
+        expectSame([gain](CImageByte& i) { i.MultiplyByGain(gain); }, "gain", gain);
+    for (int32_t factor = 0; factor <= 8192; ++factor) {
+        const float gain = static_cast<float>(factor) / 4096.0f;  // exact, so ContrastFactor(gain) == factor
+        expectSame([gain](CImageByte& i) { i.AdjustContrast(gain); }, "factor", factor);
+    }
+}
+
 TEST(ByteTone, VariantsGiveIdenticalBytes) {
     for (int32_t gain : {0, 1, 2, 3, 100, 128, 255, 256, 70000, INT_MAX})
         ExpectSameBytesAtBothLevels([gain](CImageByte& i) { i.MultiplyByGain(gain); }, gain);

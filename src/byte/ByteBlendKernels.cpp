@@ -3,14 +3,13 @@
 namespace VelImageUtility {
 
 void MaskByThresholdRun(uint8_t* run, const uint8_t* mask, size_t count, int32_t threshold) {
-    // p * t + m * (1 - t) with t = m / threshold: mask 0 gives 0, a mask
-    // equal to the threshold keeps p. Wide products for any threshold; up to
-    // 255 the result needs no clamp, above it the clamp keeps it a byte.
+    // p * t + m * (1 - t) with t = m / threshold in 0..1: a weighted mean of
+    // p and m, so it needs no clamp. Mask 0 gives 0, a mask equal to the
+    // threshold keeps p. The product needs 64 bits for large thresholds.
     for (size_t i = 0; i < count; ++i) {
         const int64_t m = mask[i];
         if (m > threshold) continue;
-        const int64_t value = ((threshold - m + run[i]) * m) / threshold;
-        run[i] = static_cast<uint8_t>(value > 255 ? 255 : value);
+        run[i] = static_cast<uint8_t>(((threshold - m + run[i]) * m) / threshold);
     }
 }
 

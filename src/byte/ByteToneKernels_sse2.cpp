@@ -5,32 +5,22 @@
 
 namespace VelImageUtility {
 
-namespace {
-
-// Applies `transform` to the 8 pixels of each half as 16-bit lanes and packs
-// the halves back with unsigned saturation.
-template <typename Transform>
-__m128i TransformWidened(__m128i pixels, Transform transform) {
-    const __m128i zero = _mm_setzero_si128();
-    return _mm_packus_epi16(transform(_mm_unpacklo_epi8(pixels, zero)),
-                            transform(_mm_unpackhi_epi8(pixels, zero)));
-}
-
-}  // namespace
-
 void MultiplyByGainRun_Sse2(uint8_t* run, size_t count, int32_t gain) {
-    // As in the plain rule the gain is limited to 255, so that every product
-    // (at most 255 * 255) is exact in an unsigned 16-bit lane.
-    const __m128i gain16 = _mm_set1_epi16(static_cast<int16_t>(gain > 255 ? 255 : gain));
-    const __m128i limit = _mm_set1_epi16(255);
+    // Pixels from `cap` = 255 / gain + 1 up saturate whatever their product,
+    // so they are lowered to cap first: every product then lies within
+    // 255 + gain <= 510 and the unsigned pack saturates it exactly as the
+    // plain rule does. Gains above 255 act as 255.
+    const int32_t limitedGain = gain > 255 ? 255 : gain;
+    const int32_t cap = limitedGain <= 1 ? 255 : 255 / limitedGain + 1;
+    const __m128i capBytes = _mm_set1_epi8(static_cast<char>(cap));
+    const __m128i gain16 = _mm_set1_epi16(static_cast<int16_t>(limitedGain));
+    const __m128i zero = _mm_setzero_si128();
     const size_t done = TransformByteGroups(
         run, count,
         [&](__m128i pixels) {
-            return TransformWidened(pixels, [&](__m128i lanes) {
-                const __m128i product = _mm_mullo_epi16(lanes, gain16);
-                // min(product, 255) as unsigned: product - max(product - 255, 0).
-                return _mm_sub_epi16(product, _mm_subs_epu16(product, limit));
-            });
+            const __m128i capped = _mm_min_epu8(pixels, capBytes);
+            return _mm_packus_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(capped, zero), gain16),
+                                    _mm_mullo_epi16(_mm_unpackhi_epi8(capped, zero), gain16));
         },
         run);
     MultiplyByGainRun_Plain(run + done, count - done, gain);
@@ -63,24 +53,27 @@ uint64_t SumRow_Sse2(const uint8_t* row, int32_t count) {
 }
 
 void AdjustContrastRun_Sse2(uint8_t* run, size_t count, int32_t factor) {
-    // Pairs (p - 128, 1) times (factor, 2048) give (p - 128) * factor + 2048
-    // in 32 bits; factor <= 8192 fits a 16-bit lane.
-    const __m128i factorAndRounding =
-        _mm_set1_epi32(static_cast<int32_t>((2048u << 16) | static_cast<uint32_t>(factor)));
-    const __m128i mid = _mm_set1_epi16(128);
-    const __m128i one = _mm_set1_epi16(1);
+    // p - 128 is p with its top bit flipped, read as a signed byte; unpacked
+    // into the high half of a 16-bit lane and shifted down by 4 it is
+    // a = 16 (p - 128). Then (a * factor + 32768) >> 16 equals
+    // ((p - 128) * factor + 2048) >> 12: the high half of the product plus
+    // the top bit of its low half. factor <= 8192 fits a signed lane.
+    // Packing with signed saturation clamps to -128..127, and flipping the
+    // top bit again adds 128: the clamp to 0..255 of the plain rule.
+    const __m128i topBit = _mm_set1_epi8(static_cast<char>(0x80));
+    const __m128i factor16 = _mm_set1_epi16(static_cast<int16_t>(factor));
+    const __m128i zero = _mm_setzero_si128();
+    auto scale = [&](__m128i centredHigh) {
+        const __m128i a = _mm_srai_epi16(centredHigh, 4);
+        return _mm_add_epi16(_mm_mulhi_epi16(a, factor16), _mm_srli_epi16(_mm_mullo_epi16(a, factor16), 15));
+    };
     const size_t done = TransformByteGroups(
         run, count,
         [&](__m128i pixels) {
-            return TransformWidened(pixels, [&](__m128i lanes) {
-                const __m128i centred = _mm_sub_epi16(lanes, mid);
-                const __m128i low = _mm_srai_epi32(
-                    _mm_madd_epi16(_mm_unpacklo_epi16(centred, one), factorAndRounding), 12);
-                const __m128i high = _mm_srai_epi32(
-                    _mm_madd_epi16(_mm_unpackhi_epi16(centred, one), factorAndRounding), 12);
-                // The shifted values lie within -256..256, so the signed pack is exact.
-                return _mm_add_epi16(_mm_packs_epi32(low, high), mid);
-            });
+            const __m128i centred = _mm_xor_si128(pixels, topBit);
+            const __m128i low = scale(_mm_unpacklo_epi8(zero, centred));
+            const __m128i high = scale(_mm_unpackhi_epi8(zero, centred));
+            return _mm_xor_si128(_mm_packs_epi16(low, high), topBit);
         },
         run);
     AdjustContrastRun_Plain(run + done, count - done, factor);
