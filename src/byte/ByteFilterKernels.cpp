@@ -78,7 +78,7 @@ void BoxBlurPlane(uint8_t* destination, const uint8_t* source, int32_t width, in
 }
 
 void DetectEdgesRow(uint8_t* destination, const uint8_t* above, const uint8_t* row,
-                    const uint8_t* below, int32_t width, int64_t limit, uint8_t edgeValue) {
+                    const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue) {
     for (int32_t x = 1; x < width - 1; ++x) {
         // Prewitt: the row below minus the row above, the right column minus the left.
         const int32_t gy = below[x - 1] + below[x] + below[x + 1] - above[x - 1] - above[x] - above[x + 1];

@@ -38,7 +38,9 @@ void CImageByte::DetectEdges(const ImageDesc* destination, int32_t threshold, ui
     // exactly its width * height bytes are cleared; border pixels stay 0.
     uint8_t* out = destination->data;
     std::memset(out, 0, PackedRunLength(*this));
-    const int64_t limit = static_cast<int64_t>(threshold) * 100;
+    // gx^2 + gy^2 is at most 2 * 765^2, so a limit past that marks nothing;
+    // capping it keeps the comparison in 32 bits for any threshold.
+    const int32_t limit = threshold > 2 * 765 * 765 / 100 ? 2 * 765 * 765 : threshold * 100;
     for (int32_t y = 1; y < height - 1; ++y) {
         const uint8_t* row = data + static_cast<ptrdiff_t>(y) * width;
         DetectEdgesRow(out + static_cast<ptrdiff_t>(y) * width, row - width, row, row + width, width,

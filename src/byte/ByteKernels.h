@@ -74,7 +74,7 @@ void BoxBlurPlane(uint8_t* destination, const uint8_t* source, int32_t width, in
 // Interior pixels 1..width-2 of one row: edgeValue where the Prewitt
 // gx^2 + gy^2 exceeds `limit`, else 0.
 void DetectEdgesRow(uint8_t* destination, const uint8_t* above, const uint8_t* row,
-                    const uint8_t* below, int32_t width, int64_t limit, uint8_t edgeValue);
+                    const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
 
 // destination[i] = clamp(toward[i] - away[i] + 128, 0, 255).
 void EmbossRow_Plain(uint8_t* destination, const uint8_t* toward, const uint8_t* away,
