@@ -40,9 +40,9 @@ using ByteOperation = std::function<void(CImageByte&)>;
 
 // Runs `operation` on the same random packed image at the plain and at the
 // SSE2 level, for widths 1 to 2 x 16 + 1 (every group and tail split) and
-// heights 1 to 3, and expects identical bytes.
+// heights 1 to 5, and expects identical bytes.
 inline void ExpectSameBytesAtBothLevels(const ByteOperation& operation, uint32_t seed = 1) {
-    for (int32_t height = 1; height <= 3; ++height) {
+    for (int32_t height = 1; height <= 5; ++height) {
         for (int32_t width = 1; width <= 33; ++width) {
             std::vector<uint8_t> plain = RandomBytes(static_cast<size_t>(width) * height, seed + width * 7 + height);
             std::vector<uint8_t> sse2 = plain;
