@@ -59,22 +59,6 @@ HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) { return
 
 // ---- Byte image operations ----
 
-void CImageByte::Allocate(int32_t width, int32_t height) { }
-void CImageByte::MaskByThreshold(const ImageDesc* mask, int32_t threshold) { }
-void CImageByte::ColorDodgeBlend(const ImageDesc* blend) { }
-void CImageByte::AddTiledPattern(const uint8_t* pattern, int32_t patternWidth, int32_t patternHeight) { }
-void CImageByte::AddCrossHatch() { }
-void CImageByte::SubtractPlane(const ImageDesc* other) { }
-void CImageByte::MultiplyByGain(int32_t gain) { }
-void CImageByte::BoxBlurInPlace(int32_t radius) { }
-void CImageByte::Invert() { }
-float CImageByte::GetMeanValue() { return 0.0f; }
-void CImageByte::DetectEdges(const ImageDesc* destination, int32_t threshold, uint8_t edgeValue) { }
-void CImageByte::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
-void CImageByte::AdjustContrast(float gain) { }
-void CImageByte::AdjustContrastAroundMean(int32_t amount) { }
-void CImageByte::AdjustBrightness(int32_t delta) { }
-void CImageByte::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) { }
 // ---- end of Byte image operations ----
 
 

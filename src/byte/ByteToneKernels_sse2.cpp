@@ -1,0 +1,98 @@
+#include <emmintrin.h>
+
+#include "byte/ByteGroups_sse2.h"
+#include "byte/ByteKernels.h"
+
+namespace VelImageUtility {
+
+void MultiplyByGainRun_Sse2(uint8_t* run, size_t count, int32_t gain) {
+    // Pixels from `cap` = 255 / gain + 1 up saturate whatever their product,
+    // so they are lowered to cap first: every product then lies within
+    // 255 + gain <= 510 and the unsigned pack saturates it exactly as the
+    // plain rule does. Gains above 255 act as 255.
+    const int32_t limitedGain = gain > 255 ? 255 : gain;
+    const int32_t cap = limitedGain <= 1 ? 255 : 255 / limitedGain + 1;
+    const __m128i capBytes = _mm_set1_epi8(static_cast<char>(cap));
+    const __m128i gain16 = _mm_set1_epi16(static_cast<int16_t>(limitedGain));
+    const __m128i zero = _mm_setzero_si128();
+    const size_t done = TransformByteGroups(
+        run, count,
+        [&](__m128i pixels) {
+            const __m128i capped = _mm_min_epu8(pixels, capBytes);
+            return _mm_packus_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(capped, zero), gain16),
+                                    _mm_mullo_epi16(_mm_unpackhi_epi8(capped, zero), gain16));
+        },
+        run);
+    MultiplyByGainRun_Plain(run + done, count - done, gain);
+}
+
+void InvertRun_Sse2(uint8_t* run, size_t count) {
+    const __m128i allOnes = _mm_set1_epi8(-1);
+    const size_t done = TransformByteGroups(
+        run, count, [&](__m128i pixels) { return _mm_xor_si128(pixels, allOnes); }, run);
+    InvertRun_Plain(run + done, count - done);
+}
+
+uint64_t SumRow_Sse2(const uint8_t* row, int32_t count) {
+    // Sum of absolute differences against zero adds 8 bytes into each 64-bit half.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sums = zero;
+    int32_t done = 0;
+    for (; done + 16 <= count; done += 16) {
+        const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + done));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(pixels, zero));
+    }
+    if (done + 8 <= count) {
+        const __m128i pixels = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + done));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(pixels, zero));
+        done += 8;
+    }
+    alignas(16) uint64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+    return halves[0] + halves[1] + SumRow_Plain(row + done, count - done);
+}
+
+void AdjustContrastRun_Sse2(uint8_t* run, size_t count, int32_t factor) {
+    // p - 128 is p with its top bit flipped, read as a signed byte; unpacked
+    // into the high half of a 16-bit lane and shifted down by 4 it is
+    // a = 16 (p - 128). Then (a * factor + 32768) >> 16 equals
+    // ((p - 128) * factor + 2048) >> 12: the high half of the product plus
+    // the top bit of its low half. factor <= 8192 fits a signed lane.
+    // Packing with signed saturation clamps to -128..127, and flipping the
+    // top bit again adds 128: the clamp to 0..255 of the plain rule.
+    const __m128i topBit = _mm_set1_epi8(static_cast<char>(0x80));
+    const __m128i factor16 = _mm_set1_epi16(static_cast<int16_t>(factor));
+    const __m128i zero = _mm_setzero_si128();
+    auto scale = [&](__m128i centredHigh) {
+        const __m128i a = _mm_srai_epi16(centredHigh, 4);
+        return _mm_add_epi16(_mm_mulhi_epi16(a, factor16), _mm_srli_epi16(_mm_mullo_epi16(a, factor16), 15));
+    };
+    const size_t done = TransformByteGroups(
+        run, count,
+        [&](__m128i pixels) {
+            const __m128i centred = _mm_xor_si128(pixels, topBit);
+            const __m128i low = scale(_mm_unpacklo_epi8(zero, centred));
+            const __m128i high = scale(_mm_unpackhi_epi8(zero, centred));
+            return _mm_xor_si128(_mm_packs_epi16(low, high), topBit);
+        },
+        run);
+    AdjustContrastRun_Plain(run + done, count - done, factor);
+}
+
+void AdjustBrightnessRun_Sse2(uint8_t* run, size_t count, int32_t delta) {
+    // Saturating byte arithmetic gives the clamp to 0..255 directly; a delta
+    // beyond +-255 saturates every pixel, exactly as the limited one does.
+    const int32_t limited = delta < -255 ? -255 : (delta > 255 ? 255 : delta);
+    const __m128i amount = _mm_set1_epi8(static_cast<char>(limited < 0 ? -limited : limited));
+    size_t done;
+    if (limited >= 0) {
+        done = TransformByteGroups(
+            run, count, [&](__m128i pixels) { return _mm_adds_epu8(pixels, amount); }, run);
+    } else {
+        done = TransformByteGroups(
+            run, count, [&](__m128i pixels) { return _mm_subs_epu8(pixels, amount); }, run);
+    }
+    AdjustBrightnessRun_Plain(run + done, count - done, delta);
+}
+
+}  // namespace VelImageUtility
