@@ -1,5 +1,6 @@
 // The neighbourhood filters of ICImageByte.
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "byte/ByteKernels.h"
@@ -14,11 +15,14 @@ void CImageByte::BoxBlurInPlace(int32_t radius) {
     const int32_t limited = LimitBoxBlurRadius(radius, width, height);
     if (limited == 0) return;  // a one-pixel window is the image itself
     // The source is a copy, so the image is untouched when the scratch cannot
-    // be had (the allocation failure propagates).
+    // be had; no exception may reach a host built by another compiler.
     const size_t pixels = PackedRunLength(*this);
-    const std::vector<uint8_t> source(data, data + pixels);
-    std::vector<uint32_t> columnSums(static_cast<size_t>(width), 0);
-    BoxBlurPlane(data, source.data(), width, height, limited, columnSums.data());
+    try {
+        const std::vector<uint8_t> source(data, data + pixels);
+        std::vector<uint32_t> columnSums(static_cast<size_t>(width), 0);
+        BoxBlurPlane(data, source.data(), width, height, limited, columnSums.data());
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 namespace {
