@@ -1,6 +1,7 @@
 // Single-colour conversions, the packed pair conversions and Clamp.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "colour_test_support.h"
@@ -12,23 +13,23 @@ using namespace VelImageUtility;
 
 namespace {
 
+// Two pixels in, the 16 result bytes out.
+void CallPacked(ICImageUtility* utility, bool toYuv, const uint8_t in[16], uint8_t out[16]) {
+    __m128i vector;
+    std::memcpy(&vector, in, 16);
+    __m128i result;
+    if (toYuv) {
+        utility->ConvertRGBToYUVPacked(vector, &result);
+    } else {
+        utility->ConvertYUVToRGBPacked(vector, &result);
+    }
+    std::memcpy(out, &result, 16);
+}
+
 class ColourConversion : public ::testing::Test {
 protected:
     void SetUp() override { utility = GetCImageUtility(); }
     void TearDown() override { ReleaseCImageUtility(utility); }
-
-    // Two pixels in, the 16 result bytes out.
-    void Packed(bool toYuv, const uint8_t in[16], uint8_t out[16]) {
-        __m128i vector;
-        std::memcpy(&vector, in, 16);
-        __m128i result;
-        if (toYuv) {
-            utility->ConvertRGBToYUVPacked(vector, &result);
-        } else {
-            utility->ConvertYUVToRGBPacked(vector, &result);
-        }
-        std::memcpy(out, &result, 16);
-    }
 
     ICImageUtility* utility = nullptr;
 };
@@ -117,62 +118,56 @@ TEST_F(ColourConversion, PackedFormsGiveAlphaZeroAndZeroHighHalf) {
     // Opaque white and transparent red, then 8 bytes that must be ignored.
     const uint8_t argb[16] = {255, 255, 255, 255, 0, 0, 255, 0, 9, 9, 9, 9, 9, 9, 9, 9};
     uint8_t out[16];
-    Packed(true, argb, out);
+    CallPacked(utility, true, argb, out);
     const uint8_t ayuv[16] = {128, 128, 235, 0, 240, 90, 82, 0};
     EXPECT_EQ(0, std::memcmp(out, ayuv, 16));
 
     // Y 255 with V 255 gives red 481, clamped to 255; the rest as the scalar form.
     const uint8_t bright[16] = {255, 128, 255, 200, 128, 128, 16, 7, 1, 2, 3, 4, 5, 6, 7, 8};
-    Packed(false, bright, out);
+    CallPacked(utility, false, bright, out);
     const uint8_t rgb[16] = {255, 175, 255, 0, 0, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(out, rgb, 16));
 }
 
-// Every colour, two per call, against the scalar form; alphas and the
-// ignored high half vary with the colour.
-TEST_F(ColourConversion, PackedRgbToYuvMatchesScalarForEveryColour) {
-    for (int32_t red = 0; red < 256; red += colour_test::kRedStep) {
-        for (int32_t greenBlue = 0; greenBlue < 65536; greenBlue += 2) {
+// Every triple of bytes 2, 1, 0, two pixels per call, against `expected`
+// (the four bytes of the scalar form); alphas and the ignored high half
+// vary with the triple, the high half of the result must be zero.
+template <class Expected>
+void ExpectPackedMatchesForEveryTriple(ICImageUtility* utility, bool toYuv, Expected expected) {
+    for (int32_t byte2 = 0; byte2 < 256; byte2 += colour_test::kRedStep) {
+        for (int32_t low = 0; low < 65536; low += 2) {
             uint8_t in[16], out[16];
-            for (int32_t i = 0; i < 16; ++i) in[i] = static_cast<uint8_t>(greenBlue * 7 + i);
+            for (int32_t i = 0; i < 16; ++i) in[i] = static_cast<uint8_t>(low * 7 + byte2 + i);
             for (int32_t p = 0; p < 2; ++p) {
-                in[4 * p] = static_cast<uint8_t>(greenBlue + p);
-                in[4 * p + 1] = static_cast<uint8_t>((greenBlue + p) >> 8);
-                in[4 * p + 2] = static_cast<uint8_t>(red);
+                in[4 * p] = static_cast<uint8_t>(low + p);
+                in[4 * p + 1] = static_cast<uint8_t>((low + p) >> 8);
+                in[4 * p + 2] = static_cast<uint8_t>(byte2);
             }
-            Packed(true, in, out);
+            CallPacked(utility, toYuv, in, out);
             for (int32_t p = 0; p < 2; ++p) {
-                const YuvValues yuv = RgbToYuv(red, in[4 * p + 1], in[4 * p]);
-                const uint8_t expected[4] = {static_cast<uint8_t>(yuv.v), static_cast<uint8_t>(yuv.u),
-                                             static_cast<uint8_t>(yuv.y), 0};
-                ASSERT_EQ(0, std::memcmp(out + 4 * p, expected, 4)) << red << " " << greenBlue + p;
+                const std::array<uint8_t, 4> want = expected(byte2, in[4 * p + 1], in[4 * p]);
+                ASSERT_EQ(0, std::memcmp(out + 4 * p, want.data(), 4)) << byte2 << " " << low + p;
             }
             ASSERT_EQ(0, std::memcmp(out + 8, "\0\0\0\0\0\0\0\0", 8));
         }
     }
 }
 
+TEST_F(ColourConversion, PackedRgbToYuvMatchesScalarForEveryColour) {
+    ExpectPackedMatchesForEveryTriple(utility, true, [](int32_t r, int32_t g, int32_t b) {
+        const YuvValues yuv = RgbToYuv(r, g, b);
+        return std::array<uint8_t, 4>{static_cast<uint8_t>(yuv.v), static_cast<uint8_t>(yuv.u),
+                                      static_cast<uint8_t>(yuv.y), 0};
+    });
+}
+
 TEST_F(ColourConversion, PackedYuvToRgbMatchesClampedScalarForEveryTriple) {
-    for (int32_t y = 0; y < 256; y += colour_test::kRedStep) {
-        for (int32_t uv = 0; uv < 65536; uv += 2) {
-            uint8_t in[16], out[16];
-            for (int32_t i = 0; i < 16; ++i) in[i] = static_cast<uint8_t>(uv * 5 + i);
-            for (int32_t p = 0; p < 2; ++p) {
-                in[4 * p] = static_cast<uint8_t>(uv + p);
-                in[4 * p + 1] = static_cast<uint8_t>((uv + p) >> 8);
-                in[4 * p + 2] = static_cast<uint8_t>(y);
-            }
-            Packed(false, in, out);
-            for (int32_t p = 0; p < 2; ++p) {
-                const RgbValues rgb = YuvToRgb(y, in[4 * p + 1], in[4 * p]);
-                const uint8_t expected[4] = {static_cast<uint8_t>(Clamp(rgb.b, 0, 255)),
-                                             static_cast<uint8_t>(Clamp(rgb.g, 0, 255)),
-                                             static_cast<uint8_t>(Clamp(rgb.r, 0, 255)), 0};
-                ASSERT_EQ(0, std::memcmp(out + 4 * p, expected, 4)) << y << " " << uv + p;
-            }
-            ASSERT_EQ(0, std::memcmp(out + 8, "\0\0\0\0\0\0\0\0", 8));
-        }
-    }
+    ExpectPackedMatchesForEveryTriple(utility, false, [](int32_t y, int32_t u, int32_t v) {
+        const RgbValues rgb = YuvToRgb(y, u, v);
+        return std::array<uint8_t, 4>{static_cast<uint8_t>(Clamp(rgb.b, 0, 255)),
+                                      static_cast<uint8_t>(Clamp(rgb.g, 0, 255)),
+                                      static_cast<uint8_t>(Clamp(rgb.r, 0, 255)), 0};
+    });
 }
 
 // The vector HSL rule does its divisions in single precision; every colour
