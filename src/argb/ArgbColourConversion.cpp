@@ -23,14 +23,11 @@ void CImageARGB::ConvertToAYUV(const ImageDesc* destination) {
     if (!HasSameSizePixels(*this, destination)) return;
     const bool sse2 = UseSse2(level);
     if (sse2 && int64_t{destination->stride} != int64_t{destination->bytesPerPixel} * width) return;
+    const auto convertRow = sse2 ? ConvertToAYUVRow_Sse2 : ConvertToAYUVRow_Plain;
     const uint8_t* from = data;
     uint8_t* to = destination->data;
     for (int32_t y = 0; y < height; ++y, from += stride, to += destination->stride) {
-        if (sse2) {
-            ConvertToAYUVRow_Sse2(from, to, width);
-        } else {
-            ConvertToAYUVRow_Plain(from, to, width);
-        }
+        convertRow(from, to, width);
     }
 }
 
@@ -67,17 +64,13 @@ void CImageARGB::ConvertToLuma(const ImageDesc* plane) {
 
 void CImageARGB::ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) {
     if (!AreSameSizePlanes(*this, h, s, l)) return;
-    const bool sse2 = UseSse2(level);
+    const auto convertRow = UseSse2(level) ? ConvertToHSLPlanesRow_Sse2 : ConvertToHSLPlanesRow_Plain;
     const uint8_t* row = data;
     uint8_t* hRow = h->data;
     uint8_t* sRow = s->data;
     uint8_t* lRow = l->data;
     for (int32_t y = 0; y < height; ++y) {
-        if (sse2) {
-            ConvertToHSLPlanesRow_Sse2(row, hRow, sRow, lRow, width);
-        } else {
-            ConvertToHSLPlanesRow_Plain(row, hRow, sRow, lRow, width);
-        }
+        convertRow(row, hRow, sRow, lRow, width);
         row += stride;
         hRow += h->stride;
         sRow += s->stride;
