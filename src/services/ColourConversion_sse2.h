@@ -61,11 +61,11 @@ inline YuvLanes ArgbToYuv4_Sse2(__m128i argb) {
 }
 
 // ConvertRGBToLuma of four ARGB pixels, one per 32-bit lane (16..235).
+// (green, alpha) pairs come from one 16-bit shift, alpha weighted 0.
 inline __m128i ArgbToLuma4_Sse2(__m128i argb) {
-    const __m128i total =
-        _mm_add_epi32(_mm_madd_epi16(OuterBytePairs(argb), WeightPair(401, 1053)),
-                      _mm_madd_epi16(MiddleByteWithUnit(argb), WeightPair(2064, kLumaOffset / kOffsetUnit)));
-    return _mm_srai_epi32(total, 12);
+    const __m128i blueRed = _mm_madd_epi16(OuterBytePairs(argb), WeightPair(401, 1053));
+    const __m128i green = _mm_madd_epi16(_mm_srli_epi16(argb, 8), WeightPair(2064, 0));
+    return _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(blueRed, green), _mm_set1_epi32(kLumaOffset)), 12);
 }
 
 // Four AYUV pixels (V, U, Y, alpha) from four ARGB pixels, alpha copied.
