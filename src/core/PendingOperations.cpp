@@ -14,28 +14,6 @@ namespace VelImageUtility {
 
 // ---- Colour conversion and ARGB buffer operations ----
 
-void CImageUtility::ConvertRGBToHSL(uint8_t r, uint8_t g, uint8_t b, uint8_t* h, uint8_t* s, uint8_t* l) { }
-void CImageUtility::ConvertHSLToRGB(uint8_t h, uint8_t s, uint8_t l, uint8_t* r, uint8_t* g, uint8_t* b) { }
-void CImageUtility::ConvertRGBToLuma(uint8_t r, uint8_t g, uint8_t b, uint8_t* y) { }
-void CImageUtility::ConvertRGBToYUV(int32_t r, int32_t g, int32_t b, int32_t* y, int32_t* u, int32_t* v) { }
-void CImageUtility::ConvertRGBToYUVPacked(__m128i in, __m128i* out) { }
-void CImageUtility::ConvertYUVToRGB(int32_t y, int32_t u, int32_t v, int32_t* r, int32_t* g, int32_t* b) { }
-void CImageUtility::ConvertYUVToRGBPacked(__m128i in, __m128i* out) { }
-void CImageUtility::ConvertRGBToYUVNoOffset(int32_t r, int32_t g, int32_t b, int32_t* y, int32_t* u, int32_t* v) { }
-void CImageUtility::ReservedA(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second, int32_t d, int32_t e, int32_t f) { }
-HRESULT CImageUtility::ReservedB(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second, int32_t d) { return VIU_E_FAIL; }
-void CImageARGB::Allocate(int32_t width, int32_t height) { }
-void CImageARGB::AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) { }
-void CImageARGB::ConvertToAYUV(const ImageDesc* destination) { }
-void CImageARGB::ConvertFromHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) { }
-void CImageARGB::CopyAlphaFrom(const ImageDesc* source) { }
-void CImageARGB::SetChannel(const ImageDesc* plane, int32_t lane) { }
-void CImageARGB::GetChannel(const ImageDesc* plane, int32_t lane) { }
-void CImageARGB::SetGrayFromPlane(const ImageDesc* plane) { }
-void CImageARGB::CopyFrom(const ImageDesc* source) { }
-int32_t CImageARGB::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
-void CImageARGB::ConvertToLuma(const ImageDesc* plane) { }
-void CImageARGB::ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) { }
 // ---- end of Colour conversion and ARGB buffer operations ----
 
 

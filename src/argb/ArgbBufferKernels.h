@@ -1,0 +1,21 @@
+// Row kernels of the ARGB buffer and channel operations.
+#pragma once
+
+#include <cstdint>
+
+namespace VelImageUtility {
+
+// Copies `count` bytes found `fromStep` bytes apart to places `toStep` bytes
+// apart: one byte lane of a pixel row to or from a plane row, or between
+// two pixel rows.
+void CopyByteLaneRow_Plain(const uint8_t* from, int32_t fromStep, uint8_t* to, int32_t toStep,
+                           int32_t count);
+
+// Blue, green and red of pixels `argbStep` bytes apart = plane bytes
+// `planeStep` apart; alpha kept.
+void SetGrayFromPlaneRow_Plain(const uint8_t* plane, int32_t planeStep, uint8_t* argb,
+                               int32_t argbStep, int32_t width);
+// The same for a 1-byte plane and 4-byte pixels.
+void SetGrayFromPlaneRow_Sse2(const uint8_t* plane, uint8_t* argb, int32_t width);
+
+}  // namespace VelImageUtility

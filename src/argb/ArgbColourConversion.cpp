@@ -1,0 +1,81 @@
+// Whole-image colour conversions of ARGB images: to AYUV, to a luma plane,
+// to and from three HSL planes.
+#include "argb/ArgbColourConversionKernels.h"
+#include "argb/ArgbOperands.h"
+#include "argb/CImageARGB.h"
+#include "core/InstructionSetLevel.h"
+
+namespace VelImageUtility {
+
+namespace {
+constexpr int32_t kArgbBytes = 4;
+
+bool AreSameSizePlanes(const CImageBase& image, const ImageDesc* h, const ImageDesc* s,
+                       const ImageDesc* l) {
+    return HasSameSizePixels(image, h) && HasSameSizePixels(image, s) &&
+           HasSameSizePixels(image, l);
+}
+}  // namespace
+
+// The vector variant writes only into a destination without row padding
+// and leaves any other untouched.
+void CImageARGB::ConvertToAYUV(const ImageDesc* destination) {
+    if (!HasSameSizePixels(*this, destination)) return;
+    const bool sse2 = UseSse2(level);
+    if (sse2 && int64_t{destination->stride} != int64_t{destination->bytesPerPixel} * width) return;
+    const auto convertRow = sse2 ? ConvertToAYUVRow_Sse2 : ConvertToAYUVRow_Plain;
+    const uint8_t* from = data;
+    uint8_t* to = destination->data;
+    for (int32_t y = 0; y < height; ++y, from += stride, to += destination->stride) {
+        convertRow(from, to, width);
+    }
+}
+
+void CImageARGB::ConvertFromHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) {
+    if (!AreSameSizePlanes(*this, h, s, l)) return;
+    const uint8_t* hRow = h->data;
+    const uint8_t* sRow = s->data;
+    const uint8_t* lRow = l->data;
+    uint8_t* row = data;
+    for (int32_t y = 0; y < height; ++y) {
+        ConvertFromHSLPlanesRow_Plain(hRow, sRow, lRow, row, width);
+        hRow += h->stride;
+        sRow += s->stride;
+        lRow += l->stride;
+        row += stride;
+    }
+}
+
+// Pixels advance by each side's own bytes per pixel; the vector rows are for
+// the usual 4-byte image and 1-byte plane only.
+void CImageARGB::ConvertToLuma(const ImageDesc* plane) {
+    if (!HasSameSizePixels(*this, plane)) return;
+    const bool sse2 = UseSse2(level) && bytesPerPixel == kArgbBytes && plane->bytesPerPixel == 1;
+    const uint8_t* from = data;
+    uint8_t* to = plane->data;
+    for (int32_t y = 0; y < height; ++y, from += stride, to += plane->stride) {
+        if (sse2) {
+            ConvertToLumaRow_Sse2(from, to, width);
+        } else {
+            ConvertToLumaRow_Plain(from, bytesPerPixel, to, plane->bytesPerPixel, width);
+        }
+    }
+}
+
+void CImageARGB::ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s, const ImageDesc* l) {
+    if (!AreSameSizePlanes(*this, h, s, l)) return;
+    const auto convertRow = UseSse2(level) ? ConvertToHSLPlanesRow_Sse2 : ConvertToHSLPlanesRow_Plain;
+    const uint8_t* row = data;
+    uint8_t* hRow = h->data;
+    uint8_t* sRow = s->data;
+    uint8_t* lRow = l->data;
+    for (int32_t y = 0; y < height; ++y) {
+        convertRow(row, hRow, sRow, lRow, width);
+        row += stride;
+        hRow += h->stride;
+        sRow += s->stride;
+        lRow += l->stride;
+    }
+}
+
+}  // namespace VelImageUtility
