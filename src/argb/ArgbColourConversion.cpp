@@ -46,6 +46,15 @@ void CImageARGB::ConvertFromHSLPlanes(const ImageDesc* h, const ImageDesc* s, co
     }
 }
 
+// The vector rows store luma four pixels at a time as eight bytes, the last
+// four of them zeros. On every row but the last, the zeros of the final group
+// that fall between the row end and the next row stay in the plane's padding.
+void ClearLumaGroupSpill(uint8_t* lumaRow, int32_t width, int32_t planeStride) {
+    if (width < 4) return;
+    const int32_t spillEnd = 4 * (width / 4) + 4;
+    for (int32_t x = width; x < spillEnd && x < planeStride; ++x) lumaRow[x] = 0;
+}
+
 // Pixels advance by each side's own bytes per pixel; the vector rows are for
 // the usual 4-byte image and 1-byte plane only.
 void CImageARGB::ConvertToLuma(const ImageDesc* plane) {
@@ -56,6 +65,7 @@ void CImageARGB::ConvertToLuma(const ImageDesc* plane) {
     for (int32_t y = 0; y < height; ++y, from += stride, to += plane->stride) {
         if (sse2) {
             ConvertToLumaRow_Sse2(from, to, width);
+            if (y + 1 < height) ClearLumaGroupSpill(to, width, plane->stride);
         } else {
             ConvertToLumaRow_Plain(from, bytesPerPixel, to, plane->bytesPerPixel, width);
         }
