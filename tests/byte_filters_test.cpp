@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "byte_test_support.h"
@@ -9,20 +11,15 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-// ---- Box blur ----
-
 // The mean over the window clipped to the image, pixel by pixel.
-std::vector<uint8_t> WindowMeans(const std::vector<uint8_t>& source, int32_t width, int32_t height,
-                                 int32_t radius) {
+std::vector<uint8_t> WindowMeans(const std::vector<uint8_t>& source, int32_t width, int32_t height, int32_t radius) {
     std::vector<uint8_t> means(source.size());
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
             uint32_t sum = 0, count = 0;
             for (int32_t v = std::max(0, y - radius); v <= std::min(height - 1, y + radius); ++v)
-                for (int32_t u = std::max(0, x - radius); u <= std::min(width - 1, x + radius); ++u) {
+                for (int32_t u = std::max(0, x - radius); u <= std::min(width - 1, x + radius); ++u, ++count)
                     sum += source[v * width + u];
-                    ++count;
-                }
             means[y * width + x] = static_cast<uint8_t>(sum / count);
         }
     return means;
@@ -34,40 +31,19 @@ TEST(ByteFilters, BoxBlurOfACentrePixel) {
     EXPECT_EQ(bytes, (std::vector<uint8_t>{22, 15, 22, 15, 10, 15, 22, 15, 22}));
 }
 
+// The radius is first limited to fit the image; a limit of 0, or a radius
+// below 1, leaves the image unchanged.
 TEST(ByteFilters, BoxBlurIsTheClippedWindowMean) {
-    struct Case {
-        int32_t width, height, radius;
-    } cases[] = {{7, 5, 1}, {7, 5, 2}, {9, 9, 4}, {3, 8, 1}, {12, 11, 3}, {30, 9, 2}};
-    for (const Case& c : cases) {
+    const struct {
+        int32_t width, height, radius, limited;
+    } cases[] = {{7, 5, 1, 1}, {7, 5, 2, 2}, {9, 9, 4, 4}, {3, 8, 1, 1}, {12, 11, 3, 3}, {30, 9, 2, 2},
+                 {5, 100, 10, 2}, {2, 2, 5, 0}, {6, 4, 0, 0}, {6, 4, -3, 0}, {1, 1, 1, 0}, {6, 1, 2, 0}, {1, 6, 1, 0}};
+    for (const auto& c : cases) {
         std::vector<uint8_t> bytes = RandomBytes(static_cast<size_t>(c.width) * c.height, 11);
-        const std::vector<uint8_t> expected = WindowMeans(bytes, c.width, c.height, c.radius);
+        const std::vector<uint8_t> expected = WindowMeans(bytes, c.width, c.height, c.limited);
         ByteImageAt(kPlainLevel, bytes.data(), c.width, c.height, c.width).BoxBlurInPlace(c.radius);
         EXPECT_EQ(bytes, expected) << c.width << " x " << c.height << " radius " << c.radius;
     }
-}
-
-TEST(ByteFilters, BoxBlurRadiusShrinksToFitTheImage) {
-    std::vector<uint8_t> bytes = RandomBytes(5 * 100, 12);
-    std::vector<uint8_t> limited = bytes;
-    ByteImageAt(kPlainLevel, bytes.data(), 5, 100, 5).BoxBlurInPlace(10);
-    ByteImageAt(kPlainLevel, limited.data(), 5, 100, 5).BoxBlurInPlace(2);
-    EXPECT_EQ(bytes, limited);
-    EXPECT_EQ(bytes, WindowMeans(RandomBytes(5 * 100, 12), 5, 100, 2));
-}
-
-TEST(ByteFilters, BoxBlurLeavesImagesItCannotChange) {
-    struct Case {
-        int32_t width, height, radius;
-    } cases[] = {{2, 2, 5}, {6, 4, 0}, {6, 4, -3}, {1, 1, 1}, {6, 1, 2}, {1, 6, 1}};
-    for (const Case& c : cases) {
-        std::vector<uint8_t> bytes = RandomBytes(static_cast<size_t>(c.width) * c.height, 13);
-        const std::vector<uint8_t> before = bytes;
-        ByteImageAt(kPlainLevel, bytes.data(), c.width, c.height, c.width).BoxBlurInPlace(c.radius);
-        EXPECT_EQ(bytes, before) << c.width << " x " << c.height << " radius " << c.radius;
-    }
-    std::vector<uint8_t> grey(20 * 10, 77);
-    ByteImageAt(kPlainLevel, grey.data(), 20, 10, 20).BoxBlurInPlace(3);
-    EXPECT_EQ(grey, std::vector<uint8_t>(200, 77));
 }
 
 // A 4200-wide window of 255 sums past 32 bits; the mean must stay 255.
@@ -77,19 +53,29 @@ TEST(ByteFilters, BoxBlurOfAHugeWindowKeepsItsMean) {
     EXPECT_EQ(white, std::vector<uint8_t>(white.size(), 255));
 }
 
-// ---- Edges and relief ----
+using Filter = std::function<void(CImageByte&, const ImageDesc*)>;
 
-// A w x h image, 0 in columns 0..w/2-1 and 255 from column w/2 on.
-std::vector<uint8_t> VerticalStep(int32_t width, int32_t height) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(width) * height, 0);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = width / 2; x < width; ++x) bytes[y * width + x] = 255;
-    return bytes;
+// The destination plane (0x77 before) of `filter` on `source`; the source stays as it was.
+std::vector<uint8_t> Filtered(std::vector<uint8_t> source, int32_t width, int32_t height, int32_t level,
+                              const Filter& filter) {
+    const std::vector<uint8_t> before = source;
+    std::vector<uint8_t> destination(source.size(), 0x77);
+    const ImageDesc desc = PlaneDesc(destination, width, height);
+    CImageByte image = ByteImageAt(level, source.data(), width, height, width);
+    filter(image, &desc);
+    EXPECT_EQ(source, before);
+    return destination;
 }
 
-// The image expected of a filter on VerticalStep(6, 5): `beside` in the
-// interior pixels of columns 2 and 3, `elsewhere` in every other interior
-// pixel, `border` around.
+Filter Edges(int32_t threshold) { return [=](CImageByte& i, const ImageDesc* d) { i.DetectEdges(d, threshold, 200); }; }
+Filter Emboss(int32_t direction) { return [=](CImageByte& i, const ImageDesc* d) { i.EmbossToPlane(d, direction); }; }
+
+// 6 x 5, a vertical step between columns 2 and 3.
+const std::vector<uint8_t> kStep = {0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255,
+                                    0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 255};
+
+// A filter's result on kStep: `beside` in the interior pixels of columns 2
+// and 3, `elsewhere` in the other interior pixels, `border` around.
 std::vector<uint8_t> StepResult(uint8_t beside, uint8_t elsewhere, uint8_t border) {
     std::vector<uint8_t> expected(6 * 5, border);
     for (int32_t y = 1; y < 4; ++y)
@@ -97,104 +83,63 @@ std::vector<uint8_t> StepResult(uint8_t beside, uint8_t elsewhere, uint8_t borde
     return expected;
 }
 
+// gx = 765 beside the step: 765^2 = 585225 exceeds 5852 x 100, not 5853 x 100.
 TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
-    struct Case {
-        int32_t threshold;
-        uint8_t marked;
-    } cases[] = {{1, 200}, {5852, 200}, {5853, 0}};
-    for (const Case& c : cases) {
-        std::vector<uint8_t> source = VerticalStep(6, 5);
-        std::vector<uint8_t> edges(6 * 5, 0x77);
-        const ImageDesc desc = PlaneDesc(edges, 6, 5);
-        ByteImageAt(kPlainLevel, source.data(), 6, 5, 6).DetectEdges(&desc, c.threshold, 200);
-        EXPECT_EQ(edges, StepResult(c.marked, 0, 0)) << "threshold " << c.threshold;
-        EXPECT_EQ(source, VerticalStep(6, 5));
-    }
+    EXPECT_EQ(Filtered(kStep, 6, 5, kPlainLevel, Edges(1)), StepResult(200, 0, 0));
+    EXPECT_EQ(Filtered(kStep, 6, 5, kPlainLevel, Edges(5852)), StepResult(200, 0, 0));
+    EXPECT_EQ(Filtered(kStep, 6, 5, kPlainLevel, Edges(5853)), StepResult(0, 0, 0));
+    EXPECT_EQ(Filtered({0, 255, 0, 255}, 2, 2, kPlainLevel, Edges(1)), std::vector<uint8_t>(4, 0));
 }
 
-TEST(ByteFilters, DetectEdgesOnTwoByTwoOnlyClears) {
-    std::vector<uint8_t> source{0, 255, 0, 255};
-    std::vector<uint8_t> edges(4, 9);
-    const ImageDesc desc = PlaneDesc(edges, 2, 2);
-    ByteImageAt(kPlainLevel, source.data(), 2, 2, 2).DetectEdges(&desc, 1, 255);
-    EXPECT_EQ(edges, std::vector<uint8_t>(4, 0));
-}
-
-TEST(ByteFilters, EmbossFollowsTheDirection) {
-    struct Case {
-        int32_t direction;
-        uint8_t beside;
-    } cases[] = {{3, 255}, {7, 0}, {1, 128}, {5, 128}, {2, 255}, {6, 0}};
-    for (const Case& c : cases) {
-        for (int32_t level : {kPlainLevel, kSse2Level}) {
-            std::vector<uint8_t> source = VerticalStep(6, 5);
-            std::vector<uint8_t> relief(6 * 5, 0x77);
-            const ImageDesc desc = PlaneDesc(relief, 6, 5);
-            ByteImageAt(level, source.data(), 6, 5, 6).EmbossToPlane(&desc, c.direction);
-            EXPECT_EQ(relief, StepResult(c.beside, 128, 128)) << "direction " << c.direction << ", level " << level;
+TEST(ByteFilters, EmbossFollowsTheDirectionAndIsMidGreyAtTheBorder) {
+    const uint8_t beside[8] = {0, 128, 255, 255, 255, 128, 0, 0};  // 255 looking right, 0 looking left
+    for (int32_t level : {kPlainLevel, kSse2Level}) {
+        for (int32_t direction = 0; direction < 8; ++direction)
+            EXPECT_EQ(Filtered(kStep, 6, 5, level, Emboss(direction)), StepResult(beside[direction], 128, 128))
+                << "direction " << direction << ", level " << level;
+        for (const auto& size : {std::vector<int32_t>{9, 7}, {1, 1}, {2, 2}, {1, 5}, {5, 2}}) {
+            const std::vector<uint8_t> flat(static_cast<size_t>(size[0]) * size[1], 40);
+            EXPECT_EQ(Filtered(flat, size[0], size[1], level, Emboss(4)), std::vector<uint8_t>(flat.size(), 128))
+                << size[0] << " x " << size[1];
         }
-    }
-}
-
-TEST(ByteFilters, EmbossOfFlatOrTinyImagesIsMidGrey) {
-    struct Case {
-        int32_t width, height;
-        uint8_t value;
-    } cases[] = {{9, 7, 40}, {1, 1, 0}, {2, 2, 255}, {1, 5, 3}, {5, 2, 3}};
-    for (const Case& c : cases) {
-        std::vector<uint8_t> source(static_cast<size_t>(c.width) * c.height, c.value);
-        std::vector<uint8_t> relief(source.size(), 0);
-        const ImageDesc desc = PlaneDesc(relief, c.width, c.height);
-        ByteImageAt(kSse2Level, source.data(), c.width, c.height, c.width).EmbossToPlane(&desc, 4);
-        EXPECT_EQ(relief, std::vector<uint8_t>(source.size(), 128)) << c.width << " x " << c.height;
     }
 }
 
 // Refused calls leave the destination exactly as it was.
 TEST(ByteFilters, FiltersRefuseBadDestinationsAndArguments) {
-    std::vector<uint8_t> source = VerticalStep(6, 5);
-    std::vector<uint8_t> plane(6 * 5 + 6, 0x77);
-    const ImageDesc otherSize = PlaneDesc(plane, 6, 4);
-    const ImageDesc noData{nullptr, 6, 5, 6, 1, false};
-    const ImageDesc itself{source.data(), 6, 5, 6, 1, false};
+    std::vector<uint8_t> source = kStep, plane(6 * 5 + 6, 0x77);
+    const ImageDesc otherSize = PlaneDesc(plane, 6, 4), good = PlaneDesc(plane, 6, 5);
+    const ImageDesc noData{nullptr, 6, 5, 6, 1, false}, itself{source.data(), 6, 5, 6, 1, false};
     const ImageDesc overlapping{source.data() + 6, 6, 5, 6, 1, false};
-    const ImageDesc good = PlaneDesc(plane, 6, 5);
     CImageByte image = ByteImageAt(kPlainLevel, source.data(), 6, 5, 6);
-    for (const ImageDesc* desc : {&otherSize, &noData, &itself, &overlapping}) {
+    for (const ImageDesc* desc : {&otherSize, &noData, &itself, &overlapping, static_cast<const ImageDesc*>(nullptr)}) {
         image.DetectEdges(desc, 1, 255);
         image.EmbossToPlane(desc, 3);
     }
-    image.DetectEdges(nullptr, 1, 255);
-    image.EmbossToPlane(nullptr, 3);
     image.DetectEdges(&good, 0, 255);
     image.EmbossToPlane(&good, 8);
     image.EmbossToPlane(&good, -1);
     EXPECT_EQ(plane, std::vector<uint8_t>(36, 0x77));
-    EXPECT_EQ(source, VerticalStep(6, 5));
+    EXPECT_EQ(source, kStep);
 }
 
-TEST(ByteFilters, PaddedImagesAreLeftUnchanged) {
-    static std::vector<uint8_t> plane(13 * 4, 0x33);
-    static const ImageDesc desc = PlaneDesc(plane, 13, 4);
-    ExpectPaddedImageUnchanged([](CImageByte& i) { i.BoxBlurInPlace(1); });
-    ExpectPaddedImageUnchanged([](CImageByte& i) { i.DetectEdges(&desc, 1, 255); });
-    ExpectPaddedImageUnchanged([](CImageByte& i) { i.EmbossToPlane(&desc, 3); });
-    EXPECT_EQ(plane, std::vector<uint8_t>(13 * 4, 0x33));
+// A filter into a plane that starts as a copy of the image's first
+// width x height bytes and is copied back over them, so that the
+// comparisons see it (and a refused filter changes nothing).
+ByteOperation ThroughPlane(const Filter& filter) {
+    return [filter](CImageByte& i) {
+        std::vector<uint8_t> plane(i.data, i.data + static_cast<size_t>(i.width) * i.height);
+        const ImageDesc desc = PlaneDesc(plane, i.width, i.height);
+        filter(i, &desc);
+        std::copy(plane.begin(), plane.end(), i.data);
+    };
 }
 
-TEST(ByteFilters, EmbossVariantsGiveIdenticalBytes) {
-    for (int32_t direction = 0; direction < 8; ++direction) {
-        // The relief goes to a plane beside the image; it is written back
-        // over the image so that the comparison sees it.
-        ExpectSameBytesAtBothLevels(
-            [direction](CImageByte& i) {
-                std::vector<uint8_t> relief(static_cast<size_t>(i.width) * i.height);
-                const ImageDesc desc = PlaneDesc(relief, i.width, i.height);
-                i.EmbossToPlane(&desc, direction);
-                std::copy(relief.begin(), relief.end(), i.data);
-            },
-            direction);
-    }
+TEST(ByteFilters, VariantsAgreeOnPackedImagesOnly) {
+    ExpectVariantsAgreeOnPackedImagesOnly([](CImageByte& i) { i.BoxBlurInPlace(2); });
+    ExpectVariantsAgreeOnPackedImagesOnly(ThroughPlane(Edges(1)));
+    for (int32_t direction = 0; direction < 8; ++direction)
+        ExpectVariantsAgreeOnPackedImagesOnly(ThroughPlane(Emboss(direction)));
 }
 
 }  // namespace
