@@ -46,17 +46,6 @@ void CImageAYUV::ResizeTo(const ImageDesc* destination, uint32_t mode) { }
 // ---- end of Resampling ----
 
 
-// ---- Image files, resources and bitmap handles ----
-
-void CImageUtility::LoadFromHBitmap(ImageDesc* desc, HBITMAP bitmap) { }
-void CImageUtility::LoadFromResource(ImageDesc* desc, HMODULE module, const char* type, uint32_t id) { }
-void CImageUtility::LoadFromBitmapResource(ImageDesc* desc, HINSTANCE instance, uint32_t id) { }
-void CImageUtility::LoadFromFile(ImageDesc* desc, const wchar_t* path) { }
-void CImageUtility::LoadFromFileA(ImageDesc* desc, const char* path) { }
-HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) { return VIU_E_FAIL; }
-// ---- end of Image files, resources and bitmap handles ----
-
-
 // ---- Byte image operations ----
 
 void CImageByte::Allocate(int32_t width, int32_t height) { }
