@@ -12,19 +12,9 @@ namespace VelImageUtility {
 
 namespace {
 
-struct MemoryReader {
-    const uint8_t* bytes;
-    size_t size;
-    size_t at;
-};
-
 int ReadFromMemory(GifFileType* gif, GifByteType* out, int count) {
-    MemoryReader* reader = static_cast<MemoryReader*>(gif->UserData);
-    const size_t left = reader->size - reader->at;
-    const size_t taken = count < 0 ? 0 : static_cast<size_t>(count) < left ? static_cast<size_t>(count) : left;
-    std::memcpy(out, reader->bytes + reader->at, taken);
-    reader->at += taken;
-    return static_cast<int>(taken);
+    if (count <= 0) return 0;
+    return static_cast<int>(static_cast<MemoryReader*>(gif->UserData)->Read(out, static_cast<size_t>(count)));
 }
 
 // B, G, R, A of every index: the colour map's colours, opaque, the

@@ -19,6 +19,14 @@ DecodeTarget::~DecodeTarget() {
     image_.ownsData = before_.copy;
 }
 
+size_t MemoryReader::Read(void* out, size_t count) {
+    const size_t left = at < size ? size - at : 0;
+    const size_t taken = count < left ? count : left;
+    if (taken > 0) std::memcpy(out, bytes + at, taken);
+    at += taken;
+    return taken;
+}
+
 bool DecodedSizeAccepted(int64_t width, int64_t height) {
     if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
     return width * 4 <= kMaxDecodedBytes / height;

@@ -15,7 +15,7 @@ namespace VelImageUtility {
 // The largest decoded buffer a loader accepts, in bytes. Fuzzing builds
 // use a smaller budget so that a short input cannot claim gigabytes.
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-constexpr int64_t kMaxDecodedBytes = int64_t{64} << 20;
+constexpr int64_t kMaxDecodedBytes = int64_t{16} << 20;
 #else
 constexpr int64_t kMaxDecodedBytes = INT32_MAX;
 #endif
@@ -44,6 +44,16 @@ private:
     const ImageDesc before_;
     bool allocated_ = false;
     bool kept_ = false;
+};
+
+// Bytes taken in order from memory, for the read callbacks of the codec
+// libraries. `at` may be moved past the end; nothing is read there.
+struct MemoryReader {
+    const uint8_t* bytes;
+    size_t size;
+    size_t at;
+    // Copies up to `count` bytes to `out` and returns how many.
+    size_t Read(void* out, size_t count);
 };
 
 // Whether a width x height image would be accepted by DecodeTarget.

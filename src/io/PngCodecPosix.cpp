@@ -11,17 +11,8 @@ namespace VelImageUtility {
 
 namespace {
 
-struct MemoryReader {
-    const uint8_t* bytes;
-    size_t size;
-    size_t at;
-};
-
 void ReadFromMemory(png_structp png, png_bytep out, size_t count) {
-    MemoryReader* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    if (count > reader->size - reader->at) png_error(png, "truncated");
-    std::memcpy(out, reader->bytes + reader->at, count);
-    reader->at += count;
+    if (static_cast<MemoryReader*>(png_get_io_ptr(png))->Read(out, count) != count) png_error(png, "truncated");
 }
 
 // libpng reports through these; the library writes no log.

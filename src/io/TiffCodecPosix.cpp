@@ -28,26 +28,15 @@ TIFFOpenOptions* QuietOptions() {
     return options;
 }
 
-struct MemoryReader {
-    const uint8_t* bytes;
-    size_t size;
-    uint64_t at;
-};
-
 tmsize_t ReadFromMemory(thandle_t handle, void* out, tmsize_t count) {
-    MemoryReader* reader = static_cast<MemoryReader*>(handle);
-    if (count <= 0 || reader->at >= reader->size) return 0;
-    const uint64_t left = reader->size - reader->at;
-    const uint64_t taken = static_cast<uint64_t>(count) < left ? static_cast<uint64_t>(count) : left;
-    std::memcpy(out, reader->bytes + reader->at, static_cast<size_t>(taken));
-    reader->at += taken;
-    return static_cast<tmsize_t>(taken);
+    if (count <= 0) return 0;
+    return static_cast<tmsize_t>(static_cast<MemoryReader*>(handle)->Read(out, static_cast<size_t>(count)));
 }
 tmsize_t RefuseWrite(thandle_t, void*, tmsize_t) { return -1; }
 toff_t SeekInMemory(thandle_t handle, toff_t offset, int whence) {
     MemoryReader* reader = static_cast<MemoryReader*>(handle);
     const uint64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? reader->at : reader->size;
-    reader->at = base + offset;
+    reader->at = static_cast<size_t>(base + offset);
     return reader->at;
 }
 int CloseNothing(thandle_t) { return 0; }
