@@ -22,7 +22,8 @@
  * name "#12" stands for the integer 12), or an integer type made with
  * MAKEINTRESOURCEA, as FindResourceA takes them. LoadFromResource looks up
  * (type, id) and decodes the bytes as an image file (BMP, GIF, JPEG, PNG,
- * TIFF, ICO). LoadFromBitmapResource looks up (RT_BITMAP, id), whose bytes
+ * TIFF, ICO); as on Windows, where the image passes through a GDI bitmap,
+ * colour comes premultiplied by alpha. LoadFromBitmapResource looks up (RT_BITMAP, id), whose bytes
  * are a device-independent bitmap as a resource compiler stores it: the
  * info header, the colour table and the pixels, without a file header.
  *
