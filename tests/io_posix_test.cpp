@@ -182,6 +182,18 @@ TEST_F(IoPosix, OneByOneTiff) {
     EXPECT_EQ(loaded.Pixels(), pixel);
 }
 
+TEST_F(IoPosix, LoadersTellTheFormatFromTheContentNotTheName) {
+    const Bytes picture = TestPicture();
+    ASSERT_EQ(Save("p.png", picture), VIU_S_OK);
+    WriteFile(directory / "named-jpeg.jpg", ReadFile(directory / "p.png"));
+    WriteFile(directory / "no-extension", ReadFile(directory / "p.png"));
+    for (const char* name : {"named-jpeg.jpg", "no-extension"}) {
+        LoadedImage loaded;
+        Load(name, loaded);
+        EXPECT_EQ(loaded.Pixels(), picture) << name;
+    }
+}
+
 TEST_F(IoPosix, LoadLeavesTheCallersBufferAloneAndSaveOverwrites) {
     ASSERT_EQ(Save("p.png", TestPicture()), VIU_S_OK);
     ASSERT_EQ(Save("p.png", WithAlpha(TestPicture(), 7)), VIU_S_OK);
