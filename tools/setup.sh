@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libgtest-dev libbenchmark-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   g++-mingw-w64-x86-64 wine64
 )

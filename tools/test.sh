@@ -2,7 +2,8 @@
 # Builds and runs every test: the Linux build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows DLL
 # cross-built with mingw-w64 and run under wine.
-# Usage: tools/test.sh [linux|sanitize|windows]...   (default: all three)
+# Then the image loaders are fuzzed for a minute (tools/fuzz.sh).
+# Usage: tools/test.sh [linux|sanitize|windows|fuzz]...   (default: all four)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -13,9 +14,13 @@ export WINEPREFIX="$root/build/wineprefix"
 jobs="$(nproc)"
 
 configurations=("$@")
-[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows)
+[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows fuzz)
 
 for preset in "${configurations[@]}"; do
+  if [ "$preset" = fuzz ]; then
+    bash tools/fuzz.sh
+    continue
+  fi
   echo "=== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

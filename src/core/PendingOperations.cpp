@@ -11,36 +11,7 @@
 
 namespace VelImageUtility {
 
-
-// ---- Colour conversion and ARGB buffer operations ----
-
-// ---- end of Colour conversion and ARGB buffer operations ----
-
-
-// ---- Resampling ----
-
-// ---- end of Resampling ----
-
-
-// ---- Image files, resources and bitmap handles ----
-
-#ifndef _WIN32
-void CImageUtility::LoadFromHBitmap(ImageDesc* desc, HBITMAP bitmap) { }
-void CImageUtility::LoadFromResource(ImageDesc* desc, HMODULE module, const char* type, uint32_t id) { }
-void CImageUtility::LoadFromBitmapResource(ImageDesc* desc, HINSTANCE instance, uint32_t id) { }
-void CImageUtility::LoadFromFile(ImageDesc* desc, const wchar_t* path) { }
-void CImageUtility::LoadFromFileA(ImageDesc* desc, const char* path) { }
-HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) { return VIU_E_FAIL; }
-#endif
-// ---- end of Image files, resources and bitmap handles ----
-
-
-// ---- Byte image operations ----
-
-// ---- end of Byte image operations ----
-
-
-// ---- Not yet scheduled ----
+// ---- Blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
 void CImageUtility::BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t dstStride, int32_t srcStride, int32_t radius) { }
 void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t dstStride, int32_t srcStride, int32_t radius) { }
@@ -111,7 +82,7 @@ void CImageAYUV::Posterize(int32_t step) { }
 void CImageAYUV::FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) { }
 void CImageAYUV::FillPixel(uint32_t value) { }
 void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
-// ---- end of Not yet scheduled ----
+// ---- end of blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
 
 }  // namespace VelImageUtility
