@@ -2,8 +2,6 @@
 
 #include <wchar.h>
 
-#ifndef _WIN32
-
 /* The file operations of ICImageUtility, inherited by every table. */
 enum {
     kLoadFromHBitmap = 31,
@@ -79,10 +77,3 @@ void TestFileSlots(void) {
 
     CHECK(ReleaseCImageARGB(image) == 0);
 }
-
-#else
-
-/* Enabled on Windows once the GDI+ operations are in. */
-void TestFileSlots(void) {}
-
-#endif
