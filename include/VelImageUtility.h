@@ -6,5 +6,6 @@
 #include "VelImageUtility/Types.h"
 #include "VelImageUtility/Interfaces.h"
 #include "VelImageUtility/Exports.h"
+#include "VelImageUtility/Loaders.h"
 
 #endif
