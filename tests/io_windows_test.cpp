@@ -55,7 +55,9 @@ void WriteFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 class CallerImage {
 public:
     static constexpr uint8_t kFill = 0x5A;
-    CallerImage() : buffer_(3 * 16, kFill), original_{buffer_.data(), 3, 3, 16, 3, false} { desc = original_; }
+    CallerImage() : buffer_(3 * 16, kFill), original_{buffer_.data(), 3, 3, 16, 3, false} {
+        desc = original_;
+    }
     ~CallerImage() {
         if (!desc.copy || desc.data == buffer_.data()) return;
         ICImageARGB* owner = GetCImageARGB();  // the documented hand-over
@@ -66,9 +68,10 @@ public:
         return std::all_of(buffer_.begin(), buffer_.end(), [](uint8_t v) { return v == kFill; });
     }
     bool Untouched() const {
-        return desc.data == original_.data && desc.width == original_.width && desc.height == original_.height &&
-               desc.stride == original_.stride && desc.bytesPerPixel == original_.bytesPerPixel &&
-               desc.copy == original_.copy && BufferUntouched();
+        return desc.data == original_.data && desc.width == original_.width &&
+               desc.height == original_.height && desc.stride == original_.stride &&
+               desc.bytesPerPixel == original_.bytesPerPixel && desc.copy == original_.copy &&
+               BufferUntouched();
     }
     // A new owned packed ARGB buffer of the given size, the caller's own not written.
     bool Loaded(int32_t width, int32_t height) const {
@@ -260,7 +263,7 @@ TEST_F(ImageFileIoWindows, FilesThatCannotBeDecodedLeaveTheCallerAlone) {
     const std::wstring truncated = File(L"truncated.png");  // ends inside the first chunk
     const std::wstring empty = File(L"empty.bmp");
     WriteFileBytes(garbage, std::vector<uint8_t>(300, 0x42));
-    WriteFileBytes(truncated, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0});
+    WriteFileBytes(truncated, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'});
     WriteFileBytes(empty, {});
     for (const std::wstring& path : {garbage, truncated, empty, File(L"missing.png")}) {
         CallerImage caller;
@@ -372,7 +375,8 @@ TEST_F(ImageFileIoWindows, EncodedAndBitmapResourcesLoadOrLeaveTheCallerAlone) {
             utility.LoadFromResource(&caller.desc, c.module, c.type, c.id);
         }
         if (c.loads) {
-            ExpectPixels(caller, 5, 3, kResourcePixels, 5 * 4, 0, c.type == kBitmap ? Alpha::kAny : Alpha::kSame);
+            const Alpha alpha = c.type == kBitmap ? Alpha::kAny : Alpha::kSame;
+            ExpectPixels(caller, 5, 3, kResourcePixels, 5 * 4, 0, alpha);
         } else {
             EXPECT_TRUE(caller.Untouched());
         }
@@ -395,26 +399,35 @@ TEST_F(ImageFileIoWindows, ResourceHolderKeepsItsCopyWhileTheBitmapLives) {
 // ---- Bitmap handles ----
 
 TEST_F(ImageFileIoWindows, BitmapHandlesReadTopDownAsThirtyTwoBitPixels) {
-    const struct { int32_t width, height; bool topDown; } cases[] = {{6, 4, true}, {6, 4, false}, {1, 1, true}};
+    const struct { int32_t width, height, bitCount; bool topDown; } cases[] = {
+        {6, 4, 32, true}, {6, 4, 32, false}, {5, 3, 24, true}, {5, 3, 24, false}, {1, 1, 32, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << (c.topDown ? " top-down" : ""));
+        SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
         BITMAPINFO info = {};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, c.topDown ? -c.height : c.height, 1, 32, BI_RGB,
-                          0, 0, 0, 0, 0};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, c.topDown ? -c.height : c.height, 1,
+                          static_cast<WORD>(c.bitCount), BI_RGB, 0, 0, 0, 0, 0};
         uint8_t* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        HBITMAP bitmap =
+            CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
         ASSERT_NE(bitmap, nullptr);
-        for (int32_t i = 0; i < c.width * c.height * 4; ++i) bits[i] = static_cast<uint8_t>(i * 53 + 11);
+        const int32_t bytesPerPixel = c.bitCount / 8;
+        const int32_t rowBytes = (c.width * bytesPerPixel + 3) / 4 * 4;
+        for (int32_t i = 0; i < c.height * rowBytes; ++i) bits[i] = static_cast<uint8_t>(i * 53 + 11);
         GdiFlush();
-        // The expected top row is the section's first or last row in memory.
-        const int32_t rowBytes = c.width * 4;
-        const std::vector<uint8_t> want(bits, bits + c.height * rowBytes);
+        // Top row first; a 24-bit section has no fourth byte to compare.
+        std::vector<uint8_t> want(c.width * c.height * 4);
+        for (int32_t y = 0; y < c.height; ++y) {
+            for (int32_t x = 0; x < c.width; ++x) {
+                const uint8_t* source = bits + (c.topDown ? y : c.height - 1 - y) * rowBytes;
+                std::memcpy(&want[(y * c.width + x) * 4], source + x * bytesPerPixel, bytesPerPixel);
+            }
+        }
         CallerImage loaded;
         utility.LoadFromHBitmap(&loaded.desc, bitmap);
         DeleteObject(bitmap);
-        ExpectPixels(loaded, c.width, c.height, c.topDown ? want.data() : &want[(c.height - 1) * rowBytes],
-                     c.topDown ? rowBytes : -rowBytes, 0, Alpha::kSame);
-        CallerImage dead;  // the handle is gone now
+        ExpectPixels(loaded, c.width, c.height, want.data(), c.width * 4, 0,
+                     c.bitCount == 32 ? Alpha::kSame : Alpha::kAny);
+    CallerImage dead;  // the handle is gone now
         utility.LoadFromHBitmap(&dead.desc, bitmap);
         EXPECT_TRUE(dead.Untouched());
     }
