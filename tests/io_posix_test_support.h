@@ -123,7 +123,7 @@ inline void LoadFromMemory(ICImageUtility* utility, ImageDesc* desc, const Bytes
     utility->LoadFromResource(desc, VelMakeModuleHandle(&module, &resource, 1), "IMAGE", 1);
 }
 
-// A 13 x 9 picture with every alpha from 0 up in its pixels.
+// A smooth picture (as JPEG wants it) with many alphas from 0 up.
 inline Bytes TestPicture(int32_t width = 13, int32_t height = 9) {
     Bytes pixels(size_t(width) * height * 4);
     for (int32_t y = 0; y < height; ++y) {
@@ -131,7 +131,7 @@ inline Bytes TestPicture(int32_t width = 13, int32_t height = 9) {
             uint8_t* p = &pixels[(size_t(y) * width + x) * 4];
             p[0] = static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
             p[1] = static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-            p[2] = static_cast<uint8_t>((x + y) * 9 + 40);
+            p[2] = static_cast<uint8_t>(40 + (p[0] + p[1]) / 3);
             p[3] = static_cast<uint8_t>((y * width + x) * 7);
         }
     }
