@@ -13,13 +13,13 @@ TEST(ImageFileFormats, ExtensionOfTheLastPathComponentPicksTheMimeTypeWithoutReg
         const wchar_t* path;
         const char* mime;
     } kCases[] = {
-        {L"a.BMP", "image/bmp"},          {L"a.jpg", "image/jpeg"},        {L"a.Jpeg", "image/jpeg"},
-        {L"a.PnG", "image/png"},          {L"a.tif", "image/tiff"},        {L"a.tIfF", "image/tiff"},
-        {L"dir/x.gif.png", "image/png"},  {L"C:\\d.jpg\\x.Tif", "image/tiff"}, {L"c:x.bmp", "image/bmp"},
-        {L".png", "image/png"},           {L"a.gif", nullptr},             {L"a", nullptr},
-        {L"", nullptr},                   {L"a.", nullptr},                {L"dir.png/file", nullptr},
-        {L"dir.png\\file", nullptr},      {L"x.png.gif", nullptr},         {L"a.pngx", nullptr},
-        {L"a.jp", nullptr},               {nullptr, nullptr},
+        {L"a.BMP", "image/bmp"},         {L"a.jpg", "image/jpeg"},              {L"a.Jpeg", "image/jpeg"},
+        {L"a.PnG", "image/png"},         {L"a.tif", "image/tiff"},              {L"a.tIfF", "image/tiff"},
+        {L"dir/x.gif.png", "image/png"}, {L"C:\\d.jpg\\x.Tif", "image/tiff"},   {L"c:x.bmp", "image/bmp"},
+        {L".png", "image/png"},          {L"a.gif", nullptr},                   {L"a", nullptr},
+        {L"", nullptr},                  {L"a.", nullptr},                      {L"dir.png/file", nullptr},
+        {L"dir.png\\file", nullptr},     {L"x.png.gif", nullptr},               {L"a.pngx", nullptr},
+        {L"a.jp", nullptr},              {nullptr, nullptr},
     };
     for (const auto& c : kCases) {
         const std::string expected = c.mime == nullptr ? "" : c.mime;

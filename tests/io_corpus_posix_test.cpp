@@ -130,20 +130,7 @@ TEST(IoCorpus, OversizedAndDamagedHeadersChangeNothing) {
     }
 }
 
-// ---- Rules of the bitmap reader that the corpus does not pin.
-
-TEST(IoDib, NarrowBitFieldsRepeatTheirBitsAndWideOnesKeepTheirTop8) {
-    const struct {
-        uint32_t mask, pixel;
-        uint8_t expected;
-    } kCases[] = {
-        {0x7C00, 3u << 10, 24}, {0x7C00, 0x7C00, 255}, {0x07E0, 1u << 5, 4},           {0x000F, 0x7, 0x77},
-        {0x0003, 0x2, 0xAA},    {0x8000, 0x8000, 255}, {0x3FF00000, 0x20100000, 0x80}, {0, 0xFFFFFFFF, 0},
-    };
-    for (const auto& c : kCases) {
-        EXPECT_EQ(ScaleBitField(c.pixel, MakeBitField(c.mask)), c.expected) << std::hex << c.mask << " " << c.pixel;
-    }
-}
+// ---- Rules of the bitmap and icon readers that the corpus does not pin.
 
 // A device-independent bitmap: a 40-byte info header, the bit masks, the
 // colour table, the pixels.
@@ -165,11 +152,12 @@ Bytes DecodedDib(const Bytes& dib, DibAlpha alpha) {
     return pixels;
 }
 
-TEST(IoDib, RunLengthSkipsAndAlphaFollowTheRulesOfTheirReader) {
+TEST(IoDib, RunLengthSkipsBitFieldsAndAlphaFollowTheRulesOfTheirReader) {
     const Bytes table = {0, 0, 0, 0, 10, 20, 30, 0, 40, 50, 60, 0};
     const Bytes pixel = {1, 2, 3, 0x80};
     const Bytes rgba = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF};  // masks of R, G, B, A
     const Bytes bgr = {0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF, 0};                  // an unusual order
+    const Bytes odd = {0, 0, 0xF0, 0x3F, 0, 0, 0, 0, 3, 0, 0, 0};  // R 0x3FF00000, G none, B 0x00000003
     const struct {
         Bytes dib;
         DibAlpha alpha;
@@ -190,6 +178,9 @@ TEST(IoDib, RunLengthSkipsAndAlphaFollowTheRulesOfTheirReader) {
         {Dib(1, 1, 32, 0, pixel), DibAlpha::kGdiBitmap, {1, 2, 3, 0x80}},
         {Dib(1, 1, 32, 6, pixel, {}, rgba), DibAlpha::kImageFile, {1, 2, 3, 0x80}},
         {Dib(1, 1, 32, 3, pixel, {}, bgr), DibAlpha::kGdiBitmap, {3, 2, 1, 0}},
+        // Fields wider than 8 bits keep their top 8; narrower ones repeat
+        // their bits (binary 10 -> 10101010); a missing field reads 0.
+        {Dib(1, 1, 32, 3, {2, 0, 0x10, 0x20}, {}, odd), DibAlpha::kImageFile, {0xAA, 0, 0x80, 255}},
     };
     for (const auto& c : kCases) EXPECT_EQ(DecodedDib(c.dib, c.alpha), c.expected) << "case " << (&c - kCases);
 }

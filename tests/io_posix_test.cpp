@@ -80,9 +80,9 @@ TEST_F(IoPosix, RefusedSavesReturnEFailAndCreateNoFile) {
         uint8_t* data;
         int32_t width, height, stride;
     } kCases[] = {
-        {"a.gif", p, 13, 9, 52},     {"a.GIF", p, 13, 9, 52},     {"a", p, 13, 9, 52},
+        {"a.gif", p, 13, 9, 52},         {"a.GIF", p, 13, 9, 52},       {"a", p, 13, 9, 52},
         {"missing/a.png", p, 13, 9, 52}, {"a.png", nullptr, 13, 9, 52}, {"a.png", p, 0, 9, 52},
-        {"a.png", p, 13, 0, 52},     {"a.png", p, -13, 9, 52},    {"a.png", p, 13, 9, 0},
+        {"a.png", p, 13, 0, 52},         {"a.png", p, -13, 9, 52},      {"a.png", p, 13, 9, 0},
         {"a.png", p, 12, 9, 50},  // rows of whole 4-byte words only
     };
     for (const auto& c : kCases) {
@@ -119,16 +119,18 @@ TEST_F(IoPosix, LoadFromFileReadsAnyNameAndChangesNothingWhenItFails) {
         std::string path;
         bool narrow, loads;
     } kCases[] = {
-        {directory / "named.jpg", false, true}, {directory / "no-extension", false, true}, {utf8, true, true},
-        {raw, true, true}, {tooLong, false, false}, {tooLong, true, false},
+        {directory / "named.jpg", false, true},    {directory / "no-extension", false, true},
+        {utf8, true, true},                        {raw, true, true},
+        {tooLong, false, false},                   {tooLong, true, false},
         {directory / "missing.png", false, false}, {directory / "empty.png", false, false},
-        {directory / "text.png", false, false}, {directory / "folder.png", false, false},
+        {directory / "text.png", false, false},    {directory / "folder.png", false, false},
     };
     for (const auto& c : kCases) {
         CallerImage caller;
         if (c.narrow) utility.LoadFromFileA(caller.Desc(), c.path.c_str());
         if (!c.narrow) utility.LoadFromFile(caller.Desc(), Wide(c.path).c_str());
         if (c.loads) {
+            ASSERT_EQ(caller.Desc()->width * caller.Desc()->height, 13 * 9) << c.path;
             EXPECT_EQ(Bytes(caller.Desc()->data, caller.Desc()->data + picture.size()), picture) << c.path;
             EXPECT_TRUE(caller.ValidLoadReleased()) << c.path;
         }
@@ -189,8 +191,8 @@ TEST_F(IoPosix, ResourcesAreFoundLikeFindResourceAndReadAsThroughAGdiBitmap) {
     const Bytes png = ReadFile(directory / "p.png"), bmp = ReadFile(DataDirectory() + "bmp_24.bmp");
     const Bytes dib(bmp.begin() + 14, bmp.end());  // a BMP file without its file header
     const uint32_t size = static_cast<uint32_t>(png.size()), dibSize = static_cast<uint32_t>(dib.size());
-    const VelResource resources[] = {{"Pictures", 7, png.data(), size}, {MAKEINTRESOURCEA(10), 8, png.data(), size},
-                                     {"EMPTY", 9, png.data(), 0},       {"#11", 12, png.data(), size},
+    const VelResource resources[] = {{"Pictures", 7, png.data(), size},   {MAKEINTRESOURCEA(10), 8, png.data(), size},
+                                     {"EMPTY", 9, png.data(), 0},         {"#11", 12, png.data(), size},
                                      {RT_BITMAP, 1, dib.data(), dibSize}, {"BITMAP", 3, dib.data(), dibSize},
                                      {"#2", 5, dib.data(), dibSize}};
     VelModuleHandle record;
@@ -208,23 +210,25 @@ TEST_F(IoPosix, ResourcesAreFoundLikeFindResourceAndReadAsThroughAGdiBitmap) {
         uint32_t id;
         const Bytes* expected;  // null: nothing loads
     } kLookups[] = {
-        {"PICTURES", 7, &premultiplied},  {"pictures", 0x10007, &premultiplied}, {"Pictures", 8, nullptr},
-        {MAKEINTRESOURCEA(10), 8, &premultiplied}, {"#10", 8, &premultiplied},   {"#010", 8, &premultiplied},
-        {MAKEINTRESOURCEA(11), 12, &premultiplied}, {"#10x", 8, nullptr},        {"EMPTY", 9, nullptr},
-        {MAKEINTRESOURCEA(10), 7, nullptr}, {RT_BITMAP, 1, nullptr},  // a bitmap is no image file
-        {kBitmap, 1, &bitmap}, {kBitmap, 0x10001, &bitmap}, {kBitmap, 5, &bitmap}, {kBitmap, 3, nullptr},
-        {kBitmap, 4, nullptr},
+        {"PICTURES", 7, &premultiplied},            {"pictures", 0x10007, &premultiplied}, {"Pictures", 8, nullptr},
+        {MAKEINTRESOURCEA(10), 8, &premultiplied},  {"#10", 8, &premultiplied},            {"#010", 8, &premultiplied},
+        {MAKEINTRESOURCEA(11), 12, &premultiplied}, {"#10x", 8, nullptr},                  {"EMPTY", 9, nullptr},
+        {MAKEINTRESOURCEA(10), 7, nullptr},         {RT_BITMAP, 1, nullptr},  // a bitmap is no image file
+        {kBitmap, 1, &bitmap},                      {kBitmap, 0x10001, &bitmap},           {kBitmap, 5, &bitmap},
+        {kBitmap, 3, nullptr},                      {kBitmap, 4, nullptr},
     };
     for (const auto& lookup : kLookups) {
+        SCOPED_TRACE(testing::Message() << "lookup " << (&lookup - kLookups));
         CallerImage caller;
         if (lookup.type == kBitmap) utility.LoadFromBitmapResource(caller.Desc(), module, lookup.id);
         if (lookup.type != kBitmap) utility.LoadFromResource(caller.Desc(), module, lookup.type, lookup.id);
         if (lookup.expected != nullptr) {
+            ASSERT_EQ(caller.Desc()->width * caller.Desc()->height, 13 * 9);
             const uint8_t* data = caller.Desc()->data;
-            EXPECT_EQ(Bytes(data, data + lookup.expected->size()), *lookup.expected) << (&lookup - kLookups);
+            EXPECT_EQ(Bytes(data, data + lookup.expected->size()), *lookup.expected);
             EXPECT_TRUE(caller.ValidLoadReleased());
         }
-        EXPECT_TRUE(caller.Untouched()) << "lookup " << (&lookup - kLookups);
+        EXPECT_TRUE(caller.Untouched());
     }
     CallerImage caller;
     utility.LoadFromResource(caller.Desc(), nullptr, "PICTURES", 7);
