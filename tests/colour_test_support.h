@@ -22,41 +22,33 @@ constexpr int32_t kRedStep = 17;
 constexpr int32_t kRedStep = 1;
 #endif
 
-// A pixel buffer with `padding` bytes after each row, all bytes random.
+// A pixel buffer with `padding` bytes after each row.
 struct Frame {
     std::vector<uint8_t> bytes;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t stride = 0;
-    int32_t bytesPerPixel = 0;
+    int32_t width, height, bytesPerPixel, stride;
 
     ImageDesc Desc() { return ImageDesc{bytes.data(), width, height, stride, bytesPerPixel, false}; }
     uint8_t* Pixel(int32_t x, int32_t y) { return bytes.data() + y * stride + x * bytesPerPixel; }
-    const uint8_t* Pixel(int32_t x, int32_t y) const {
-        return bytes.data() + y * stride + x * bytesPerPixel;
-    }
 
     // Whether the bytes after each row equal those of `before`.
     bool PaddingEquals(const Frame& before) const {
-        for (int32_t y = 0; y < height; ++y) {
-            for (int32_t i = width * bytesPerPixel; i < stride; ++i) {
-                if (bytes[y * stride + i] != before.bytes[y * stride + i]) return false;
-            }
+        for (int32_t i = 0; i < static_cast<int32_t>(bytes.size()); ++i) {
+            if (i % stride >= width * bytesPerPixel && bytes[i] != before.bytes[i]) return false;
         }
         return true;
     }
 };
 
+// One row of the given bytes, or `height` rows of random bytes.
+inline Frame FrameOf(const std::vector<uint8_t>& bytes, int32_t width, int32_t bytesPerPixel) {
+    return Frame{bytes, width, 1, bytesPerPixel, static_cast<int32_t>(bytes.size())};
+}
+
 inline Frame RandomFrame(std::mt19937& rng, int32_t width, int32_t height, int32_t bytesPerPixel,
                          int32_t padding) {
-    Frame frame;
-    frame.width = width;
-    frame.height = height;
-    frame.bytesPerPixel = bytesPerPixel;
-    frame.stride = width * bytesPerPixel + padding;
+    Frame frame{{}, width, height, bytesPerPixel, width * bytesPerPixel + padding};
     frame.bytes.resize(static_cast<size_t>(frame.stride) * height);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (uint8_t& b : frame.bytes) b = static_cast<uint8_t>(byte(rng));
+    for (uint8_t& b : frame.bytes) b = static_cast<uint8_t>(rng());
     return frame;
 }
 
@@ -67,23 +59,23 @@ inline VelImageUtility::CImageARGB ImageAt(int32_t level, Frame& frame) {
                                        frame.bytesPerPixel);
 }
 
-// Runs `op(image, frames)` once on an image at level 0 (plain variant) and
-// once at level 3 (SSE2 variant), the image over frames[0], each run on its
-// own copy of every frame; the two runs must leave identical bytes, and no
-// frame's row padding may change.
+// Runs `op(image, descs)` on an image over frames[0] at level 0 (plain) and
+// at level 3 (SSE2), `descs` describing frames 1 and on; each run works on
+// its own copies, and both must leave identical bytes and row padding as it
+// was.
 template <class Operation>
 void ExpectVariantsAgree(const std::vector<Frame>& frames, Operation op) {
-    std::vector<Frame> plain = frames;
-    std::vector<Frame> sse2 = frames;
-    VelImageUtility::CImageARGB plainImage = ImageAt(0, plain[0]);
-    VelImageUtility::CImageARGB sse2Image = ImageAt(3, sse2[0]);
-    op(plainImage, plain);
-    op(sse2Image, sse2);
+    std::vector<Frame> runs[2] = {frames, frames};
+    for (int32_t run = 0; run < 2; ++run) {
+        std::vector<ImageDesc> descs;
+        for (size_t i = 1; i < frames.size(); ++i) descs.push_back(runs[run][i].Desc());
+        VelImageUtility::CImageARGB image = ImageAt(3 * run, runs[run][0]);
+        op(image, descs);
+    }
     for (size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_EQ(plain[i].bytes, sse2[i].bytes) << "frame " << i << ", width " << frames[0].width
-                                                 << ", height " << frames[0].height;
-        ASSERT_TRUE(plain[i].PaddingEquals(frames[i])) << "frame " << i;
-        ASSERT_TRUE(sse2[i].PaddingEquals(frames[i])) << "frame " << i;
+        ASSERT_EQ(runs[0][i].bytes, runs[1][i].bytes)
+            << "frame " << i << ", " << frames[0].width << "x" << frames[0].height;
+        ASSERT_TRUE(runs[0][i].PaddingEquals(frames[i]) && runs[1][i].PaddingEquals(frames[i])) << i;
     }
 }
 
