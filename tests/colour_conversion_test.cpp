@@ -6,85 +6,72 @@
 #include <tuple>
 
 #include "colour_test_support.h"
+#include "core/CImageUtility.h"
 #include "services/ColourConversion.h"
 
 using namespace VelImageUtility;
+using ::testing::PrintToString;
 
 namespace {
 
 using Triple = std::array<int32_t, 3>;
 using Vector = std::array<uint8_t, 16>;
 
-class ColourConversion : public ::testing::Test {
-protected:
-    ~ColourConversion() override { ReleaseCImageUtility(utility); }
-
-    // One of the three-in, three-out conversions, on bytes or on 32-bit values.
-    template <class T>
-    Triple Call(void (ICImageUtility::*op)(T, T, T, T*, T*, T*), const Triple& in) {
-        T out[3] = {};
-        (utility->*op)(static_cast<T>(in[0]), static_cast<T>(in[1]), static_cast<T>(in[2]), &out[0],
-                       &out[1], &out[2]);
-        return {out[0], out[1], out[2]};
-    }
-
-    Vector Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const Vector& in) {
-        __m128i vector, result;
-        std::memcpy(&vector, in.data(), 16);
-        (utility->*op)(vector, &result);
-        Vector out;
-        std::memcpy(out.data(), &result, 16);
-        return out;
-    }
-
-    ICImageUtility* utility = GetCImageUtility();
-};
-
-TEST_F(ColourConversion, HslExamples) {
-    const auto toHsl = &ICImageUtility::ConvertRGBToHSL, toRgb = &ICImageUtility::ConvertHSLToRGB;
-    const std::tuple<decltype(toHsl), Triple, Triple> cases[] = {
-        {toHsl, {255, 0, 0}, {0, 255, 127}},      {toHsl, {0, 255, 0}, {85, 255, 127}},
-        {toHsl, {0, 0, 255}, {170, 255, 127}},    {toHsl, {255, 255, 255}, {170, 0, 255}},
-        {toHsl, {0, 0, 0}, {170, 0, 0}},          {toHsl, {128, 128, 128}, {170, 0, 128}},
-        {toHsl, {255, 255, 0}, {42, 255, 127}},   {toHsl, {255, 0, 255}, {213, 255, 127}},
-        {toHsl, {200, 100, 50}, {14, 153, 125}},  {toHsl, {10, 20, 30}, {149, 127, 20}},
-        {toHsl, {1, 0, 0}, {0, 255, 0}},          {toHsl, {254, 255, 255}, {127, 255, 255}},
-        {toRgb, {0, 255, 127}, {253, 0, 0}},      {toRgb, {85, 255, 127}, {2, 253, 0}},
-        {toRgb, {170, 255, 127}, {0, 4, 253}},    {toRgb, {0, 0, 255}, {254, 254, 254}},
-        {toRgb, {99, 0, 128}, {127, 127, 127}},   {toRgb, {0, 0, 0}, {0, 0, 0}},
-        {toRgb, {42, 128, 200}, {227, 226, 171}}, {toRgb, {200, 50, 60}, {64, 48, 71}},
-        {toRgb, {255, 255, 127}, {253, 0, 6}},    {toRgb, {0, 255, 255}, {255, 253, 253}},
-    };
-    for (const auto& [op, in, out] : cases) {
-        EXPECT_EQ(Call(op, in), out) << (op == toHsl ? "RGB " : "HSL ") << in[0] << "," << in[1] << "," << in[2];
-    }
+// One of the three-in, three-out conversions, on bytes or on 32-bit values.
+template <class T>
+Triple Call(void (ICImageUtility::*op)(T, T, T, T*, T*, T*), const Triple& in) {
+    CImageUtility utility;
+    T out[3] = {};
+    (utility.*op)(static_cast<T>(in[0]), static_cast<T>(in[1]), static_cast<T>(in[2]), &out[0], &out[1],
+                  &out[2]);
+    return {out[0], out[1], out[2]};
 }
 
-// None of them clamps.
-TEST_F(ColourConversion, LumaAndYuvExamples) {
-    const auto toYuv = &ICImageUtility::ConvertRGBToYUV, toRgb = &ICImageUtility::ConvertYUVToRGB;
+Vector Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const Vector& in) {
+    CImageUtility utility;
+    __m128i vector, result;
+    std::memcpy(&vector, in.data(), 16);
+    (utility.*op)(vector, &result);
+    Vector out;
+    std::memcpy(out.data(), &result, 16);
+    return out;
+}
+
+TEST(ColourConversion, Examples) {
+    const auto toHsl = &ICImageUtility::ConvertRGBToHSL, fromHsl = &ICImageUtility::ConvertHSLToRGB;
+    const std::tuple<decltype(toHsl), Triple, Triple> hslCases[] = {
+        {toHsl, {255, 0, 0}, {0, 255, 127}},        {toHsl, {0, 255, 0}, {85, 255, 127}},
+        {toHsl, {0, 0, 255}, {170, 255, 127}},      {toHsl, {255, 255, 255}, {170, 0, 255}},
+        {toHsl, {0, 0, 0}, {170, 0, 0}},            {toHsl, {128, 128, 128}, {170, 0, 128}},
+        {toHsl, {255, 255, 0}, {42, 255, 127}},     {toHsl, {255, 0, 255}, {213, 255, 127}},
+        {toHsl, {200, 100, 50}, {14, 153, 125}},    {toHsl, {10, 20, 30}, {149, 127, 20}},
+        {toHsl, {1, 0, 0}, {0, 255, 0}},            {toHsl, {254, 255, 255}, {127, 255, 255}},
+        {fromHsl, {0, 255, 127}, {253, 0, 0}},      {fromHsl, {85, 255, 127}, {2, 253, 0}},
+        {fromHsl, {170, 255, 127}, {0, 4, 253}},    {fromHsl, {0, 0, 255}, {254, 254, 254}},
+        {fromHsl, {99, 0, 128}, {127, 127, 127}},   {fromHsl, {0, 0, 0}, {0, 0, 0}},
+        {fromHsl, {42, 128, 200}, {227, 226, 171}}, {fromHsl, {200, 50, 60}, {64, 48, 71}},
+        {fromHsl, {255, 255, 127}, {253, 0, 6}},    {fromHsl, {0, 255, 255}, {255, 253, 253}},
+    };
+    for (const auto& [op, in, out] : hslCases) EXPECT_EQ(Call(op, in), out) << PrintToString(in);
+
+    // None of the YUV conversions clamps.
+    const auto toYuv = &ICImageUtility::ConvertRGBToYUV, fromYuv = &ICImageUtility::ConvertYUVToRGB;
     const auto noOffset = &ICImageUtility::ConvertRGBToYUVNoOffset;
-    const std::tuple<decltype(toYuv), Triple, Triple> cases[] = {
-        {toYuv, {0, 0, 0}, {16, 128, 128}},       {toYuv, {255, 255, 255}, {235, 128, 128}},
-        {toYuv, {255, 0, 0}, {82, 90, 240}},      {toYuv, {0, 255, 0}, {144, 54, 34}},
-        {toYuv, {0, 0, 255}, {41, 240, 110}},     {toYuv, {1000, -5, 3}, {271, -17, 569}},
-        {noOffset, {0, 0, 0}, {0, 0, 0}},         {noOffset, {255, 255, 255}, {219, 0, 0}},
-        {noOffset, {255, 0, 0}, {66, -38, 112}},  {noOffset, {0, 255, 0}, {128, -74, -94}},
-        {noOffset, {0, 0, 255}, {25, 112, -18}},  {noOffset, {1000, -5, 3}, {255, -145, 441}},
-        {toRgb, {16, 128, 128}, {0, 0, 0}},       {toRgb, {235, 128, 128}, {255, 255, 255}},
-        {toRgb, {255, 128, 255}, {481, 175, 278}}, {toRgb, {0, 0, 0}, {-223, 136, -277}},
-        {toRgb, {81, 90, 240}, {254, -1, -1}},
+    const std::tuple<decltype(toYuv), Triple, Triple> yuvCases[] = {
+        {toYuv, {0, 0, 0}, {16, 128, 128}},          {toYuv, {255, 255, 255}, {235, 128, 128}},
+        {toYuv, {255, 0, 0}, {82, 90, 240}},         {toYuv, {0, 255, 0}, {144, 54, 34}},
+        {toYuv, {0, 0, 255}, {41, 240, 110}},        {toYuv, {1000, -5, 3}, {271, -17, 569}},
+        {noOffset, {0, 0, 0}, {0, 0, 0}},            {noOffset, {255, 255, 255}, {219, 0, 0}},
+        {noOffset, {255, 0, 0}, {66, -38, 112}},     {noOffset, {0, 255, 0}, {128, -74, -94}},
+        {noOffset, {0, 0, 255}, {25, 112, -18}},     {noOffset, {1000, -5, 3}, {255, -145, 441}},
+        {fromYuv, {16, 128, 128}, {0, 0, 0}},        {fromYuv, {235, 128, 128}, {255, 255, 255}},
+        {fromYuv, {255, 128, 255}, {481, 175, 278}}, {fromYuv, {0, 0, 0}, {-223, 136, -277}},
+        {fromYuv, {81, 90, 240}, {254, -1, -1}},
     };
-    for (const auto& [op, in, out] : cases) {
-        EXPECT_EQ(Call(op, in), out) << in[0] << "," << in[1] << "," << in[2];
-        if (op != toYuv || in[0] > 255) continue;
-        uint8_t luma = 0;  // the Y of 8-bit colours
-        utility->ConvertRGBToLuma(in[0], in[1], in[2], &luma);
-        EXPECT_EQ(luma, out[0]);
-    }
+    for (const auto& [op, in, out] : yuvCases) EXPECT_EQ(Call(op, in), out) << PrintToString(in);
 }
 
-TEST_F(ColourConversion, PackedFormsGiveAlphaZeroAndZeroHighHalf) {
+TEST(ColourConversion, PackedFormsGiveAlphaZeroAndZeroHighHalf) {
     // Opaque white and transparent red, then 8 bytes that must be ignored.
     EXPECT_EQ(Packed(&ICImageUtility::ConvertRGBToYUVPacked,
                      {255, 255, 255, 255, 0, 0, 255, 0, 9, 9, 9, 9, 9, 9, 9, 9}),
@@ -97,8 +84,9 @@ TEST_F(ColourConversion, PackedFormsGiveAlphaZeroAndZeroHighHalf) {
 
 // Every triple of bytes 2, 1, 0, two pixels per call, through both packed
 // forms against the scalar ones (clamped for RGB); alphas and the ignored
-// high half vary with the triple.
-TEST_F(ColourConversion, PackedFormsMatchScalarForEveryTriple) {
+// high half vary with the triple. The luma byte of every colour is its Y.
+TEST(ColourConversion, PackedFormsAndLumaMatchScalarForEveryTriple) {
+    CImageUtility utility;
     for (int32_t byte2 = 0; byte2 < 256; byte2 += colour_test::kRedStep) {
         for (int32_t low = 0; low < 65536; low += 2) {
             Vector in, yuv{}, rgb{};
@@ -111,6 +99,9 @@ TEST_F(ColourConversion, PackedFormsMatchScalarForEveryTriple) {
                 const YuvValues y = RgbToYuv(byte2, byte1, byte0);
                 const RgbValues r = YuvToRgb(byte2, byte1, byte0);
                 const int32_t want[2][3] = {{y.v, y.u, y.y}, {r.b, r.g, r.r}};
+                uint8_t luma = 0;
+                utility.ConvertRGBToLuma(in[4 * p + 2], in[4 * p + 1], in[4 * p], &luma);
+                ASSERT_EQ(luma, y.y) << byte2 << " " << low + p;
                 for (int32_t i = 0; i < 3; ++i) {
                     yuv[4 * p + i] = static_cast<uint8_t>(want[0][i]);
                     rgb[4 * p + i] = static_cast<uint8_t>(Clamp(want[1][i], 0, 255));
@@ -130,12 +121,13 @@ TEST(Clamp, BoundsAndInvertedRange) {
     for (const auto& c : cases) EXPECT_EQ(Clamp(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1];
 }
 
-TEST_F(ColourConversion, ReservedEntriesOnlyCheckPointers) {
+TEST(ColourConversion, ReservedEntriesOnlyCheckPointers) {
+    CImageUtility utility;
     uint8_t a = 1;
-    utility->ReservedA(nullptr, 0, 0, 0, nullptr, 0, 0, 0);
-    EXPECT_EQ(utility->ReservedB(&a, 1, 2, 3, &a, 4), VIU_S_OK);
-    EXPECT_EQ(utility->ReservedB(nullptr, 1, 2, 3, &a, 4), VIU_E_INVALIDARG);
-    EXPECT_EQ(utility->ReservedB(&a, 1, 2, 3, nullptr, 4), VIU_E_INVALIDARG);
+    utility.ReservedA(nullptr, 0, 0, 0, nullptr, 0, 0, 0);
+    EXPECT_EQ(utility.ReservedB(&a, 1, 2, 3, &a, 4), VIU_S_OK);
+    EXPECT_EQ(utility.ReservedB(nullptr, 1, 2, 3, &a, 4), VIU_E_INVALIDARG);
+    EXPECT_EQ(utility.ReservedB(&a, 1, 2, 3, nullptr, 4), VIU_E_INVALIDARG);
 }
 
 }  // namespace

@@ -59,35 +59,4 @@ inline VelImageUtility::CImageARGB ImageAt(int32_t level, Frame& frame) {
                                        frame.bytesPerPixel);
 }
 
-// Runs `op(image, descs)` on an image over frames[0] at level 0 (plain) and
-// at level 3 (SSE2), `descs` describing frames 1 and on; each run works on
-// its own copies, and both must leave identical bytes and row padding as it
-// was.
-template <class Operation>
-void ExpectVariantsAgree(const std::vector<Frame>& frames, Operation op) {
-    std::vector<Frame> runs[2] = {frames, frames};
-    for (int32_t run = 0; run < 2; ++run) {
-        std::vector<ImageDesc> descs;
-        for (size_t i = 1; i < frames.size(); ++i) descs.push_back(runs[run][i].Desc());
-        VelImageUtility::CImageARGB image = ImageAt(3 * run, runs[run][0]);
-        op(image, descs);
-    }
-    for (size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_EQ(runs[0][i].bytes, runs[1][i].bytes)
-            << "frame " << i << ", " << frames[0].width << "x" << frames[0].height;
-        ASSERT_TRUE(runs[0][i].PaddingEquals(frames[i]) && runs[1][i].PaddingEquals(frames[i])) << i;
-    }
-}
-
-// Widths 1 to 2 x 16 + 1 (the widest vector step is 16 pixels), heights 1
-// to 3, packed and padded rows.
-template <class Visit>
-void ForEachShape(Visit visit) {
-    for (int32_t width = 1; width <= 33; ++width) {
-        for (int32_t height = 1; height <= 3; ++height) {
-            for (int32_t padding : {0, 7}) visit(width, height, padding);
-        }
-    }
-}
-
 }  // namespace colour_test
