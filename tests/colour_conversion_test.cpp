@@ -124,7 +124,7 @@ TEST(Clamp, BoundsAndInvertedRange) {
 TEST(ColourConversion, ReservedEntriesOnlyCheckPointers) {
     CImageUtility utility;
     uint8_t a = 1;
-    utility.ReservedA(nullptr, 0, 0, 0, nullptr, 0, 0, 0);
+    utility.ReservedA(nullptr, 0, 0, 0, nullptr, 0, 0, 0);  // does nothing at all
     EXPECT_EQ(utility.ReservedB(&a, 1, 2, 3, &a, 4), VIU_S_OK);
     EXPECT_EQ(utility.ReservedB(nullptr, 1, 2, 3, &a, 4), VIU_E_INVALIDARG);
     EXPECT_EQ(utility.ReservedB(&a, 1, 2, 3, nullptr, 4), VIU_E_INVALIDARG);

@@ -2,8 +2,6 @@
 // and images built at a chosen instruction-set level.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -22,7 +20,8 @@ constexpr int32_t kRedStep = 17;
 constexpr int32_t kRedStep = 1;
 #endif
 
-// A pixel buffer with `padding` bytes after each row.
+// A pixel buffer whose rows may end in padding (stride above width x bytes
+// per pixel).
 struct Frame {
     std::vector<uint8_t> bytes;
     int32_t width, height, bytesPerPixel, stride;

@@ -93,13 +93,12 @@ static void CheckArgbSlots(Object image) {
     CHECK(region.data == colours + 4 && region.width == 1);
 }
 
+/* The inherited slots through the ARGB table, whose first 37 entries are
+ * those of every table. */
 void TestColourSlots(void) {
-    Object utility = GetCImageUtility(), argb = GetCImageARGB();
-    g_case = "single colours through a Utility table";
-    CheckSingleColourSlots(utility);
-    g_case = "single colours through an ARGB table";
+    Object argb = GetCImageARGB();
+    g_case = "single-colour slots";
     CheckSingleColourSlots(argb);
     CheckArgbSlots(argb);
-    ReleaseCImageUtility(utility);
     ReleaseCImageARGB(argb);
 }
