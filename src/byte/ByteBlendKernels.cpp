@@ -41,10 +41,6 @@ void ColorDodgeBlendRun(uint8_t* run, const uint8_t* blend, size_t count) {
     }
 }
 
-void SubtractPlaneRun_Plain(uint8_t* run, const uint8_t* other, size_t count) {
-    for (size_t i = 0; i < count; ++i) run[i] = static_cast<uint8_t>(run[i] > other[i] ? run[i] - other[i] : 0);
-}
-
 uint32_t TiledPatternMask(int32_t patternWidth, int32_t patternHeight) {
     const int32_t smaller = patternWidth < patternHeight ? patternWidth : patternHeight;
     uint32_t mask = 1;
