@@ -34,7 +34,7 @@ check "batch with a bad file exits 1" status 1
 check "batch reports the bad file" says "cannot read or decode '.*bad.png'"
 check "batch summary" says "3 files, 1 failed"
 run info "$work/out/a.png" "$work/out/b.bmp"
-check "batch finishes the rest" grep -c "64x16" "$work/stdout"
+check "batch finishes the rest" test "$(grep -c "64x16" "$work/stdout")" = 2
 
 errors=(
     "2|unknown operation '--sharpen'|$work/in/a.png --sharpen -o $work/x.png"

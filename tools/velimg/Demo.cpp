@@ -99,7 +99,7 @@ std::vector<uint8_t> PaintTitle(int32_t width, int32_t height) {
     }
     const std::string text = "VELIMAGEUTILITY";
     const int32_t scale = 7;
-    DrawText(title.data(), width, height, width * 4, (width - TextWidth(text, scale)) / 2,
+    DrawLabelText(title.data(), width, height, width * 4, (width - TextWidth(text, scale)) / 2,
              (height - kGlyphHeight * scale) / 2, text, scale, Pixel(255, 255, 255));
     return title;
 }
@@ -154,7 +154,7 @@ bool RenderTile(Tile& tile, ICImageARGB* frame, std::vector<uint8_t>& sheet, int
             std::memcpy(pixels + static_cast<size_t>(y) * thumbDesc.stride + 4 * x, &dark, 4);
         }
     }
-    DrawText(pixels, kTileWidth, kTileHeight, thumbDesc.stride, 4, 4, label, 2, Pixel(255, 255, 255));
+    DrawLabelText(pixels, kTileWidth, kTileHeight, thumbDesc.stride, 4, 4, label, 2, Pixel(255, 255, 255));
     const int32_t left = kGap + column * (kTileWidth + kGap), top = kGap + row * (kTileHeight + kGap);
     for (int32_t y = 0; y < kTileHeight; ++y) {
         std::memcpy(&sheet[(static_cast<size_t>(top + y) * sheetWidth + left) * 4],

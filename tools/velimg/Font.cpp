@@ -48,7 +48,7 @@ const Glyph* FindGlyph(char character) {
 
 }  // namespace
 
-void DrawText(uint8_t* data, int32_t width, int32_t height, int32_t stride, int32_t x, int32_t y,
+void DrawLabelText(uint8_t* data, int32_t width, int32_t height, int32_t stride, int32_t x, int32_t y,
               const std::string& text, int32_t scale, uint32_t colour) {
     for (size_t index = 0; index < text.size(); ++index) {
         const Glyph* glyph = FindGlyph(text[index]);
