@@ -1,12 +1,13 @@
 // ICImageAYUV::ResizeTo: the ARGB resize; the engine treats V, U, Y and A as
 // four independent lanes just like B, G, R and A.
 #include "ayuv/CImageAYUV.h"
+#include "core/InputChecks.h"
 #include "resample/Resample.h"
 
 namespace VelImageUtility {
 
 void CImageAYUV::ResizeTo(const ImageDesc* destination, uint32_t mode) {
-    if (destination == nullptr) return;
+    if (!IsUsablePixels(*this, 4) || !IsUsablePixels(destination, 4)) return;
     ResizeBuffer(data, width, height, stride, destination->data, destination->width,
                  destination->height, destination->stride, mode);
 }

@@ -48,6 +48,18 @@ inline bool IsSameSizePixels(const CImageBase& image, const ImageDesc* desc,
     return IsUsablePixels(desc, bytesPerPixel) && image.SameSizeAs(desc);
 }
 
+// Usable pixels of the descriptor's own size, at least `minimumBytes` of
+// them: for operations that step each side by its own bytes per pixel and
+// touch only the first `minimumBytes` bytes of a pixel.
+inline bool IsUsableOwnPixels(const ImageDesc* desc, int32_t minimumBytes) {
+    return desc != nullptr && desc->bytesPerPixel >= minimumBytes &&
+           IsUsablePixels(desc, desc->bytesPerPixel);
+}
+
+inline bool IsUsableOwnPixels(const CImageBase& image, int32_t minimumBytes) {
+    return image.bytesPerPixel >= minimumBytes && IsUsablePixels(image, image.bytesPerPixel);
+}
+
 // Float arguments: NaN and infinities are refused wherever an operation
 // computes with them.
 inline bool IsFiniteArgument(float value) { return std::isfinite(value); }
