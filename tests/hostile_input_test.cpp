@@ -475,7 +475,7 @@ private:
         typename Kind::I* image = MakeImage<Kind>(self, route);
         if (image == nullptr) return;
         const ImageDesc own = Desc(image);
-        if (checkImage && (row.flags & kSelf) && MustRefuse(&own, Kind::kBpp, row.flags & kOwnBpp, false)) mustRefuse = true;
+        if (checkImage && (row.flags & kSelf) && MustRefuse(&own, Kind::kBpp, row.flags & (kOwnBpp | kRaw), false)) mustRefuse = true;
         const GuardedRows* buffers[] = {self.rows.get(), desc.rows.get(), desc.twin.get(),
                                         good4_[0].rows.get(), good1_[0].rows.get(), goodPacked_[0].rows.get()};
         for (const GuardedRows* rows : buffers) const_cast<GuardedRows*>(rows)->Refill();

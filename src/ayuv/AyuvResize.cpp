@@ -7,7 +7,8 @@
 namespace VelImageUtility {
 
 void CImageAYUV::ResizeTo(const ImageDesc* destination, uint32_t mode) {
-    if (!IsUsablePixels(*this, 4) || !IsUsablePixels(destination, 4)) return;
+    // Both sides are taken as 4-byte pixels, whatever their descriptors say.
+    if (!IsUsableBuffer(data, width, height, stride, 4) || !IsUsableBufferAs(destination, 4)) return;
     ResizeBuffer(data, width, height, stride, destination->data, destination->width,
                  destination->height, destination->stride, mode);
 }

@@ -41,7 +41,8 @@ void CImageByte::AdjustContrast(float gain) {
 }
 
 void CImageByte::AdjustContrastAroundMean(int32_t amount) {
-    if (!IsContrastAmountInRange(amount) || !IsUsablePixels(*this, 1)) return;
+    // Without pixels there is no mean to build the curve around.
+    if (!IsContrastAmountInRange(amount) || !IsUsablePixels(*this, 1) || GetPixelCount() == 0) return;
     uint8_t table[256];
     BuildContrastAroundMeanTable(amount, GetMeanValue(), table);
     ForEachByteRow(*this, [&](uint8_t* row, int32_t count) { MapRowThroughTable(row, count, table); });

@@ -23,10 +23,17 @@ inline bool IsUsableBuffer(const void* data, int32_t width, int32_t height, int3
     return rowBytes >= 0 && stride >= rowBytes && BufferByteCount(height, stride) >= 0;
 }
 
+// A descriptor's buffer walked as `bytesPerPixel`-byte pixels, whatever its
+// own bytesPerPixel says (for operations that take it as such).
+inline bool IsUsableBufferAs(const ImageDesc* desc, int32_t bytesPerPixel) {
+    return desc != nullptr &&
+           IsUsableBuffer(desc->data, desc->width, desc->height, desc->stride, bytesPerPixel);
+}
+
 // A descriptor whose pixels can be walked as `bytesPerPixel`-byte pixels.
 inline bool IsUsablePixels(const ImageDesc* desc, int32_t bytesPerPixel) {
     return desc != nullptr && desc->bytesPerPixel == bytesPerPixel &&
-           IsUsableBuffer(desc->data, desc->width, desc->height, desc->stride, bytesPerPixel);
+           IsUsableBufferAs(desc, bytesPerPixel);
 }
 
 // This image's own pixels, as `bytesPerPixel`-byte pixels.
