@@ -8,7 +8,11 @@ GetCImageARGB GetCImageARGB1 GetCImageARGB2 GetCImageARGB4 ReleaseCImageARGB
 GetCImageAYUV GetCImageAYUV1 GetCImageAYUV2 GetCImageAYUV4 ReleaseCImageAYUV
 GetCImageByte GetCImageByte1 GetCImageByte2 GetCImageByte4 ReleaseCImageByte
 GetCImageUtility GetCImageUtility1 GetCImageUtility4 GetCImageUtility5 ReleaseCImageUtility"
-expected="$(tr ' ' '\n' <<<"$expected" | sort)"
+# Where there are no bitmap handles or modules, the stand-in layer of
+# VelImageUtility/PlatformStandIns.h keeps its table of live handles here too.
+standIns="VelMakeBitmapHandle VelMakeModuleHandle VelReleaseBitmapHandle VelReleaseModuleHandle"
+case "$library" in *.dll) ;; *) expected="$expected $standIns" ;; esac
+expected="$(tr ' \n' '\n\n' <<<"$expected" | sed '/^$/d' | sort)"
 
 case "$library" in
   *.dll)
@@ -23,4 +27,4 @@ if [ "$actual" != "$expected" ]; then
   diff <(echo "$expected") <(echo "$actual") || true
   exit 1
 fi
-echo "exports: 21 passed, 0 failed"
+echo "exports: $(wc -l <<<"$expected") passed, 0 failed"

@@ -34,7 +34,8 @@ VIU_API void DetectCpuInstructionSet();
 //   4 (5 for   over caller memory: data is used in place and never freed
 //   Utility)
 // Every factory returns null when the object or its pixel buffer cannot be
-// obtained. A negative width, height or stride, or a height * stride that
+// obtained, and the descriptor forms return null for a null descriptor or a
+// copy asked of null data. A negative width, height or stride, or a height * stride that
 // does not fit a 32-bit signed number, counts as a buffer that cannot be
 // obtained in the allocating and copying forms. Nothing escapes as an
 // exception.

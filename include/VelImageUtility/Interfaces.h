@@ -19,9 +19,16 @@
 #define VIU_GETDESC_BY_POINTER 0
 #endif
 
+// "Usable pixels" below: data present, width and height not negative, a
+// stride at least a row's bytes (width x bytes per pixel), and a row's bytes
+// and height x stride within a 32-bit signed number. Operations that take
+// N-byte pixels also want bytesPerPixel N. An operation that refuses its
+// input does nothing, touches no byte and returns its error status, if any.
+
 // 12 operations.
 class ICImageBase {
 public:
+    // The accessors report the fields as they are and never refuse.
     virtual int32_t GetWidth() = 0;
     virtual int32_t GetHeight() = 0;
     virtual int32_t GetStride() = 0;
@@ -30,6 +37,7 @@ public:
     virtual bool IsDataOwned() = 0;
     virtual uint8_t* GetData() = 0;
 #if VIU_GETDESC_BY_POINTER
+    // Does nothing (and gives null) when result is null.
     virtual ImageDesc* GetDescInto(ImageDesc* result) = 0;
     ImageDesc GetDesc() {
         ImageDesc desc;
@@ -39,31 +47,46 @@ public:
 #else
     virtual ImageDesc GetDesc() = 0;
 #endif
+    // Does nothing when desc is null; any other descriptor is taken as it is,
+    // and the operations refuse pixels they cannot walk.
     virtual void SetDesc(const ImageDesc* desc) = 0;
+    // Only computes the address (a wrapping 32-bit offset); reads nothing.
     virtual uint8_t* GetPixelAddress(int32_t x, int32_t y) = 0;
+    // Gives 0 when desc is null.
     virtual int32_t IsSameSize(const ImageDesc* desc) = 0;
+    // Does nothing when this image is not usable pixels (of its own size).
     virtual void Fill(int32_t value) = 0;
 };
 
 // 12 + 25 = 37 operations. Every typed interface starts with this table.
 class ICImageUtility : public ICImageBase {
 public:
+    // Does nothing when an output pointer is null.
     virtual void ConvertRGBToHSL(uint8_t r, uint8_t g, uint8_t b, uint8_t* h, uint8_t* s,
                                  uint8_t* l) = 0;
+    // Does nothing when an output pointer is null.
     virtual void ConvertHSLToRGB(uint8_t h, uint8_t s, uint8_t l, uint8_t* r, uint8_t* g,
                                  uint8_t* b) = 0;
+    // Does nothing when an output pointer is null.
     virtual void ConvertRGBToLuma(uint8_t r, uint8_t g, uint8_t b, uint8_t* y) = 0;
+    // Does nothing when an output pointer is null.
     virtual void ConvertRGBToYUV(int32_t r, int32_t g, int32_t b, int32_t* y, int32_t* u,
                                  int32_t* v) = 0;
     // Two ARGB pixels in the low 8 bytes of `in` become two AYUV pixels.
+    // Does nothing when out is null.
     virtual void ConvertRGBToYUVPacked(__m128i in, __m128i* out) = 0;
+    // Does nothing when an output pointer is null.
     virtual void ConvertYUVToRGB(int32_t y, int32_t u, int32_t v, int32_t* r, int32_t* g,
                                  int32_t* b) = 0;
+    // Does nothing when out is null.
     virtual void ConvertYUVToRGBPacked(__m128i in, __m128i* out) = 0;
+    // Does nothing when an output pointer is null.
     virtual void ConvertRGBToYUVNoOffset(int32_t r, int32_t g, int32_t b, int32_t* y,
                                          int32_t* u, int32_t* v) = 0;
+    // Does nothing.
     virtual void ReservedA(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second,
                            int32_t d, int32_t e, int32_t f) = 0;
+    // Reads nothing; gives E_INVALIDARG when a pointer is null, else S_OK.
     virtual HRESULT ReservedB(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second,
                               int32_t d) = 0;
     virtual void BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
@@ -87,44 +110,78 @@ public:
     virtual void FillGradient(uint8_t* data, const SIZE* size, const RECT* rect,
                               int32_t direction, uint32_t colorA, uint32_t colorB) = 0;
     // The loaders write the new image's descriptor into *desc on success
-    // (see VelImageUtility/Loaders.h for the ownership rules).
+    // (see VelImageUtility/Loaders.h for the ownership rules). They do
+    // nothing when desc is null, the source cannot be read or decoded, a
+    // handle or module is not live (on Linux: not made, or released since,
+    // by VelImageUtility/PlatformStandIns.h), or a path is null, longer than
+    // 259 characters or not valid text.
     virtual void LoadFromHBitmap(ImageDesc* desc, HBITMAP bitmap) = 0;
     virtual void LoadFromResource(ImageDesc* desc, HMODULE module, const char* type,
                                   uint32_t id) = 0;
     virtual void LoadFromBitmapResource(ImageDesc* desc, HINSTANCE instance, uint32_t id) = 0;
     virtual void LoadFromFile(ImageDesc* desc, const wchar_t* path) = 0;
     virtual void LoadFromFileA(ImageDesc* desc, const char* path) = 0;
+    // Gives E_FAIL and writes no file when desc or path is null, the pixels
+    // are not usable as 4-byte pixels (a negative stride reads the rows
+    // bottom-up), the extension is not .bmp .jpg .jpeg .png .tif .tiff, or
+    // encoding fails.
     virtual HRESULT SaveToFile(ImageDesc* desc, const wchar_t* path) = 0;
 };
 
 // 37 + 58 = 95 operations on 32-bit B, G, R, A pixels.
 class ICImageARGB : public ICImageUtility {
 public:
+    // Does nothing when a size is negative or the buffer cannot be obtained.
     virtual void Allocate(int32_t width, int32_t height) = 0;
+    // Takes the buffer as it is; the operations refuse pixels they cannot walk.
     virtual void AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) = 0;
+    // Does nothing when this image or the destination is not usable 4-byte
+    // pixels, the sizes differ, or (level 3 and up) the destination has
+    // padded rows.
     virtual void ConvertToAYUV(const ImageDesc* destination) = 0;
+    // Does nothing when this image is not usable 4-byte pixels or a plane is
+    // not usable 1-byte pixels of its size.
     virtual void ConvertFromHSLPlanes(const ImageDesc* h, const ImageDesc* s,
                                       const ImageDesc* l) = 0;
+    // Does nothing when this image or the source is not usable 4-byte pixels
+    // or the source is smaller.
     virtual void CopyAlphaFrom(const ImageDesc* source) = 0;
+    // Does nothing when the lane is outside 0..3, this image is not usable
+    // 4-byte pixels, or the plane is not usable 1-byte pixels at least as
+    // large.
     virtual void SetChannel(const ImageDesc* plane, int32_t lane) = 0;
+    // Does nothing when the lane is outside 0..3, this image is not usable
+    // 4-byte pixels, or the plane is not usable 1-byte pixels at least as
+    // large.
     virtual void GetChannel(const ImageDesc* plane, int32_t lane) = 0;
+    // Does nothing when this image is not usable pixels of 3 bytes or more,
+    // the plane is not usable pixels, or the sizes differ; each side steps
+    // by its own bytes per pixel.
     virtual void SetGrayFromPlane(const ImageDesc* plane) = 0;
+    // Does nothing when this image or the source is not usable pixels of this
+    // image's bytes per pixel, or the sizes differ.
     virtual void CopyFrom(const ImageDesc* source) = 0;
+    // Gives 0 and writes nothing when out is null or a size is negative.
     virtual int32_t GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width,
                                   int32_t height) = 0;
     // Scales this image into the whole destination buffer (4 bytes per pixel
-    // on both sides): mode 0 bilinear, 1 nearest row (equal widths only), 2
-    // box average; any other mode does nothing. Modes 1 and 2 set the
-    // destination's row padding to 0, mode 0 leaves it. Does nothing when a
-    // width or height is below 2, a buffer is missing, a stride is shorter
-    // than its row, working memory cannot be obtained, or an axis is reduced
+    // on both sides, whatever the descriptors say): mode 0 bilinear, 1
+    // nearest row (equal widths only), 2 box average; any other mode does
+    // nothing. Modes 1 and 2 set the destination's row padding to 0, mode 0
+    // leaves it. Does nothing when a width or height is below 2, a side is
+    // not usable 4-byte pixels, working memory cannot be obtained, or an axis is reduced
     // by more than 255 source pixels per destination pixel (the resampler
     // steps at most that far between neighbouring destination pixels).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
+    // Does nothing when this image is not usable pixels of 3 bytes or more,
+    // the plane is not usable pixels, or the sizes differ; each side steps
+    // by its own bytes per pixel.
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
     virtual void BoxBlurTo(const ImageDesc* destination, int32_t radius) = 0;
     virtual void BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) = 0;
     virtual void EmbossToPlane(const ImageDesc* destination, int32_t direction) = 0;
+    // Does nothing when this image is not usable 4-byte pixels or a plane is
+    // not usable 1-byte pixels of its size.
     virtual void ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s,
                                     const ImageDesc* l) = 0;
     virtual void GradientMagnitude(const ImageDesc* destination) = 0;
@@ -206,23 +263,51 @@ public:
 // 37 + 16 = 53 operations on single-byte pixels.
 class ICImageByte : public ICImageUtility {
 public:
+    // Does nothing when a size is negative or the buffer cannot be obtained.
     virtual void Allocate(int32_t width, int32_t height) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows, the mask is not
+    // such a plane of its size, or the threshold is below 1.
     virtual void MaskByThreshold(const ImageDesc* mask, int32_t threshold) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows or the plane is not
+    // such a plane of its size.
     virtual void ColorDodgeBlend(const ImageDesc* blend) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows, the pattern is null
+    // or below 2 x 2, or its size passes 32 bits.
     virtual void AddTiledPattern(const uint8_t* pattern, int32_t patternWidth,
                                  int32_t patternHeight) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows.
     virtual void AddCrossHatch() = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows or the plane is not
+    // such a plane of its size.
     virtual void SubtractPlane(const ImageDesc* other) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows or the gain is
+    // negative.
     virtual void MultiplyByGain(int32_t gain) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows, the radius is below
+    // 1, or working memory cannot be obtained.
     virtual void BoxBlurInPlace(int32_t radius) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows.
     virtual void Invert() = 0;
+    // Not a number when this image is not usable 1-byte pixels or has none.
     virtual float GetMeanValue() = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows, the destination is
+    // not such a plane of its size or shares bytes with it, or the threshold
+    // is below 1.
     virtual void DetectEdges(const ImageDesc* destination, int32_t threshold,
                              uint8_t edgeValue) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows, the destination is
+    // not such a plane of its size or shares bytes with it, or the direction
+    // is outside 0..7.
     virtual void EmbossToPlane(const ImageDesc* destination, int32_t direction) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows or the gain is not a
+    // number within 0..2.
     virtual void AdjustContrast(float gain) = 0;
+    // Does nothing when this image is not usable 1-byte pixels or has none,
+    // or the amount is outside -100..100.
     virtual void AdjustContrastAroundMean(int32_t amount) = 0;
+    // Does nothing when this image is not usable 1-byte pixels in packed rows.
     virtual void AdjustBrightness(int32_t delta) = 0;
+    // Does nothing when this image is not usable 1-byte pixels.
     virtual void MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) = 0;
 };
 

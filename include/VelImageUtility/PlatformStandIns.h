@@ -3,8 +3,14 @@
  * On Windows, LoadFromHBitmap reads a GDI bitmap, LoadFromResource and
  * LoadFromBitmapResource read resources of a loaded module. Elsewhere the
  * HBITMAP, HMODULE and HINSTANCE of VelImageUtility/Types.h point to the
- * plain records below, which the host builds over memory of its own. The
- * library only reads them and never keeps, frees or changes them.
+ * plain records below, which the host builds over memory of its own and
+ * hands to the library with VelMakeBitmapHandle or VelMakeModuleHandle. As
+ * the system's handle tables do, the library keeps a table of the live
+ * handles: a value that was not made so, or was released since with
+ * VelReleaseBitmapHandle or VelReleaseModuleHandle (as DeleteObject and
+ * FreeLibrary end a handle's life), is refused and never read. A record
+ * must stay alive, unchanged, until it is released. The library only
+ * reads the records and never frees or changes them.
  *
  * A bitmap: width x height pixels, rows top row first, `stride` bytes
  * apart; 32 bits per pixel are bytes B, G, R, X (X is passed on as the
@@ -16,6 +22,7 @@
  *     HBITMAP bitmap = VelMakeBitmapHandle(&record, 2, 3, 32, 8, pixels);
  *     ImageDesc desc = {0};
  *     utility->LoadFromHBitmap(&desc, bitmap);   // desc: a new 2 x 3 image
+ *     VelReleaseBitmapHandle(bitmap);
  *
  * A module: an array of resources, each with a type, an integer identifier
  * and its bytes. The type is a name compared without regard to case (a
@@ -34,6 +41,7 @@
  *     VelModuleHandle record;
  *     HMODULE module = VelMakeModuleHandle(&record, resources, 2);
  *     utility->LoadFromResource(&desc, module, "PNG", 7);
+ *     VelReleaseModuleHandle(module);
  *
  * Valid C and C++. Windows hosts use the real handles and do not include
  * this header's records. */
@@ -78,23 +86,24 @@ struct VelModuleHandle {
 typedef struct VelBitmapHandle VelBitmapHandle;
 typedef struct VelModuleHandle VelModuleHandle;
 
-static inline HBITMAP VelMakeBitmapHandle(VelBitmapHandle* record, int32_t width,
-                                          int32_t height, int32_t bitsPerPixel, int32_t stride,
-                                          const uint8_t* pixels) {
-    record->width = width;
-    record->height = height;
-    record->bitsPerPixel = bitsPerPixel;
-    record->stride = stride;
-    record->pixels = pixels;
-    return record;
-}
+#ifdef __cplusplus
+extern "C" {
+#endif
 
-static inline HMODULE VelMakeModuleHandle(VelModuleHandle* record,
-                                          const VelResource* resources, uint32_t count) {
-    record->resources = resources;
-    record->count = count;
-    return record;
+/* Fills the record and makes it a live handle (null for a null record);
+ * making a live record again only refills it. */
+__attribute__((visibility("default"))) HBITMAP VelMakeBitmapHandle(
+    VelBitmapHandle* record, int32_t width, int32_t height, int32_t bitsPerPixel, int32_t stride,
+    const uint8_t* pixels);
+__attribute__((visibility("default"))) HMODULE VelMakeModuleHandle(
+    VelModuleHandle* record, const VelResource* resources, uint32_t count);
+/* The handle is refused from now on; a value that is not live is ignored. */
+__attribute__((visibility("default"))) void VelReleaseBitmapHandle(HBITMAP bitmap);
+__attribute__((visibility("default"))) void VelReleaseModuleHandle(HMODULE module);
+
+#ifdef __cplusplus
 }
+#endif
 
 #endif /* !_WIN32 */
 

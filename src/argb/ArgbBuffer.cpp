@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "argb/ArgbBufferKernels.h"
-#include "argb/ArgbOperands.h"
 #include "argb/CImageARGB.h"
+#include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
 
 namespace VelImageUtility {
@@ -27,11 +27,7 @@ void CImageARGB::AttachBuffer(uint8_t* newData, int32_t newWidth, int32_t newHei
 }
 
 void CImageARGB::CopyAlphaFrom(const ImageDesc* source) {
-    const ImageDesc self = Desc();
-    if (!CoversPixels(&self, kArgbBytes, width, height) ||
-        !CoversPixels(source, kArgbBytes, width, height)) {
-        return;
-    }
+    if (!IsUsablePixels(*this, kArgbBytes) || !CoversArea(source, kArgbBytes, width, height)) return;
     const uint8_t* from = source->data + kAlphaLane;
     uint8_t* to = data + kAlphaLane;
     for (int32_t y = 0; y < height; ++y, from += source->stride, to += stride) {
@@ -40,11 +36,7 @@ void CImageARGB::CopyAlphaFrom(const ImageDesc* source) {
 }
 
 void CImageARGB::SetChannel(const ImageDesc* plane, int32_t lane) {
-    const ImageDesc self = Desc();
-    if (!IsLane(lane) || !CoversPixels(&self, kArgbBytes, width, height) ||
-        !CoversPixels(plane, 1, width, height)) {
-        return;
-    }
+    if (!IsLane(lane) || !IsUsablePixels(*this, kArgbBytes) || !CoversArea(plane, 1, width, height)) return;
     const uint8_t* from = plane->data;
     uint8_t* to = data + lane;
     for (int32_t y = 0; y < height; ++y, from += plane->stride, to += stride) {
@@ -53,11 +45,7 @@ void CImageARGB::SetChannel(const ImageDesc* plane, int32_t lane) {
 }
 
 void CImageARGB::GetChannel(const ImageDesc* plane, int32_t lane) {
-    const ImageDesc self = Desc();
-    if (!IsLane(lane) || !CoversPixels(&self, kArgbBytes, width, height) ||
-        !CoversPixels(plane, 1, width, height)) {
-        return;
-    }
+    if (!IsLane(lane) || !IsUsablePixels(*this, kArgbBytes) || !CoversArea(plane, 1, width, height)) return;
     const uint8_t* from = data + lane;
     uint8_t* to = plane->data;
     for (int32_t y = 0; y < height; ++y, from += stride, to += plane->stride) {
@@ -65,10 +53,11 @@ void CImageARGB::GetChannel(const ImageDesc* plane, int32_t lane) {
     }
 }
 
-// Pixels advance by each side's own bytes per pixel; the vector rows are for
-// the usual 1-byte plane and 4-byte image only.
+// Pixels advance by each side's own bytes per pixel (the image's at least
+// the three colour bytes); the vector rows are for the usual 1-byte plane
+// and 4-byte image only.
 void CImageARGB::SetGrayFromPlane(const ImageDesc* plane) {
-    if (!HasSameSizePixels(*this, plane)) return;
+    if (!IsUsableOwnPixels(*this, 3) || !IsUsableOwnPixels(plane, 1) || !SameSizeAs(plane)) return;
     const bool sse2 = UseSse2(level) && bytesPerPixel == kArgbBytes && plane->bytesPerPixel == 1;
     const uint8_t* from = plane->data;
     uint8_t* to = data;

@@ -1,8 +1,8 @@
 // Whole-image colour conversions of ARGB images: to AYUV, to a luma plane,
 // to and from three HSL planes.
 #include "argb/ArgbColourConversionKernels.h"
-#include "argb/ArgbOperands.h"
 #include "argb/CImageARGB.h"
+#include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
 
 namespace VelImageUtility {
@@ -10,17 +10,18 @@ namespace VelImageUtility {
 namespace {
 constexpr int32_t kArgbBytes = 4;
 
+// This 4-byte image and three 1-byte planes of its size.
 bool AreSameSizePlanes(const CImageBase& image, const ImageDesc* h, const ImageDesc* s,
                        const ImageDesc* l) {
-    return HasSameSizePixels(image, h) && HasSameSizePixels(image, s) &&
-           HasSameSizePixels(image, l);
+    return IsUsablePixels(image, kArgbBytes) && IsSameSizePixels(image, h, 1) &&
+           IsSameSizePixels(image, s, 1) && IsSameSizePixels(image, l, 1);
 }
 }  // namespace
 
 // The vector variant writes only into a destination without row padding
 // and leaves any other untouched.
 void CImageARGB::ConvertToAYUV(const ImageDesc* destination) {
-    if (!HasSameSizePixels(*this, destination)) return;
+    if (!IsUsablePixels(*this, kArgbBytes) || !IsSameSizePixels(*this, destination, kArgbBytes)) return;
     const bool sse2 = UseSse2(level);
     if (sse2 && int64_t{destination->stride} != int64_t{destination->bytesPerPixel} * width) return;
     const auto convertRow = sse2 ? ConvertToAYUVRow_Sse2 : ConvertToAYUVRow_Plain;
@@ -55,10 +56,11 @@ void ClearLumaGroupSpill(uint8_t* lumaRow, int32_t width, int32_t planeStride) {
     for (int32_t x = width; x < spillEnd && x < planeStride; ++x) lumaRow[x] = 0;
 }
 
-// Pixels advance by each side's own bytes per pixel; the vector rows are for
-// the usual 4-byte image and 1-byte plane only.
+// Pixels advance by each side's own bytes per pixel (the image's at least
+// the three colour bytes); the vector rows are for the usual 4-byte image
+// and 1-byte plane only.
 void CImageARGB::ConvertToLuma(const ImageDesc* plane) {
-    if (!HasSameSizePixels(*this, plane)) return;
+    if (!IsUsableOwnPixels(*this, 3) || !IsUsableOwnPixels(plane, 1) || !SameSizeAs(plane)) return;
     const bool sse2 = UseSse2(level) && bytesPerPixel == kArgbBytes && plane->bytesPerPixel == 1;
     const uint8_t* from = data;
     uint8_t* to = plane->data;

@@ -1,11 +1,13 @@
 // ICImageARGB::ResizeTo: this image scaled into a destination buffer.
 #include "argb/CImageARGB.h"
+#include "core/InputChecks.h"
 #include "resample/Resample.h"
 
 namespace VelImageUtility {
 
 void CImageARGB::ResizeTo(const ImageDesc* destination, uint32_t mode) {
-    if (destination == nullptr) return;
+    // Both sides are taken as 4-byte pixels, whatever their descriptors say.
+    if (!IsUsableBuffer(data, width, height, stride, 4) || !IsUsableBufferAs(destination, 4)) return;
     ResizeBuffer(data, width, height, stride, destination->data, destination->width,
                  destination->height, destination->stride, mode);
 }

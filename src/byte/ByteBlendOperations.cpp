@@ -23,7 +23,10 @@ void CImageByte::ColorDodgeBlend(const ImageDesc* blend) {
 
 void CImageByte::AddTiledPattern(const uint8_t* pattern, int32_t patternWidth, int32_t patternHeight) {
     // The smallest tile is 2 x 2, so a pattern must be at least that big.
-    if (!HasPackedByteRows(*this) || pattern == nullptr || patternWidth < 2 || patternHeight < 2) return;
+    if (!HasPackedByteRows(*this) || patternWidth < 2 || patternHeight < 2 ||
+        !IsUsableBuffer(pattern, patternWidth, patternHeight, patternWidth, 1)) {
+        return;
+    }
     // The origin takes exactly two numbers from the process's sequence, x first.
     const uint32_t originX = static_cast<uint32_t>(std::rand()) & 31;
     const uint32_t originY = static_cast<uint32_t>(std::rand()) & 31;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/CImageBase.h"
+#include "core/InputChecks.h"
 
 namespace VelImageUtility {
 
@@ -13,8 +14,7 @@ namespace VelImageUtility {
 // Byte object built from another kind of descriptor is refused here rather
 // than walked as bytes.
 inline bool HasPackedByteRows(const CImageBase& image) {
-    return image.data != nullptr && image.bytesPerPixel == 1 && image.width >= 0 &&
-           image.height >= 0 && image.stride == image.width;
+    return IsUsablePixels(image, 1) && image.stride == image.width;
 }
 
 // Pixels in the run of an image that passed the packed test.
@@ -24,7 +24,7 @@ inline size_t PackedRunLength(const CImageBase& image) {
 
 // A second plane: width * height bytes in packed rows at plane->data.
 inline bool IsSameSizePlane(const CImageBase& image, const ImageDesc* plane) {
-    return plane != nullptr && plane->data != nullptr && image.SameSizeAs(plane);
+    return IsSameSizePixels(image, plane, 1) && plane->stride == plane->width;
 }
 
 // Whether a destination plane of the image's size shares any byte with the
@@ -37,10 +37,11 @@ inline bool PlaneOverlapsImage(const CImageBase& image, const ImageDesc* plane) 
 }
 
 // Rows of `width` bytes, `stride` apart, for the operations that walk the
-// image row by row; nothing when there is no buffer or no pixel.
+// image row by row; nothing when the image is not usable one-byte pixels or
+// has no pixel.
 template <typename RowFunction>
 void ForEachByteRow(const CImageBase& image, RowFunction rowFunction) {
-    if (image.data == nullptr || image.width <= 0) return;
+    if (!IsUsablePixels(image, 1) || image.width == 0) return;
     for (int32_t y = 0; y < image.height; ++y)
         rowFunction(image.data + static_cast<ptrdiff_t>(y) * image.stride, image.width);
 }

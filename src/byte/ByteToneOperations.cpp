@@ -1,4 +1,6 @@
 // The tone operations of ICImageByte: each pixel changes by itself.
+#include <limits>
+
 #include "byte/ByteKernels.h"
 #include "byte/BytePlane.h"
 #include "byte/CImageByte.h"
@@ -24,7 +26,8 @@ void CImageByte::Invert() {
 
 float CImageByte::GetMeanValue() {
     // The sum is 64 bits wide so that large images keep their mean; an image
-    // without pixels gives 0 / 0, not a number.
+    // without pixels, or not usable, gives not a number.
+    if (!IsUsablePixels(*this, 1)) return std::numeric_limits<float>::quiet_NaN();
     const auto sumRow = UseSse2(level) ? SumRow_Sse2 : SumRow_Plain;
     uint64_t sum = 0;
     ForEachByteRow(*this, [&](uint8_t* row, int32_t count) { sum += sumRow(row, count); });
@@ -32,13 +35,14 @@ float CImageByte::GetMeanValue() {
 }
 
 void CImageByte::AdjustContrast(float gain) {
-    if (!IsContrastGainInRange(gain) || !HasPackedByteRows(*this)) return;
+    if (!AreFiniteArguments(gain) || !IsContrastGainInRange(gain) || !HasPackedByteRows(*this)) return;
     (UseSse2(level) ? AdjustContrastRun_Sse2 : AdjustContrastRun_Plain)(
         data, PackedRunLength(*this), ContrastFactor(gain));
 }
 
 void CImageByte::AdjustContrastAroundMean(int32_t amount) {
-    if (!IsContrastAmountInRange(amount) || data == nullptr) return;
+    // Without pixels there is no mean to build the curve around.
+    if (!IsContrastAmountInRange(amount) || !IsUsablePixels(*this, 1) || GetPixelCount() == 0) return;
     uint8_t table[256];
     BuildContrastAroundMeanTable(amount, GetMeanValue(), table);
     ForEachByteRow(*this, [&](uint8_t* row, int32_t count) { MapRowThroughTable(row, count, table); });

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
 
 namespace VelImageUtility {
@@ -101,7 +102,7 @@ ImageDesc CImageBase::Desc() const {
 
 #if VIU_GETDESC_BY_POINTER
 ImageDesc* CImageBase::GetDescInto(ImageDesc* result) {
-    *result = Desc();
+    if (result != nullptr) *result = Desc();
     return result;
 }
 #else
@@ -109,6 +110,7 @@ ImageDesc CImageBase::GetDesc() { return Desc(); }
 #endif
 
 void CImageBase::SetDesc(const ImageDesc* desc) {
+    if (desc == nullptr) return;
     data = desc->data;
     width = desc->width;
     height = desc->height;
@@ -125,11 +127,11 @@ uint8_t* CImageBase::GetPixelAddress(int32_t x, int32_t y) {
                                       static_cast<uintptr_t>(static_cast<intptr_t>(offset)));
 }
 
-int32_t CImageBase::IsSameSize(const ImageDesc* desc) { return SameSizeAs(desc) ? 1 : 0; }
+int32_t CImageBase::IsSameSize(const ImageDesc* desc) { return desc != nullptr && SameSizeAs(desc) ? 1 : 0; }
 
 void CImageBase::Fill(int32_t value) {
+    if (!IsUsableOwnPixels(*this, 1)) return;
     const int32_t bytes = BufferByteCount(height, stride);
-    if (data == nullptr || bytes <= 0) return;
     std::memset(data, value & 0xFF, static_cast<size_t>(bytes));
 }
 

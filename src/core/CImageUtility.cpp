@@ -2,11 +2,13 @@
 
 #include <cstring>
 
+#include "core/InputChecks.h"
+
 namespace VelImageUtility {
 
 void CImageUtility::CopyPixelsFrom(const ImageDesc* src) {
-    if (data == nullptr || src == nullptr || src->data == nullptr || !SameSizeAs(src)) return;
-    if (width <= 0 || bytesPerPixel <= 0) return;
+    // Both sides are walked with this image's bytes per pixel.
+    if (!IsUsableOwnPixels(*this, 1) || !IsSameSizePixels(*this, src, bytesPerPixel)) return;
     const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel);
     const uint8_t* from = src->data;
     uint8_t* to = data;

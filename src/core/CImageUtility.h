@@ -21,7 +21,8 @@ public:
     VIU_UTILITY_OWN_OPERATIONS(VIU_DECLARE_OVERRIDE)
 
     // Copies width * bytesPerPixel bytes of each row from `src` when both
-    // buffers exist and the sizes match; row padding is left as it was.
+    // are usable pixels of this image's bytes per pixel and the sizes match;
+    // row padding is left as it was.
     void CopyPixelsFrom(const ImageDesc* src);
 };
 

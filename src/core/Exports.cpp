@@ -22,6 +22,15 @@ Image* Create(Args... args) noexcept {
     }
 }
 
+// The descriptor form: null without a descriptor, and null when a copy is
+// asked of bytes that are not there.
+template <typename Image>
+Image* CreateFromDesc(const ImageDesc* desc) noexcept {
+    if (desc == nullptr) return nullptr;
+    if (desc->copy && desc->data == nullptr && BufferByteCount(desc->height, desc->stride) != 0) return nullptr;
+    return Create<Image>(desc);
+}
+
 // The interfaces have no destructor (their tables are fixed), so the object
 // is taken apart through its own class rather than a virtual delete.
 template <typename Image, typename Interface>
@@ -40,7 +49,7 @@ extern "C" {
 
 VIU_API ICImageUtility* GetCImageUtility() { return Create<CImageUtility>(); }
 VIU_API ICImageUtility* GetCImageUtility1(const ImageDesc* desc) {
-    return Create<CImageUtility>(desc);
+    return CreateFromDesc<CImageUtility>(desc);
 }
 VIU_API ICImageUtility* GetCImageUtility4(int32_t width, int32_t height, int32_t stride,
                                           int32_t bytesPerPixel) {
@@ -55,7 +64,7 @@ VIU_API int32_t ReleaseCImageUtility(ICImageUtility* image) {
 }
 
 VIU_API ICImageARGB* GetCImageARGB() { return Create<CImageARGB>(); }
-VIU_API ICImageARGB* GetCImageARGB1(const ImageDesc* desc) { return Create<CImageARGB>(desc); }
+VIU_API ICImageARGB* GetCImageARGB1(const ImageDesc* desc) { return CreateFromDesc<CImageARGB>(desc); }
 VIU_API ICImageARGB* GetCImageARGB2(int32_t width, int32_t height) {
     return Create<CImageARGB>(width, height, PackedStride(width, 4), 4);
 }
@@ -66,7 +75,7 @@ VIU_API ICImageARGB* GetCImageARGB4(uint8_t* data, int32_t width, int32_t height
 VIU_API int32_t ReleaseCImageARGB(ICImageARGB* image) { return Release<CImageARGB>(image); }
 
 VIU_API ICImageAYUV* GetCImageAYUV() { return Create<CImageAYUV>(); }
-VIU_API ICImageAYUV* GetCImageAYUV1(const ImageDesc* desc) { return Create<CImageAYUV>(desc); }
+VIU_API ICImageAYUV* GetCImageAYUV1(const ImageDesc* desc) { return CreateFromDesc<CImageAYUV>(desc); }
 VIU_API ICImageAYUV* GetCImageAYUV2(int32_t width, int32_t height) {
     return Create<CImageAYUV>(width, height, PackedStride(width, 4), 4);
 }
@@ -77,7 +86,7 @@ VIU_API ICImageAYUV* GetCImageAYUV4(uint8_t* data, int32_t width, int32_t height
 VIU_API int32_t ReleaseCImageAYUV(ICImageAYUV* image) { return Release<CImageAYUV>(image); }
 
 VIU_API ICImageByte* GetCImageByte() { return Create<CImageByte>(); }
-VIU_API ICImageByte* GetCImageByte1(const ImageDesc* desc) { return Create<CImageByte>(desc); }
+VIU_API ICImageByte* GetCImageByte1(const ImageDesc* desc) { return CreateFromDesc<CImageByte>(desc); }
 VIU_API ICImageByte* GetCImageByte2(int32_t width, int32_t height) {
     return Create<CImageByte>(width, height, PackedStride(width, 1), 1);
 }

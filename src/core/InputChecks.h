@@ -23,10 +23,17 @@ inline bool IsUsableBuffer(const void* data, int32_t width, int32_t height, int3
     return rowBytes >= 0 && stride >= rowBytes && BufferByteCount(height, stride) >= 0;
 }
 
+// A descriptor's buffer walked as `bytesPerPixel`-byte pixels, whatever its
+// own bytesPerPixel says (for operations that take it as such).
+inline bool IsUsableBufferAs(const ImageDesc* desc, int32_t bytesPerPixel) {
+    return desc != nullptr &&
+           IsUsableBuffer(desc->data, desc->width, desc->height, desc->stride, bytesPerPixel);
+}
+
 // A descriptor whose pixels can be walked as `bytesPerPixel`-byte pixels.
 inline bool IsUsablePixels(const ImageDesc* desc, int32_t bytesPerPixel) {
     return desc != nullptr && desc->bytesPerPixel == bytesPerPixel &&
-           IsUsableBuffer(desc->data, desc->width, desc->height, desc->stride, bytesPerPixel);
+           IsUsableBufferAs(desc, bytesPerPixel);
 }
 
 // This image's own pixels, as `bytesPerPixel`-byte pixels.
@@ -46,6 +53,18 @@ inline bool CoversArea(const ImageDesc* desc, int32_t bytesPerPixel, int32_t wid
 inline bool IsSameSizePixels(const CImageBase& image, const ImageDesc* desc,
                              int32_t bytesPerPixel) {
     return IsUsablePixels(desc, bytesPerPixel) && image.SameSizeAs(desc);
+}
+
+// Usable pixels of the descriptor's own size, at least `minimumBytes` of
+// them: for operations that step each side by its own bytes per pixel and
+// touch only the first `minimumBytes` bytes of a pixel.
+inline bool IsUsableOwnPixels(const ImageDesc* desc, int32_t minimumBytes) {
+    return desc != nullptr && desc->bytesPerPixel >= minimumBytes &&
+           IsUsablePixels(desc, desc->bytesPerPixel);
+}
+
+inline bool IsUsableOwnPixels(const CImageBase& image, int32_t minimumBytes) {
+    return image.bytesPerPixel >= minimumBytes && IsUsablePixels(image, image.bytesPerPixel);
 }
 
 // Float arguments: NaN and infinities are refused wherever an operation

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/CImageBase.h"
+#include "core/InputChecks.h"
 
 namespace VelImageUtility {
 
@@ -19,6 +20,13 @@ bool PathFitsLoaderCopy(const wchar_t* path);
 //   .bmp image/bmp  .jpg .jpeg image/jpeg  .png image/png  .tif .tiff image/tiff
 const char* MimeTypeForPath(const wchar_t* path);
 const wchar_t* WideMimeTypeForPath(const wchar_t* path);
+
+// The pixels SaveToFile encodes: 4 bytes per pixel whatever the descriptor
+// says, rows top-down or, with a negative stride, bottom-up in memory.
+inline bool IsEncodablePixels(const ImageDesc& desc) {
+    return desc.stride != INT32_MIN &&
+           IsUsableBuffer(desc.data, desc.width, desc.height, desc.stride < 0 ? -desc.stride : desc.stride, 4);
+}
 
 // A loader that succeeded hands its working image's buffer to the caller:
 // the descriptor becomes (data, width, height, 4 * width, 4, copy true) and

@@ -25,14 +25,16 @@ CImageARGB WorkingImageOver(const ImageDesc* desc) {
 }  // namespace
 
 void CImageUtility::LoadFromHBitmap(ImageDesc* desc, HBITMAP bitmap) {
-    if (desc == nullptr || bitmap == nullptr) return;
+    VelBitmapHandle record;
+    if (desc == nullptr || !CopyLiveBitmapHandle(bitmap, record)) return;
     CImageARGB working = WorkingImageOver(desc);
-    if (ReadStandInBitmap(*bitmap, working)) PublishLoadedImage(desc, working);
+    if (ReadStandInBitmap(record, working)) PublishLoadedImage(desc, working);
 }
 
 void CImageUtility::LoadFromResource(ImageDesc* desc, HMODULE module, const char* type, uint32_t id) {
-    if (desc == nullptr) return;
-    const VelResource* resource = FindStandInResource(module, MAKEINTRESOURCEA(id), type);
+    VelModuleHandle record;
+    if (desc == nullptr || !CopyLiveModuleHandle(module, record)) return;
+    const VelResource* resource = FindStandInResource(record, MAKEINTRESOURCEA(id), type);
     if (resource == nullptr || resource->bytes == nullptr || resource->size == 0) return;
     CImageARGB working = WorkingImageOver(desc);
     if (!DecodeImage(resource->bytes, resource->size, working)) return;
@@ -43,8 +45,9 @@ void CImageUtility::LoadFromResource(ImageDesc* desc, HMODULE module, const char
 }
 
 void CImageUtility::LoadFromBitmapResource(ImageDesc* desc, HINSTANCE instance, uint32_t id) {
-    if (desc == nullptr) return;
-    const VelResource* resource = FindStandInResource(instance, MAKEINTRESOURCEA(id), RT_BITMAP);
+    VelModuleHandle record;
+    if (desc == nullptr || !CopyLiveModuleHandle(instance, record)) return;
+    const VelResource* resource = FindStandInResource(record, MAKEINTRESOURCEA(id), RT_BITMAP);
     if (resource == nullptr || resource->bytes == nullptr) return;
     CImageARGB working = WorkingImageOver(desc);
     DecodeTarget target(working);
@@ -75,8 +78,8 @@ HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) {
     const CImageARGB working = WorkingImageOver(desc);
     const EncodeSource source = {working.data, working.width, working.height, working.stride};
     // A bitmap over the caller's pixels needs rows of whole 4-byte words.
-    const bool pixelsUsable = source.data != nullptr && source.width > 0 && source.height > 0 &&
-                              source.stride != 0 && source.stride % 4 == 0;
+    const bool pixelsUsable = IsEncodablePixels(*desc) && source.width > 0 && source.height > 0 &&
+                              source.stride % 4 == 0;
     const char* mimeType = MimeTypeForPath(path);
     std::string utf8Path;
     if (!pixelsUsable || mimeType == nullptr || !WidePathToUtf8(path, utf8Path)) return VIU_E_FAIL;

@@ -157,13 +157,11 @@ void CImageUtility::LoadFromFileA(ImageDesc* desc, const char* path) {
 
 HRESULT CImageUtility::SaveToFile(ImageDesc* desc, const wchar_t* path) {
     if (desc == nullptr || path == nullptr) return VIU_E_FAIL;
-    CImageARGB working(desc->data, desc->width, desc->height, desc->stride, 4);
     // GDI+ reads height rows of width pixels at the stride: refuse a buffer
     // that the descriptor says is smaller, or none at all (GDI+ would then
     // save a blank bitmap of its own).
-    const int64_t rowBytes = static_cast<int64_t>(working.width) * 4;
-    const int64_t stride = working.stride;
-    if (working.data == nullptr || (stride < 0 ? -stride : stride) < rowBytes) return VIU_E_FAIL;
+    if (!IsEncodablePixels(*desc)) return VIU_E_FAIL;
+    CImageARGB working(desc->data, desc->width, desc->height, desc->stride, 4);
 
     GdiPlusSession session;
     Gdiplus::Bitmap* bitmap = NewGdiPlusBitmap(working.width, working.height, working.stride,

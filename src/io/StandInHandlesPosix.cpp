@@ -1,7 +1,10 @@
 #include "io/StandInHandlesPosix.h"
 
 #include <cstring>
+#include <mutex>
+#include <set>
 
+#include "core/InputChecks.h"
 #include "io/ImageCodecsPosix.h"
 
 namespace VelImageUtility {
@@ -35,6 +38,26 @@ ResourceKey MakeKey(const char* nameOrInteger) {
     return key;
 }
 
+// The live handles, as the system keeps its handle tables: only addresses
+// found here are ever read.
+struct HandleTable {
+    std::mutex mutex;
+    std::set<const void*> bitmaps;
+    std::set<const void*> modules;
+};
+
+HandleTable& Handles() {
+    static HandleTable* table = new HandleTable;  // lives as long as the process
+    return *table;
+}
+
+template <typename Record>
+bool CopyLive(const std::set<const void*>& live, const Record* handle, Record& record) {
+    if (live.count(handle) == 0) return false;
+    record = *handle;
+    return true;
+}
+
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameKey(const ResourceKey& a, const ResourceKey& b) {
@@ -48,10 +71,20 @@ bool SameKey(const ResourceKey& a, const ResourceKey& b) {
 
 }  // namespace
 
+bool CopyLiveBitmapHandle(HBITMAP bitmap, VelBitmapHandle& record) {
+    std::lock_guard<std::mutex> lock(Handles().mutex);
+    return CopyLive(Handles().bitmaps, bitmap, record);
+}
+
+bool CopyLiveModuleHandle(HMODULE module, VelModuleHandle& record) {
+    std::lock_guard<std::mutex> lock(Handles().mutex);
+    return CopyLive(Handles().modules, module, record);
+}
+
 bool ReadStandInBitmap(const VelBitmapHandle& bitmap, CImageBase& working) {
     const int32_t bytesPerPixel = bitmap.bitsPerPixel / 8;
-    if (bitmap.pixels == nullptr || (bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) ||
-        int64_t{bitmap.stride} < int64_t{bitmap.width} * bytesPerPixel) {
+    if ((bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) ||
+        !IsUsableBuffer(bitmap.pixels, bitmap.width, bitmap.height, bitmap.stride, bytesPerPixel)) {
         return false;
     }
     DecodeTarget target(working);
@@ -71,12 +104,13 @@ bool ReadStandInBitmap(const VelBitmapHandle& bitmap, CImageBase& working) {
     return target.Keep();
 }
 
-const VelResource* FindStandInResource(HMODULE module, const char* name, const char* type) {
-    if (module == nullptr || module->resources == nullptr || name == nullptr || type == nullptr) return nullptr;
+const VelResource* FindStandInResource(const VelModuleHandle& module, const char* name,
+                                       const char* type) {
+    if (module.resources == nullptr || name == nullptr || type == nullptr) return nullptr;
     const ResourceKey wantedName = MakeKey(name);
     const ResourceKey wantedType = MakeKey(type);
-    for (uint32_t i = 0; i < module->count; ++i) {
-        const VelResource& resource = module->resources[i];
+    for (uint32_t i = 0; i < module.count; ++i) {
+        const VelResource& resource = module.resources[i];
         if (resource.type == nullptr) continue;
         ResourceKey resourceName;
         resourceName.isInteger = true;
@@ -87,3 +121,33 @@ const VelResource* FindStandInResource(HMODULE module, const char* name, const c
 }
 
 }  // namespace VelImageUtility
+
+using VelImageUtility::Handles;
+
+extern "C" HBITMAP VelMakeBitmapHandle(VelBitmapHandle* record, int32_t width, int32_t height,
+                                       int32_t bitsPerPixel, int32_t stride, const uint8_t* pixels) {
+    if (record == nullptr) return nullptr;
+    std::lock_guard<std::mutex> lock(Handles().mutex);
+    *record = VelBitmapHandle{width, height, bitsPerPixel, stride, pixels};
+    Handles().bitmaps.insert(record);
+    return record;
+}
+
+extern "C" HMODULE VelMakeModuleHandle(VelModuleHandle* record, const VelResource* resources,
+                                       uint32_t count) {
+    if (record == nullptr) return nullptr;
+    std::lock_guard<std::mutex> lock(Handles().mutex);
+    *record = VelModuleHandle{resources, count};
+    Handles().modules.insert(record);
+    return record;
+}
+
+extern "C" void VelReleaseBitmapHandle(HBITMAP bitmap) {
+    std::lock_guard<std::mutex> lock(Handles().mutex);
+    Handles().bitmaps.erase(bitmap);
+}
+
+extern "C" void VelReleaseModuleHandle(HMODULE module) {
+    std::lock_guard<std::mutex> lock(Handles().mutex);
+    Handles().modules.erase(module);
+}

@@ -1,5 +1,6 @@
 // The single-colour conversions every image interface inherits, and the two
-// reserved table entries between them and the blurs.
+// reserved table entries between them and the blurs. A conversion with a
+// null output pointer writes nothing.
 #include "services/ColourConversion.h"
 
 #include "core/CImageUtility.h"
@@ -8,6 +9,7 @@ namespace VelImageUtility {
 
 void CImageUtility::ConvertRGBToHSL(uint8_t r, uint8_t g, uint8_t b, uint8_t* h, uint8_t* s,
                                     uint8_t* l) {
+    if (h == nullptr || s == nullptr || l == nullptr) return;
     const HslBytes hsl = RgbToHsl(r, g, b);
     *h = hsl.h;
     *s = hsl.s;
@@ -16,6 +18,7 @@ void CImageUtility::ConvertRGBToHSL(uint8_t r, uint8_t g, uint8_t b, uint8_t* h,
 
 void CImageUtility::ConvertHSLToRGB(uint8_t h, uint8_t s, uint8_t l, uint8_t* r, uint8_t* g,
                                     uint8_t* b) {
+    if (r == nullptr || g == nullptr || b == nullptr) return;
     const RgbBytes rgb = HslToRgb(h, s, l);
     *r = rgb.r;
     *g = rgb.g;
@@ -23,11 +26,12 @@ void CImageUtility::ConvertHSLToRGB(uint8_t h, uint8_t s, uint8_t l, uint8_t* r,
 }
 
 void CImageUtility::ConvertRGBToLuma(uint8_t r, uint8_t g, uint8_t b, uint8_t* y) {
-    *y = RgbToLuma(r, g, b);
+    if (y != nullptr) *y = RgbToLuma(r, g, b);
 }
 
 void CImageUtility::ConvertRGBToYUV(int32_t r, int32_t g, int32_t b, int32_t* y, int32_t* u,
                                     int32_t* v) {
+    if (y == nullptr || u == nullptr || v == nullptr) return;
     const YuvValues yuv = RgbToYuv(r, g, b);
     *y = yuv.y;
     *u = yuv.u;
@@ -36,6 +40,7 @@ void CImageUtility::ConvertRGBToYUV(int32_t r, int32_t g, int32_t b, int32_t* y,
 
 void CImageUtility::ConvertYUVToRGB(int32_t y, int32_t u, int32_t v, int32_t* r, int32_t* g,
                                     int32_t* b) {
+    if (r == nullptr || g == nullptr || b == nullptr) return;
     const RgbValues rgb = YuvToRgb(y, u, v);
     *r = rgb.r;
     *g = rgb.g;
@@ -44,6 +49,7 @@ void CImageUtility::ConvertYUVToRGB(int32_t y, int32_t u, int32_t v, int32_t* r,
 
 void CImageUtility::ConvertRGBToYUVNoOffset(int32_t r, int32_t g, int32_t b, int32_t* y,
                                             int32_t* u, int32_t* v) {
+    if (y == nullptr || u == nullptr || v == nullptr) return;
     const YuvValues yuv = RgbToYuvNoOffset(r, g, b);
     *y = yuv.y;
     *u = yuv.u;

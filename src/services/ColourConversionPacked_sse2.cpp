@@ -6,11 +6,11 @@
 namespace VelImageUtility {
 
 void CImageUtility::ConvertRGBToYUVPacked(__m128i in, __m128i* out) {
-    _mm_storeu_si128(out, ArgbPairToAyuvPacked_Sse2(in));
+    if (out != nullptr) _mm_storeu_si128(out, ArgbPairToAyuvPacked_Sse2(in));
 }
 
 void CImageUtility::ConvertYUVToRGBPacked(__m128i in, __m128i* out) {
-    _mm_storeu_si128(out, AyuvPairToArgbPacked_Sse2(in));
+    if (out != nullptr) _mm_storeu_si128(out, AyuvPairToArgbPacked_Sse2(in));
 }
 
 }  // namespace VelImageUtility
