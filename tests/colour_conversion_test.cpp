@@ -5,7 +5,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "colour_test_support.h"
+#include "test_support.h"
 #include "core/CImageUtility.h"
 #include "services/ColourConversion.h"
 
@@ -87,7 +87,7 @@ TEST(ColourConversion, PackedFormsGiveAlphaZeroAndZeroHighHalf) {
 // high half vary with the triple. The luma byte of every colour is its Y.
 TEST(ColourConversion, PackedFormsAndLumaMatchScalarForEveryTriple) {
     CImageUtility utility;
-    for (int32_t byte2 = 0; byte2 < 256; byte2 += colour_test::kRedStep) {
+    for (int32_t byte2 = 0; byte2 < 256; byte2 += test::kRedStep) {
         for (int32_t low = 0; low < 65536; low += 2) {
             Vector in, yuv{}, rgb{};
             for (int32_t i = 0; i < 16; ++i) in[i] = static_cast<uint8_t>(low * 7 + byte2 + i);
@@ -119,15 +119,6 @@ TEST(Clamp, BoundsAndInvertedRange) {
         {INT32_MIN, INT32_MIN, 0, INT32_MIN}, {INT32_MAX, 0, INT32_MAX, INT32_MAX},
     };
     for (const auto& c : cases) EXPECT_EQ(Clamp(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1];
-}
-
-TEST(ColourConversion, ReservedEntriesOnlyCheckPointers) {
-    CImageUtility utility;
-    uint8_t a = 1;
-    utility.ReservedA(nullptr, 0, 0, 0, nullptr, 0, 0, 0);  // does nothing at all
-    EXPECT_EQ(utility.ReservedB(&a, 1, 2, 3, &a, 4), VIU_S_OK);
-    EXPECT_EQ(utility.ReservedB(nullptr, 1, 2, 3, &a, 4), VIU_E_INVALIDARG);
-    EXPECT_EQ(utility.ReservedB(&a, 1, 2, 3, nullptr, 4), VIU_E_INVALIDARG);
 }
 
 }  // namespace
