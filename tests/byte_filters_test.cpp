@@ -29,9 +29,8 @@ Bytes WindowMeans(const Bytes& source, int32_t width, int32_t height, int32_t ra
 // below 1, leaves the image unchanged. A 4200-wide window of 255 sums past
 // 32 bits; its mean must stay 255.
 TEST(ByteFilters, BoxBlurIsTheClippedWindowMean) {
-    const struct {
-        int32_t width, height, radius, limited;
-    } cases[] = {{7, 5, 1, 1}, {7, 5, 2, 2}, {9, 9, 4, 4}, {3, 8, 1, 1}, {12, 11, 3, 3}, {30, 9, 2, 2},
+    const struct { int32_t width, height, radius, limited; } cases[] = {
+        {7, 5, 1, 1}, {7, 5, 2, 2}, {9, 9, 4, 4}, {3, 8, 1, 1}, {12, 11, 3, 3}, {30, 9, 2, 2},
                  {5, 100, 10, 2}, {2, 2, 5, 0}, {6, 4, 0, 0}, {6, 4, -3, 0}, {1, 1, 1, 0}, {6, 1, 2, 0}, {1, 6, 1, 0}};
     for (const auto& c : cases) {
         Bytes bytes = RandomBytes(static_cast<size_t>(c.width) * c.height, 11);
@@ -79,10 +78,8 @@ Bytes StepResult(int32_t width, int32_t step, uint8_t beside, uint8_t elsewhere,
 
 // gx = 765 beside the step: 765^2 = 585225 exceeds 5852 x 100, not 5853 x 100.
 TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
-    const struct {
-        int32_t width, step, threshold;
-        uint8_t beside;
-    } cases[] = {{6, 3, 1, 200}, {6, 3, 5852, 200}, {6, 3, 5853, 0}, {5, 2, 1, 200}, {5, 4, 1, 200}, {9, 8, 9, 200}};
+    const struct { int32_t width, step, threshold; uint8_t beside; } cases[] = {
+        {6, 3, 1, 200}, {6, 3, 5852, 200}, {6, 3, 5853, 0}, {5, 2, 1, 200}, {5, 4, 1, 200}, {9, 8, 9, 200}};
     for (const auto& c : cases)
         EXPECT_EQ(Filtered(Step(c.width, c.step), c.width, 5, kPlainLevel, Edges(c.threshold)),
                   StepResult(c.width, c.step, c.beside, 0, 0)) << c.width << " step " << c.step;

@@ -84,10 +84,7 @@ inline ImageDesc PlaneDesc(Bytes& bytes, int32_t width, int32_t height) {
 using ByteOperation = std::function<void(CImageByte&)>;
 
 // An operation on an image whose pixels all hold `before`, and the value they hold after.
-struct OneValueExample {
-    ByteOperation operation;
-    uint8_t before, after;
-};
+struct OneValueExample { ByteOperation operation; uint8_t before, after; };
 
 // Each example on 27 pixels (a group of 16, one of 8 and a plain tail of 3) at both levels.
 inline void ExpectOneValueExamples(const std::vector<OneValueExample>& examples) {
