@@ -6,10 +6,10 @@
 #include <tuple>
 #include <vector>
 
-#include "colour_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace colour_test;
+using namespace VelImageUtility::test;
 
 namespace {
 
@@ -40,9 +40,8 @@ TEST(ArgbAllocate, OwnedPackedBuffersAttachedBuffersAndRefusedSizes) {
 // `frame` with byte `lane` of each of its pixels taken from byte `fromLane`
 // of the same pixel of `from`.
 Frame WithLane(Frame frame, int32_t lane, Frame from, int32_t fromLane) {
-    for (int32_t y = 0; y < frame.height; ++y) {
+    for (int32_t y = 0; y < frame.height; ++y)
         for (int32_t x = 0; x < frame.width; ++x) frame.Pixel(x, y)[lane] = from.Pixel(x, y)[fromLane];
-    }
     return frame;
 }
 
@@ -112,9 +111,8 @@ TEST(ArgbOperands, BadOperandsChangeNothing) {
             op.run(empty, &g, &plane);
             op.run(image, nullptr, &plane);
             for (int32_t i = 0; i < (op.checksShape ? 5 : 3); ++i) op.run(image, &bads[i], &plane);
-            for (size_t i = 0; i < frames.size(); ++i) {
+            for (size_t i = 0; i < frames.size(); ++i)
                 EXPECT_EQ(frames[i].bytes, before[i].bytes) << "operation " << &op - ops << " frame " << i;
-            }
         }
     }
 }

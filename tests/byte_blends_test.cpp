@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "byte_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
 using namespace VelImageUtility::test;

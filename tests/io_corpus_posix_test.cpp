@@ -75,9 +75,8 @@ TEST(IoCorpus, TruncatedAndRandomlyDamagedFilesGiveAWholeImageOrNothing) {
         }
         for (int trial = 0; trial < 24; ++trial) {
             Bytes bytes = whole;
-            for (int flip = 0; flip <= trial % 4; ++flip) {
+            for (int flip = 0; flip <= trial % 4; ++flip)
                 bytes[random() % bytes.size()] ^= static_cast<uint8_t>(1 + random() % 255);
-            }
             CallerImage caller;
             LoadFromMemory(&utility, caller.Desc(), bytes);
             ASSERT_TRUE(caller.Untouched() || caller.ValidLoadReleased()) << "trial " << trial;

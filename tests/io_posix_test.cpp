@@ -67,9 +67,8 @@ TEST(IoPosix, ResourcesAreFoundLikeFindResourceAndReadAsThroughAGdiBitmap) {
     // Image resources come premultiplied (colour times alpha over 255,
     // truncated); 24-bit bitmaps come with a fourth byte of 0.
     Bytes premultiplied = ReadFile(DataDirectory() + "png_rgba_8.png.bgra");
-    for (size_t i = 0; i < premultiplied.size(); ++i) {
+    for (size_t i = 0; i < premultiplied.size(); ++i)
         if (i % 4 != 3) premultiplied[i] = static_cast<uint8_t>(premultiplied[i] * premultiplied[i | 3] / 255);
-    }
     Bytes bitmap = ReadFile(DataDirectory() + "bmp_24.bmp.bgra");
     for (size_t i = 3; i < bitmap.size(); i += 4) bitmap[i] = 0;
     const char* const kBitmap = "(LoadFromBitmapResource)";

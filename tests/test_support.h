@@ -51,9 +51,8 @@ struct Frame {
     uint8_t* Pixel(int32_t x, int32_t y) { return bytes.data() + y * stride + x * bytesPerPixel; }
     // Whether the bytes after each row equal those of `before`.
     bool PaddingEquals(const Frame& before) const {
-        for (size_t i = 0; i < bytes.size(); ++i) {
+        for (size_t i = 0; i < bytes.size(); ++i)
             if (int32_t(i % stride) >= width * bytesPerPixel && bytes[i] != before.bytes[i]) return false;
-        }
         return true;
     }
 };
