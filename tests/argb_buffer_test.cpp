@@ -17,24 +17,32 @@ auto Fields(const ImageDesc& d) {
     return std::tuple(d.data, d.width, d.height, d.stride, d.bytesPerPixel, d.copy);
 }
 
-TEST(ArgbAllocate, OwnedPackedBuffersAttachedBuffersAndRefusedSizes) {
-    ICImageARGB* image = GetCImageARGB();
-    image->Allocate(3, 2);
-    EXPECT_EQ(Fields(image->GetDesc()), std::tuple(image->GetData(), 3, 2, 12, 4, true));  // owned
-    image->Fill(0x11);      // all 24 bytes are ours (the sanitizer build checks)
-    image->Allocate(5, 1);  // releases the first buffer, else the leak check fails
-    EXPECT_EQ(image->GetStride(), 20);
-
-    uint8_t caller[64];
-    image->AttachBuffer(caller, 3, 4, 16);  // releases the owned buffer
-    EXPECT_EQ(Fields(image->GetDesc()), std::tuple(caller + 0, 3, 4, 16, 4, false));
-    for (auto [width, height] : {std::pair{-1, 4}, {4, -1}, {0x40000000, 1}, {70000, 70000}}) {
-        image->Allocate(width, height);  // impossible: the image stays as it was
-        EXPECT_EQ(Fields(image->GetDesc()), std::tuple(caller + 0, 3, 4, 16, 4, false)) << width;
-    }
-    image->Allocate(1, 1);  // must not release the caller's memory
-    EXPECT_NE(image->GetData(), caller);
-    ReleaseCImageARGB(image);
+// ARGB and Byte images: Allocate gives a new owned packed buffer, releasing
+// an owned one (else the sanitizer build's leak check fails) but never the
+// caller's; impossible sizes leave the image as it was. AttachBuffer
+// releases an owned buffer too.
+TEST(Allocate, OwnedPackedBuffersAttachedBuffersAndRefusedSizes) {
+    uint8_t caller[64] = {};
+    auto check = [&](auto* image, int32_t bytesPerPixel) {
+        for (auto [width, height] : {std::pair{-1, 4}, {4, -1}, {0x40000000, 2}, {70000, 70000}}) {
+            image->Allocate(width, height);
+            EXPECT_EQ(Fields(image->GetDesc()), std::tuple(caller + 0, 3, 4, 16, bytesPerPixel, false)) << width;
+        }
+        image->Allocate(3, 2);
+        EXPECT_EQ(Fields(image->GetDesc()), std::tuple(image->GetData(), 3, 2, 3 * bytesPerPixel, bytesPerPixel, true));
+        image->Fill(0x11);  // all its bytes are the image's own
+        EXPECT_TRUE(image->GetData() != caller && caller[0] == 0);
+        image->Allocate(5, 1);
+        EXPECT_EQ(image->GetStride(), 5 * bytesPerPixel);
+    };
+    ICImageARGB* argb = GetCImageARGB4(caller, 3, 4, 16);
+    ICImageByte* bytes = GetCImageByte4(caller, 3, 4, 16);
+    check(argb, 4);
+    check(bytes, 1);
+    argb->AttachBuffer(caller, 3, 4, 16);
+    EXPECT_EQ(Fields(argb->GetDesc()), std::tuple(caller + 0, 3, 4, 16, 4, false));
+    ReleaseCImageARGB(argb);
+    ReleaseCImageByte(bytes);
 }
 
 // `frame` with byte `lane` of each of its pixels taken from byte `fromLane`

@@ -74,20 +74,6 @@ TEST(ByteTone, MeanCountsPixelsOnly) {
     }
 }
 
-TEST(ByteTone, AllocateReplacesTheBufferWithAPackedOwnedOne) {
-    Bytes memory(12, 0x5A);
-    CImageByte image(memory.data(), 3, 4, 3, 1);
-    image.Allocate(-1, 2);  // refused: the image stays as it was
-    EXPECT_EQ(image.data, memory.data());
-    image.Allocate(5, 7);
-    image.Fill(1);  // the caller's memory is left alone
-    EXPECT_EQ(memory, Bytes(12, 0x5A));
-    EXPECT_EQ(std::vector<int32_t>({image.width, image.height, image.stride, image.bytesPerPixel, image.ownsData}),
-              std::vector<int32_t>({5, 7, 5, 1, 1}));
-    image.Allocate(2, 2);  // releases the owned buffer (checked by the sanitizer build)
-    ReleasePixelBuffer(image.data);
-}
-
 TEST(ByteTone, VariantsAgree) {
     for (const ByteOperation& operation :
          {kInvert, Gain(3), Gain(256), Contrast(0.3f), Contrast(1.37f), Brightness(-100), Brightness(300)})
