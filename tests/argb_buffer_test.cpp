@@ -6,10 +6,10 @@
 #include <tuple>
 #include <vector>
 
-#include "colour_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace colour_test;
+using namespace VelImageUtility::test;
 
 namespace {
 
@@ -17,32 +17,39 @@ auto Fields(const ImageDesc& d) {
     return std::tuple(d.data, d.width, d.height, d.stride, d.bytesPerPixel, d.copy);
 }
 
-TEST(ArgbAllocate, OwnedPackedBuffersAttachedBuffersAndRefusedSizes) {
-    ICImageARGB* image = GetCImageARGB();
-    image->Allocate(3, 2);
-    EXPECT_EQ(Fields(image->GetDesc()), std::tuple(image->GetData(), 3, 2, 12, 4, true));  // owned
-    image->Fill(0x11);      // all 24 bytes are ours (the sanitizer build checks)
-    image->Allocate(5, 1);  // releases the first buffer, else the leak check fails
-    EXPECT_EQ(image->GetStride(), 20);
-
-    uint8_t caller[64];
-    image->AttachBuffer(caller, 3, 4, 16);  // releases the owned buffer
-    EXPECT_EQ(Fields(image->GetDesc()), std::tuple(caller + 0, 3, 4, 16, 4, false));
-    for (auto [width, height] : {std::pair{-1, 4}, {4, -1}, {0x40000000, 1}, {70000, 70000}}) {
-        image->Allocate(width, height);  // impossible: the image stays as it was
-        EXPECT_EQ(Fields(image->GetDesc()), std::tuple(caller + 0, 3, 4, 16, 4, false)) << width;
-    }
-    image->Allocate(1, 1);  // must not release the caller's memory
-    EXPECT_NE(image->GetData(), caller);
-    ReleaseCImageARGB(image);
+// ARGB and Byte images: Allocate gives a new owned packed buffer, releasing
+// an owned one (else the sanitizer build's leak check fails) but never the
+// caller's; impossible sizes leave the image as it was. AttachBuffer
+// releases an owned buffer too.
+TEST(Allocate, OwnedPackedBuffersAttachedBuffersAndRefusedSizes) {
+    uint8_t caller[64] = {};
+    auto check = [&](auto* image, int32_t bytesPerPixel) {
+        for (auto [width, height] : {std::pair{-1, 4}, {4, -1}, {0x40000000, 2}, {70000, 70000}}) {
+            image->Allocate(width, height);
+            EXPECT_EQ(Fields(image->GetDesc()), std::tuple(caller + 0, 3, 4, 16, bytesPerPixel, false)) << width;
+        }
+        image->Allocate(3, 2);
+        EXPECT_EQ(Fields(image->GetDesc()), std::tuple(image->GetData(), 3, 2, 3 * bytesPerPixel, bytesPerPixel, true));
+        image->Fill(0x11);  // all its bytes are the image's own
+        EXPECT_TRUE(image->GetData() != caller && caller[0] == 0);
+        image->Allocate(5, 1);
+        EXPECT_EQ(image->GetStride(), 5 * bytesPerPixel);
+    };
+    ICImageARGB* argb = GetCImageARGB4(caller, 3, 4, 16);
+    ICImageByte* bytes = GetCImageByte4(caller, 3, 4, 16);
+    check(argb, 4);
+    check(bytes, 1);
+    argb->AttachBuffer(caller, 3, 4, 16);
+    EXPECT_EQ(Fields(argb->GetDesc()), std::tuple(caller + 0, 3, 4, 16, 4, false));
+    ReleaseCImageARGB(argb);
+    ReleaseCImageByte(bytes);
 }
 
 // `frame` with byte `lane` of each of its pixels taken from byte `fromLane`
 // of the same pixel of `from`.
 Frame WithLane(Frame frame, int32_t lane, Frame from, int32_t fromLane) {
-    for (int32_t y = 0; y < frame.height; ++y) {
+    for (int32_t y = 0; y < frame.height; ++y)
         for (int32_t x = 0; x < frame.width; ++x) frame.Pixel(x, y)[lane] = from.Pixel(x, y)[fromLane];
-    }
     return frame;
 }
 
@@ -112,9 +119,8 @@ TEST(ArgbOperands, BadOperandsChangeNothing) {
             op.run(empty, &g, &plane);
             op.run(image, nullptr, &plane);
             for (int32_t i = 0; i < (op.checksShape ? 5 : 3); ++i) op.run(image, &bads[i], &plane);
-            for (size_t i = 0; i < frames.size(); ++i) {
+            for (size_t i = 0; i < frames.size(); ++i)
                 EXPECT_EQ(frames[i].bytes, before[i].bytes) << "operation " << &op - ops << " frame " << i;
-            }
         }
     }
 }

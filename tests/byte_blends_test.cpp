@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "byte_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
 using namespace VelImageUtility::test;
@@ -65,9 +65,8 @@ TEST(ByteBlends, VariantsAgreeOnPackedImagesOnly) {
 // largest power of two not above the smaller pattern side, at least 2;
 // patterns below 2 x 2 are refused without taking numbers.
 TEST(ByteBlends, TiledPatternTilesItsTopLeftSquareFromTwoRandomNumbers) {
-    const struct {
-        int32_t patternWidth, patternHeight, tile;
-    } cases[] = {{2, 2, 2}, {3, 3, 2}, {16, 16, 16}, {5, 9, 4}, {63, 63, 32}, {64, 80, 64}};
+    const struct { int32_t patternWidth, patternHeight, tile; } cases[] = {
+        {2, 2, 2}, {3, 3, 2}, {16, 16, 16}, {5, 9, 4}, {63, 63, 32}, {64, 80, 64}};
     const int32_t width = 80, height = 70;
     for (const auto& c : cases) {
         std::vector<uint8_t> pattern(static_cast<size_t>(c.patternWidth) * c.patternHeight);

@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "argb/ArgbColourConversionKernels.h"
-#include "colour_test_support.h"
+#include "core/CImageUtility.h"
+#include "services/ColourConversion.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace colour_test;
+using namespace VelImageUtility::test;
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // Runs `op(image, descs)` on an image over frames[0] at level 0 (plain) and
 // at level 3 (SSE2), `descs` describing frames 1 and on; each run works on
@@ -98,9 +98,8 @@ TEST(ArgbVariants, AgreeOnEveryShape) {
                 }
                 Frame expected = plain;
                 for (int32_t y = 0; width >= 4 && y + 1 < height; ++y) {
-                    for (int32_t x = width; x < 4 * (width / 4) + 4 && x < expected.stride; ++x) {
+                    for (int32_t x = width; x < 4 * (width / 4) + 4 && x < expected.stride; ++x)
                         expected.bytes[y * expected.stride + x] = 0;
-                    }
                 }
                 ASSERT_TRUE(plain.PaddingEquals(plane)) << width << "x" << height;
                 ASSERT_EQ(sse2.bytes, expected.bytes) << width << "x" << height << " + " << padding;
@@ -109,26 +108,60 @@ TEST(ArgbVariants, AgreeOnEveryShape) {
     }
 }
 
-// Every colour, with varied alpha, through the plain and the SSE2 rows.
-TEST(ArgbColourConversionRows, VariantsAgreeOnEveryColour) {
+Bytes Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const uint8_t* in) {
+    CImageUtility utility;
+    __m128i vector, result;
+    std::memcpy(&vector, in, 16);
+    (utility.*op)(vector, &result);
+    return Bytes(reinterpret_cast<uint8_t*>(&result), reinterpret_cast<uint8_t*>(&result) + 16);
+}
+
+// The packed pair forms give alpha 0 and a zero high half: opaque white and
+// transparent red; Y 255 with V 255, red 481 clamped to 255.
+TEST(ColourConversionPacked, Examples) {
+    const uint8_t white[16] = {255, 255, 255, 255, 0, 0, 255, 0, 9, 9, 9, 9, 9, 9, 9, 9};
+    const uint8_t bright[16] = {255, 128, 255, 200, 128, 128, 16, 7, 1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(Packed(&ICImageUtility::ConvertRGBToYUVPacked, white), (Bytes{128, 128, 235, 0, 240, 90, 82, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Packed(&ICImageUtility::ConvertYUVToRGBPacked, bright), (Bytes{255, 175, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// Every colour, with varied alpha: the plain and SSE2 rows agree, the luma
+// byte is the scalar Y, and the packed pair forms (two pixels a call, the
+// high half ignored) give the scalar results (RGB clamped).
+TEST(ColourConversionSweep, VariantsAndPackedFormsAgreeOnEveryColour) {
     const int32_t width = 65536;
-    Bytes argb(4 * width), plain(4 * width), sse2(4 * width);
+    Bytes argb(4 * width + 8), plain(4 * width), sse2(4 * width);
+    CImageUtility utility;
     for (int32_t red = 0; red < 256; red += kRedStep) {
-        for (int32_t x = 0; x < width; ++x) {
-            const uint8_t pixel[4] = {static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 8),
-                                      static_cast<uint8_t>(red), static_cast<uint8_t>(x * 31 + red)};
+        for (int32_t x = 0; x < width + 2; ++x) {
+            const uint8_t pixel[4] = {uint8_t(x), uint8_t(x >> 8), uint8_t(red), uint8_t(x * 31 + red)};
             std::memcpy(&argb[4 * x], pixel, 4);
         }
         ConvertToAYUVRow_Plain(argb.data(), plain.data(), width);
         ConvertToAYUVRow_Sse2(argb.data(), sse2.data(), width);
         ASSERT_EQ(plain, sse2) << "AYUV, red " << red;
+        for (int32_t x = 0; x < width; x += 2) {
+            Bytes yuv(16), rgb(16);
+            for (int32_t p = 0; p < 2; ++p) {
+                const uint8_t* in = &argb[4 * (x + p)];
+                const YuvValues y = RgbToYuv(in[2], in[1], in[0]);
+                const RgbValues r = YuvToRgb(in[2], in[1], in[0]);
+                ASSERT_EQ(std::vector<int32_t>({plain[4 * (x + p)], plain[4 * (x + p) + 1], plain[4 * (x + p) + 2]}),
+                          std::vector<int32_t>({y.v, y.u, y.y})) << red << " " << x + p;
+                uint8_t luma = 0;
+                utility.ConvertRGBToLuma(in[2], in[1], in[0], &luma);
+                ASSERT_EQ(luma, y.y) << red << " " << x + p;
+                const int32_t want[2][3] = {{y.v, y.u, y.y}, {Clamp(r.b, 0, 255), Clamp(r.g, 0, 255), Clamp(r.r, 0, 255)}};
+                for (int32_t i = 0; i < 3; ++i) yuv[4 * p + i] = uint8_t(want[0][i]), rgb[4 * p + i] = uint8_t(want[1][i]);
+            }
+            ASSERT_EQ(Packed(&ICImageUtility::ConvertRGBToYUVPacked, &argb[4 * x]), yuv) << red << " " << x;
+            ASSERT_EQ(Packed(&ICImageUtility::ConvertYUVToRGBPacked, &argb[4 * x]), rgb) << red << " " << x;
+        }
         ConvertToLumaRow_Plain(argb.data(), 4, plain.data(), 1, width);
         ConvertToLumaRow_Sse2(argb.data(), sse2.data(), width);
         ASSERT_EQ(plain, sse2) << "luma, red " << red;
-        ConvertToHSLPlanesRow_Plain(argb.data(), plain.data(), plain.data() + width,
-                                    plain.data() + 2 * width, width);
-        ConvertToHSLPlanesRow_Sse2(argb.data(), sse2.data(), sse2.data() + width,
-                                   sse2.data() + 2 * width, width);
+        ConvertToHSLPlanesRow_Plain(argb.data(), plain.data(), plain.data() + width, plain.data() + 2 * width, width);
+        ConvertToHSLPlanesRow_Sse2(argb.data(), sse2.data(), sse2.data() + width, sse2.data() + 2 * width, width);
         ASSERT_EQ(plain, sse2) << "HSL, red " << red;
     }
 }

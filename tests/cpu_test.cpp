@@ -69,9 +69,8 @@ public:
 
     CpuidResult Cpuid(uint32_t leaf) override {
         CpuidResult result = leaves[leaf];
-        for (size_t i = 0; leaf == 1 && i < apicIds.size(); ++i) {
+        for (size_t i = 0; leaf == 1 && i < apicIds.size(); ++i)
             if (processMask == uint64_t{1} << i) result.ebx |= uint32_t{apicIds[i]} << 24;
-        }
         return result;
     }
     uint64_t ReadTimeStampCounter() override {
@@ -80,28 +79,22 @@ public:
     }
     bool QueryCounterFrequency(int64_t* ticksPerSecond) override { return (*ticksPerSecond = frequency) != 0; }
     bool QueryCounter(int64_t* ticks) override {
-        *ticks = time;
-        time += counterSteps[counterReads++ % counterSteps.size()];
+        *ticks = time, time += counterSteps[counterReads++ % counterSteps.size()];
         return frequency != 0;
     }
     uint32_t ProcessorCount() override { return 4; }
     bool GetProcessAffinity(uint64_t* process, uint64_t* system) override {
-        *process = processMask;
-        *system = systemMask;
-        return true;
+        return *process = processMask, *system = systemMask, true;
     }
     bool SetProcessAffinity(uint64_t mask) override {
         affinityRequests.push_back(mask);
-        if ((mask & ~unselectable) == 0) return false;
-        processMask = mask;
-        return true;
+        return (mask & ~unselectable) != 0 && (processMask = mask, true);
     }
     void YieldTimeSlice() override { ++yields; }
     int32_t GetCurrentThreadPriority() override { return priority; }
     bool SetCurrentThreadPriority(int32_t value) override {
         priorityRaises += value == Platform::kPriorityTimeCritical;
-        priority = value;
-        return true;
+        return priority = value, true;
     }
 
     std::map<uint32_t, CpuidResult> leaves;
@@ -126,9 +119,7 @@ std::string Describe(const CpuInfo& info) {
         {info.hasSSE3, "sse3"},   {info.hasMonitor, "monitor"}, {info.hasSSE41, "sse41"},
         {info.hasSSE42, "sse42"}, {info.has3DNow, "3dnow"},     {info.has3DNowExt, "3dnowext"},
     };
-    for (const auto& flag : flags) {
-        if (flag.first) text += std::string(" ") + flag.second;
-    }
+    for (const auto& flag : flags) text += flag.first ? std::string(" ") + flag.second : "";
     return text + ": " + info.name;
 }
 
@@ -153,27 +144,22 @@ const std::pair<const char*, const char*> kRecorded[] = {
     {"GenuineIntel 15.1.2 tsc mmx sse sse2 bi=7", "3 15.1.2 mmx sse sse2: Intel Processor"},
     {"GenuineIntel 7.0.0 tsc mmx", "1 7.0.0 mmx: Intel Processor"},
     {"GenuineIntel 15.0.7.1 tsc mmx", "1 16.0.7 mmx: Intel Processor"},
-    {"GenuineIntel 15.2.4.0.0.2 tsc mmx sse sse2 sse3 monitor bi=9 ext=4",  // empty brand string
-     "3 15.2.4 type2 mmx sse sse2 sse3 monitor: Intel Pentium 4"},
+    {"GenuineIntel 15.2.4.0.0.2 tsc mmx sse sse2 sse3 monitor bi=9 ext=4", "3 15.2.4 type2 mmx sse sse2 sse3 monitor: Intel Pentium 4"},
     {"GenuineIntel 15.3.4 tsc mmx sse sse2 sse3 sse41 ext=0|x", "3 15.3.4 mmx sse sse2: Intel Processor"},
     // Intel with a brand string.
-    {"GenuineIntel 6.15.6.0.0.1 tsc mmx sse sse2 sse3 monitor ext=8|  Intel(R) Core(TM)2 CPU T5600 @ 1.83GHz",
-     "3 6.15.6 mmx sse sse2 sse3 monitor: Intel(R) Core(TM)2 CPU T5600 @"},
-    {"GenuineIntel 6.10.5.0.1 tsc mmx sse sse2 sse3 monitor sse41 sse42 ext=8|Intel(R) Core(TM) i7 CPU  920 @ 2.67GHz",
-     "4 6.26.5 mmx sse sse2 sse3 monitor sse41 sse42: Intel(R) Core(TM) i7 CPU  920 @"},
+    {"GenuineIntel 6.15.6.0.0.1 tsc mmx sse sse2 sse3 monitor ext=8|  Intel(R) Core(TM)2 CPU T5600 @ 1.83GHz", "3 6.15.6 mmx sse sse2 sse3 monitor: Intel(R) Core(TM)2 CPU T5600 @"},
+    {"GenuineIntel 6.10.5.0.1 tsc mmx sse sse2 sse3 monitor sse41 sse42 ext=8|Intel(R) Core(TM) i7 CPU  920 @ 2.67GHz", "4 6.26.5 mmx sse sse2 sse3 monitor sse41 sse42: Intel(R) Core(TM) i7 CPU  920 @"},
+    {"GenuineIntel 6.7.6.0.1 tsc mmx sse sse2 sse3 monitor sse41 ext=8|Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz", "4 6.23.6 mmx sse sse2 sse3 monitor sse41: Intel(R) Core(TM)2 Duo CPU     E8400  @"},  // SSE4.1 alone
     // AMD.
     {"AuthenticAMD 4.8.4", "0 4.8.4: AMD 80486 Processor"},
     {"AuthenticAMD 5.3.1.0.0.1 tsc", "0 5.3.1: AMD K5"},
     {"AuthenticAMD 5.6.1 tsc mmx", "1 5.6.1 mmx: AMD K6"},
     {"AuthenticAMD 5.8.0 tsc mmx 3dnow ext=5|AMD-K6(tm) 3D processor", "1 5.8.0 mmx 3dnow: AMD K6-2"},
     {"AuthenticAMD 5.9.1 tsc mmx 3dnow ext=5|AMD-K6(tm) 3D+ Processor", "1 5.9.1 mmx 3dnow: AMD K6-III"},
-    {"AuthenticAMD 5.10.2 tsc mmx 3dnow 3dnowext ext=6|Geode(TM) Integrated Processor by AMD PCS",
-     "1 5.10.2 mmx 3dnow 3dnowext: AMD Processor"},
-    {"AuthenticAMD 6.4.2 tsc mmx 3dnow 3dnowext ext=8|AMD Athlon(tm) Processor",
-     "1 6.4.2 mmx 3dnow 3dnowext: AMD Athlon(tm) Processor"},
+    {"AuthenticAMD 5.10.2 tsc mmx 3dnow 3dnowext ext=6|Geode(TM) Integrated Processor by AMD PCS", "1 5.10.2 mmx 3dnow 3dnowext: AMD Processor"},
+    {"AuthenticAMD 6.4.2 tsc mmx 3dnow 3dnowext ext=8|AMD Athlon(tm) Processor", "1 6.4.2 mmx 3dnow 3dnowext: AMD Athlon(tm) Processor"},
     {"AuthenticAMD 6.1.0 tsc mmx 3dnow", "1 6.1.0 mmx: "},  // no extended leaves
-    {"AuthenticAMD 15.1.0.8.7 tsc mmx sse sse2 sse3 monitor sse41 sse42 ext=0x20|AMD Ryzen 7 3700X 8-Core Processor",
-     "3 15.1.0 mmx sse sse2: AMD Ryzen 7 3700X 8-Core Processor"},
+    {"AuthenticAMD 15.1.0.8.7 tsc mmx sse sse2 sse3 monitor sse41 sse42 ext=0x20|AMD Ryzen 7 3700X 8-Core Processor", "3 15.1.0 mmx sse sse2: AMD Ryzen 7 3700X 8-Core Processor"},
     // Centaur: WinChip and VIA.
     {"CentaurHauls 4.1.0", "0 4.1.0: WinChip 80486 Processor"},
     {"CentaurHauls 5.8.5 tsc mmx 3dnow ext=5|IDT WinChip 2-3D", "1 5.8.5 mmx 3dnow: IDT WinChip Processor"},
@@ -182,8 +168,7 @@ const std::pair<const char*, const char*> kRecorded[] = {
     {"CentaurHauls 6.7.7 tsc mmx 3dnow ext=6", "1 6.7.7 mmx 3dnow: VIA C3 Samuel 2"},
     {"CentaurHauls 6.7.8 tsc mmx 3dnow ext=6", "1 6.7.8 mmx 3dnow: VIA C3 Ezra"},
     {"CentaurHauls 6.9.8 tsc mmx sse ext=6|VIA Nehemiah", "2 6.9.8 mmx sse: VIA Nehemiah"},
-    {"CentaurHauls 6.15.2 tsc mmx sse sse2 sse3 sse41 ext=8|VIA Nano processor L2200@1.6GHz",
-     "3 6.15.2 mmx sse sse2: VIA Nano processor L2200@"},
+    {"CentaurHauls 6.15.2 tsc mmx sse sse2 sse3 sse41 ext=8|VIA Nano processor L2200@1.6GHz", "3 6.15.2 mmx sse sse2: VIA Nano processor L2200@"},
     // Cyrix.
     {"CyrixInstead 4.4.0", "0 4.4.0: Cyrix 80486 Processor"},
     {"CyrixInstead 5.2.0", "0 5.2.0: Cyrix MI"},
@@ -192,13 +177,11 @@ const std::pair<const char*, const char*> kRecorded[] = {
     // Transmeta.
     {"GenuineTMx86 4.0.0", "0 4.0.0: Transmeta 80486 Processor"},
     {"GenuineTMx86 5.4.3 tsc mmx ext=6|Transmeta(tm) Crusoe(tm) Processor TM5800", "1 5.4.3 mmx: Transmeta Crusoe"},
-    {"GenuineTMx86 15.2.3 tsc mmx sse sse2 sse3 ext=6|Transmeta Efficeon(tm) Processor TM8600",
-     "3 15.2.3 mmx sse sse2: Transmeta Efficeon(tm) Processor TM8600"},
+    {"GenuineTMx86 15.2.3 tsc mmx sse sse2 sse3 ext=6|Transmeta Efficeon(tm) Processor TM8600", "3 15.2.3 mmx sse sse2: Transmeta Efficeon(tm) Processor TM8600"},
     // Vendors without a path of their own.
     {"NexGenDriven 5.0.4 3dnow ext=1", "0 5.0.4 3dnow: NexGenDriven 80586 Processor"},
     {"UMC UMC UMC  4.1.2 3dnow ext=1", "0 4.1.2: UMC UMC UMC  80486 Processor"},
-    {"HygonGenuine 15.0.1.9 tsc mmx sse sse2 sse41 ext=0x20|Hygon C86 3185",
-     "3 15.0.1 mmx sse sse2: HygonGenuine 801586 Processor"},
+    {"HygonGenuine 15.0.1.9 tsc mmx sse sse2 sse41 ext=0x20|Hygon C86 3185", "3 15.0.1 mmx sse sse2: HygonGenuine 801586 Processor"},
 };
 
 TEST(CpuIdentification, RecordedProcessors) {
@@ -374,15 +357,6 @@ TEST(CpuProcessorCount, VisitsTheLow32ProcessorsOfTheMaskAndSkipsUnselectable) {
     wide.processMask = wide.systemMask = (uint64_t{1} << 40) | 1;
     CountProcessors(wide, &logical, &physical);
     EXPECT_EQ(wide.affinityRequests, (std::vector<uint64_t>{0x1, (uint64_t{1} << 40) | 1}));
-}
-
-TEST(CpuProcessorCount, StatusTexts) {
-    const char* const texts[] = {"not capable", "enabled", "disabled", "capable but not enabled",
-                                 "cannot be detected"};
-    for (int32_t status = 0; status < 5; ++status) {
-        EXPECT_EQ(HyperThreadingStatusText(static_cast<HT>(status)),
-                  std::string("HyperThreading technology ") + texts[status]);
-    }
 }
 
 }  // namespace

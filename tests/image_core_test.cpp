@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "VelImageUtility.h"
-#include "core/InstructionSetLevel.h"
 #include "argb/CImageARGB.h"
+#include "core/InputChecks.h"
 
 using namespace VelImageUtility;
 
@@ -23,91 +23,82 @@ TEST(ImageCore, EmptyImageReportsNothingAndFillTouchesNothing) {
     ReleaseCImageARGB(image);
 }
 
-TEST(ImageCore, CopyingDescriptorOwnsAnIndependentCopy) {
+// A copying descriptor gives an owned, independent copy; SetDesc takes the
+// ownership the descriptor states.
+TEST(ImageCore, DescriptorsCopyAndHandOverOwnership) {
     std::vector<uint8_t> source(3 * 20);
     for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 7);
     ImageDesc desc{source.data(), 4, 3, 20, 4, true};
     ICImageAYUV* image = GetCImageAYUV1(&desc);
-    ASSERT_NE(image, nullptr);
     ASSERT_NE(image->GetData(), source.data());
     EXPECT_TRUE(image->IsDataOwned());
     EXPECT_EQ(0, std::memcmp(image->GetData(), source.data(), source.size()));
     source[5] ^= 0xFF;
     EXPECT_NE(image->GetData()[5], source[5]);
+    ImageDesc owned = image->GetDesc(), caller{source.data(), 4, 3, 20, 4, false};
+    image->SetDesc(&caller);  // the copy is the test's now
+    EXPECT_FALSE(image->IsDataOwned());
+    image->SetDesc(&owned);  // and the image's again: its release frees it
+    EXPECT_TRUE(image->IsDataOwned());
     ReleaseCImageAYUV(image);
 }
 
 TEST(ImageCore, PixelAddressIsPlainArithmetic) {
     uint8_t memory[64];
-    ICImageByte* image = GetCImageByte4(memory + 32, 5, 2, 16);
-    EXPECT_EQ(image->GetPixelAddress(0, 0), memory + 32);
-    EXPECT_EQ(image->GetPixelAddress(1, 1), memory + 49);
-    EXPECT_EQ(image->GetPixelAddress(-1, -1), memory + 15);
-    ReleaseCImageByte(image);
+    ICImageByte* bytes = GetCImageByte4(memory + 32, 5, 2, 16);
+    ICImageARGB* pixels = GetCImageARGB4(memory + 32, 3, 2, 16);
+    const std::pair<uint8_t*, uint8_t*> cases[] = {
+        {bytes->GetPixelAddress(0, 0), memory + 32}, {bytes->GetPixelAddress(1, 1), memory + 49},
+        {bytes->GetPixelAddress(-1, -1), memory + 15}, {pixels->GetPixelAddress(2, 1), memory + 56},
+        {pixels->GetPixelAddress(-1, -1), memory + 12}};
+    for (const auto& c : cases) EXPECT_EQ(c.first - memory, c.second - memory) << &c - cases;
+    ReleaseCImageByte(bytes);
+    ReleaseCImageARGB(pixels);
 }
 
-TEST(ImageCore, FillSetsPaddingToLowByte) {
-    std::vector<uint8_t> memory(3 * 16, 0);
-    ICImageARGB* image = GetCImageARGB4(memory.data(), 3, 3, 16);
-    image->Fill(0x1FF);
-    for (uint8_t byte : memory) ASSERT_EQ(byte, 0xFF);
-    ReleaseCImageARGB(image);
-}
-
-TEST(ImageCore, CopyPixelsFromKeepsPaddingAndRefusesMismatches) {
-    std::vector<uint8_t> target(2 * 12, 0xEE);
-    std::vector<uint8_t> source(2 * 8);
+TEST(ImageCore, FillAndCopyPixelsFrom) {
+    std::vector<uint8_t> target(2 * 12, 0xEE), source(2 * 8);
     for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i + 1);
     CImageUtility image(target.data(), 2, 2, 12, 4);
-    ImageDesc wrongSize{source.data(), 3, 2, 8, 4, false};
-    ImageDesc noData{nullptr, 2, 2, 8, 4, false};
+    ImageDesc wrongSize{source.data(), 3, 2, 8, 4, false}, noData{nullptr, 2, 2, 8, 4, false};
     image.CopyPixelsFrom(&wrongSize);
     image.CopyPixelsFrom(&noData);
     EXPECT_EQ(target, std::vector<uint8_t>(24, 0xEE));
     ImageDesc good{source.data(), 2, 2, 8, 4, false};
-    image.CopyPixelsFrom(&good);
-    EXPECT_EQ(0, std::memcmp(target.data(), source.data(), 8));
-    EXPECT_EQ(0, std::memcmp(target.data() + 12, source.data() + 8, 8));
-    EXPECT_EQ(target[8], 0xEE);
-    EXPECT_EQ(target[23], 0xEE);
+    image.CopyPixelsFrom(&good);  // the padding stays
+    std::vector<uint8_t> expected(source.begin(), source.begin() + 8);
+    expected.insert(expected.end(), 4, 0xEE);
+    expected.insert(expected.end(), source.begin() + 8, source.end());
+    expected.insert(expected.end(), 4, 0xEE);
+    EXPECT_EQ(target, expected);
+    image.Fill(0x1FF);  // padding too, to the low byte
+    EXPECT_EQ(target, std::vector<uint8_t>(24, 0xFF));
 }
 
-TEST(ImageCore, ImpossibleBuffersMakeFactoriesReturnNull) {
-    struct Case {
-        int32_t width, height, stride;
-    } cases[] = {{-1, 4, 16}, {4, -1, 16}, {4, 4, -16}, {65536, 65536, 65536}, {1, 3, 0x40000000}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(GetCImageUtility4(c.width, c.height, c.stride, 4), nullptr)
-            << c.width << "x" << c.height << " stride " << c.stride;
-        ImageDesc desc{nullptr, c.width, c.height, c.stride, 4, true};
+// Sizes whose bytes do not fit a 32-bit signed number are refused, all
+// others allowed (checked by the rule itself, without allocating).
+TEST(ImageCore, BufferSizeRuleAndImpossibleBuffers) {
+    const int32_t sizes[][3] = {{1, INT32_MAX, INT32_MAX}, {INT32_MAX, 1, INT32_MAX}, {2, 0x3FFFFFFF, 0x7FFFFFFE},
+                                {2, 0x40000000, -1}, {65536, 65536, -1}, {-1, 4, -1}, {4, -1, -1}, {0, 5, 0}};
+    for (const auto& s : sizes) {
+        EXPECT_EQ(BufferByteCount(s[0], s[1]), s[2]) << s[0] << " x " << s[1];
+        EXPECT_EQ(PackedStride(s[1], s[0]), s[2]) << s[1] << " x " << s[0];
+        EXPECT_EQ(IsUsableBuffer(sizes, s[1], s[0], s[1], 1), s[2] >= 0) << s[1] << " x " << s[0];
+    }
+    const int32_t cases[][3] = {{-1, 4, 16}, {4, -1, 16}, {4, 4, -16}, {65536, 65536, 65536}, {1, 3, 0x40000000}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetCImageUtility4(c[0], c[1], c[2], 4), nullptr) << c[0] << "x" << c[1] << " stride " << c[2];
+        ImageDesc desc{nullptr, c[0], c[1], c[2], 4, true};
         EXPECT_EQ(GetCImageARGB1(&desc), nullptr);
     }
     EXPECT_EQ(GetCImageARGB2(0x40000000, 1), nullptr);  // 4 * width wraps
     EXPECT_EQ(GetCImageAYUV2(-3, 2), nullptr);
     EXPECT_EQ(GetCImageByte2(70000, 70000), nullptr);
-}
-
-TEST(ImageCore, ImagesKeepTheLevelOfTheirConstruction) {
-    ICImageARGB* before;
-    {
-        ScopedInstructionSetLevel level(3);
-        before = GetCImageARGB2(2, 2);
-    }
-    ScopedInstructionSetLevel level(0);
-    ICImageARGB* after = GetCImageARGB2(2, 2);
-    EXPECT_EQ(static_cast<CImageARGB*>(before)->level, 3);
-    EXPECT_EQ(static_cast<CImageARGB*>(after)->level, 0);
-    ReleaseCImageARGB(before);
-    ReleaseCImageARGB(after);
-}
-
-TEST(ImageCore, ReplaceWithOwnedBufferLeavesImageWhenRefused) {
     uint8_t memory[16];
     CImageBase image(memory, 2, 2, 8, 4);
     EXPECT_FALSE(image.ReplaceWithOwnedBuffer(-1, 2, 8, 4));
     EXPECT_FALSE(image.ReplaceWithOwnedBuffer(2, 70000, 70000, 4));
-    EXPECT_EQ(image.data, memory);
-    EXPECT_FALSE(image.ownsData);
+    EXPECT_TRUE(image.data == memory && !image.ownsData);
     ASSERT_TRUE(image.ReplaceWithOwnedBuffer(3, 1, 12, 4));
     EXPECT_TRUE(image.ownsData);
     ReleasePixelBuffer(image.data);

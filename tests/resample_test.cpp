@@ -4,45 +4,32 @@
 #include <random>
 #include <vector>
 
-#include "VelImageUtility.h"
-#include "core/InstructionSetLevel.h"
 #include "resample/Resample.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
+using namespace VelImageUtility::test;
 
 namespace {
 
 constexpr uint8_t kPadding = 0xEE;
 
-// 4-byte pixels. Every byte starts as kPadding; a non-zero seed fills the
-// pixels (not the padding) with random bytes.
-struct Buffer {
-    Buffer(int32_t w, int32_t h, int32_t padBytes = 0, uint32_t seed = 0)
-        : width(w), height(h), stride(4 * w + padBytes), bytes(size_t(h) * stride, kPadding) {
-        std::mt19937 random(seed);
-        for (int32_t y = 0; seed != 0 && y < h; ++y) {
-            for (int32_t i = 0; i < 4 * w; ++i) Pixel(0, y)[i] = static_cast<uint8_t>(random());
-        }
-    }
-    uint8_t* Pixel(int32_t x, int32_t y) { return bytes.data() + size_t(y) * stride + 4 * x; }
-    ImageDesc Desc() { return ImageDesc{bytes.data(), width, height, stride, 4, false}; }
-    bool AllBytesAre(uint8_t value) const {
-        return bytes == std::vector<uint8_t>(bytes.size(), value);
-    }
-    bool PaddingIs(uint8_t value) const {
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            if (int32_t(i % stride) >= 4 * width && bytes[i] != value) return false;
-        }
-        return true;
-    }
-    int32_t width, height, stride;
-    std::vector<uint8_t> bytes;
-};
+// 4-byte pixels, every byte kPadding; a non-zero seed fills the pixels (not
+// the padding) with random bytes.
+Frame Buffer(int32_t width, int32_t height, int32_t padBytes = 0, uint32_t seed = 0) {
+    Frame frame{Bytes(size_t(height) * (4 * width + padBytes), kPadding), width, height, 4, 4 * width + padBytes};
+    const Bytes random = RandomBytes(frame.bytes.size(), seed);
+    for (int32_t y = 0; seed != 0 && y < height; ++y) std::memcpy(frame.Pixel(0, y), &random[y * frame.stride], 4 * width);
+    return frame;
+}
+bool PaddingIs(const Frame& frame, uint8_t value) {
+    Frame all = frame;
+    std::fill(all.bytes.begin(), all.bytes.end(), value);
+    return frame.PaddingEquals(all);
+}
 
-// ResizeTo of an ARGB or AYUV image over `source` (at `sourceStride` when
-// given) into `destination`.
-void Resize(Buffer& source, const ImageDesc& destination, uint32_t mode, bool ayuv = false,
-            int32_t sourceStride = 0) {
+// ResizeTo of an ARGB or AYUV image over `source` (at `sourceStride` when given) into `destination`.
+void Resize(Frame& source, const ImageDesc& destination, uint32_t mode, bool ayuv = false, int32_t sourceStride = 0) {
     uint8_t* data = source.bytes.data();
     const int32_t stride = sourceStride != 0 ? sourceStride : source.stride;
     if (ayuv) {
@@ -63,56 +50,42 @@ TEST(StepTable, FourToEightGivesTheWorkedPositions) {
     // Positions 0, 0.5 .. 3.5: (left, fraction) (0,0) (0,64) (1,0) (1,64) (2,0) (2,64)
     // (2,127) (2,127), nearest 0 1 1 2 2 3 3 3, held as deltas; the closing
     // entry leads to source index 3.
-    const uint32_t expected[] = {0x000000, 0x000140, 0x010000, 0x000140, 0x010000,
-                                 0x000140, 0x00007F, 0x00007F, 0x01007F};
-    const uint32_t* entries = context.horizontal.entries;
-    EXPECT_EQ(std::vector<uint32_t>(entries, entries + 9),
-              std::vector<uint32_t>(expected, expected + 9));
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(entries) % 32, 0u);
+    const std::vector<uint32_t> expected = {0x000000, 0x000140, 0x010000, 0x000140, 0x010000,
+                                            0x000140, 0x00007F, 0x00007F, 0x01007F};
+    EXPECT_EQ(std::vector<uint32_t>(context.horizontal.entries, context.horizontal.entries + 9), expected);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(context.horizontal.entries) % 32, 0u);
     ASSERT_TRUE(BuildStepTable(&context.vertical, 600, 2));
     EXPECT_EQ(context.vertical.entries[1], 0xFFFF00u);  // both deltas capped at 255
     ReleaseResampler(&context);
 }
 
-TEST(ResizeBilinear, FourToEightInterpolatesColumnsOfEqualRows) {
-    const uint8_t columns[4][4] = {{200, 0, 17, 255}, {11, 255, 18, 0}, {90, 30, 100, 7},
-                                   {250, 31, 0, 8}};
-    // Columns 0, 0.5, 1, 1.5, 2, 2.5, then twice 127/128 of the last pair;
-    // L + ((R - L) * f >> 7) rounds down (100 -> 0 at 127 gives 0, not 1).
-    const uint8_t expected[8][4] = {{200, 0, 17, 255}, {105, 127, 17, 127}, {11, 255, 18, 0},
-                                    {50, 142, 59, 3},  {90, 30, 100, 7},    {170, 30, 50, 7},
-                                    {248, 30, 0, 7},   {248, 30, 0, 7}};
-    Buffer source(4, 4);
+// 4 x 4 of equal rows to 8 x 8: columns 0, 0.5, 1, 1.5, 2, 2.5, then twice
+// 127/128 of the last pair; L + ((R - L) * f >> 7) rounds down (100 -> 0 at
+// 127 gives 0, not 1). Equal sizes (3 x 2, all four lanes alike) reproduce
+// all but the last column and row, which sit 127/128 of the way along the
+// last pair: 100 -> 228 gives 227; the last row is 0 -> 50 (49), 100 -> 60
+// (60) and 227 -> 253 (252). The engine looks at neither the pixel format
+// nor the instruction-set level.
+TEST(ResizeBilinear, WorkedExamples) {
+    const uint8_t columns[16] = {200, 0, 17, 255, 11, 255, 18, 0, 90, 30, 100, 7, 250, 31, 0, 8};
+    const uint8_t expected[32] = {200, 0, 17, 255, 105, 127, 17, 127, 11, 255, 18, 0, 50, 142, 59, 3,
+                                  90, 30, 100, 7, 170, 30, 50, 7, 248, 30, 0, 7, 248, 30, 0, 7};
+    Frame source = Buffer(4, 4), same = Buffer(3, 2, 4);
     for (int32_t y = 0; y < 4; ++y) std::memcpy(source.Pixel(0, y), columns, 16);
-    // The engine looks at neither the pixel format nor the instruction-set level.
+    const uint8_t values[6] = {0, 100, 228, 50, 60, 255}, sameExpected[6] = {0, 100, 227, 49, 60, 252};
+    for (int32_t i = 0; i < 24; ++i) same.Pixel(0, i / 12)[i % 12] = values[i / 4];
     for (int32_t level : {0, 3}) {
         for (bool ayuv : {false, true}) {
             ScopedInstructionSetLevel scoped(level);
-            Buffer destination(8, 8, 12);
+            Frame destination = Buffer(8, 8, 12), sameDestination = Buffer(3, 2, 8);
             Resize(source, destination.Desc(), 0, ayuv);
-            for (int32_t y = 0; y < 8; ++y) {
-                EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), expected, 32))
-                    << "row " << y << " level " << level << (ayuv ? " AYUV" : " ARGB");
-            }
-            EXPECT_TRUE(destination.PaddingIs(kPadding));
+            Resize(same, sameDestination.Desc(), 0, ayuv);
+            for (int32_t y = 0; y < 8; ++y)
+                EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), expected, 32)) << "row " << y << " level " << level;
+            for (int32_t i = 0; i < 24; ++i) EXPECT_EQ(sameDestination.Pixel(0, i / 12)[i % 12], sameExpected[i / 4]) << i;
+            EXPECT_TRUE(PaddingIs(destination, kPadding) && PaddingIs(sameDestination, kPadding));
         }
     }
-}
-
-// Equal sizes reproduce all but the last column and row, which sit 127/128
-// of the way along the last pair: 100 -> 228 gives 227; the last row is
-// 0 -> 50 (49), 100 -> 60 (60) and 227 -> 253 (252). The odd width takes
-// the SSE2 pair and the plain tail.
-TEST(ResizeBilinear, SameSizeKeepsAllButTheLastColumnAndRow) {
-    const uint8_t values[2][3] = {{0, 100, 228}, {50, 60, 255}};  // all four lanes alike
-    const uint8_t expected[2][3] = {{0, 100, 227}, {49, 60, 252}};
-    Buffer source(3, 2, 4), destination(3, 2, 8);
-    for (int32_t i = 0; i < 24; ++i) source.Pixel(0, i / 12)[i % 12] = values[i / 12][i % 12 / 4];
-    Resize(source, destination.Desc(), 0);
-    for (int32_t i = 0; i < 24; ++i) {
-        EXPECT_EQ(destination.Pixel(0, i / 12)[i % 12], expected[i / 12][i % 12 / 4]) << i;
-    }
-    EXPECT_TRUE(destination.PaddingIs(kPadding));
 }
 
 // The SSE2 row against the plain one: widths 1 .. a few pairs, origins
@@ -127,29 +100,25 @@ TEST(ResizeBilinear, Sse2MatchesPlainOnRandomSizes) {
         const int32_t sourceWidth = 2 + below(40), sourceHeight = 2 + below(30);
         const int32_t width = trial < 20 ? 1 + trial % 5 : 1 + below(70), height = 1 + below(40);
         const int32_t x0 = below(3), y0 = below(3), pad = below(12);
-        Buffer source(sourceWidth + x0, sourceHeight + y0, below(9), trial + 1);
-        Buffer expected(width, height, pad), actual(width, height, pad);
-        ResampleBilinearWithRow(ResampleBilinearRow_Plain, &plain, source.bytes.data(), x0, y0,
-                                sourceWidth, sourceHeight, source.stride, expected.bytes.data(),
-                                0, 0, width, height, expected.stride);
-        ResampleBilinear(&sse2, source.bytes.data(), x0, y0, sourceWidth, sourceHeight,
-                         source.stride, actual.bytes.data(), 0, 0, width, height, actual.stride);
-        ASSERT_EQ(actual.bytes, expected.bytes)
-            << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height;
-        ASSERT_TRUE(actual.PaddingIs(kPadding));
+        Frame source = Buffer(sourceWidth + x0, sourceHeight + y0, below(9), trial + 1);
+        Frame expected = Buffer(width, height, pad), actual = Buffer(width, height, pad);
+        ResampleBilinearWithRow(ResampleBilinearRow_Plain, &plain, source.bytes.data(), x0, y0, sourceWidth,
+                                sourceHeight, source.stride, expected.bytes.data(), 0, 0, width, height, expected.stride);
+        ResampleBilinear(&sse2, source.bytes.data(), x0, y0, sourceWidth, sourceHeight, source.stride,
+                         actual.bytes.data(), 0, 0, width, height, actual.stride);
+        ASSERT_EQ(actual.bytes, expected.bytes) << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height;
+        ASSERT_TRUE(PaddingIs(actual, kPadding));
     }
     ReleaseResampler(&sse2);
     ReleaseResampler(&plain);
 }
 
 TEST(ResizeRowsNearest, RepeatsRowsByTheNearestRuleAndClearsPadding) {
-    Buffer source(3, 4, 4, 3), destination(3, 8, 8);
+    Frame source = Buffer(3, 4, 4, 3), destination = Buffer(3, 8, 8);
     Resize(source, destination.Desc(), 1);
     const int32_t nearest[8] = {0, 1, 1, 2, 2, 3, 3, 3};  // 0.5 rounds up
-    for (int32_t y = 0; y < 8; ++y) {
-        EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), source.Pixel(0, nearest[y]), 12)) << y;
-    }
-    EXPECT_TRUE(destination.PaddingIs(0));
+    for (int32_t y = 0; y < 8; ++y) EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), source.Pixel(0, nearest[y]), 12)) << y;
+    EXPECT_TRUE(PaddingIs(destination, 0));
 }
 
 // Every pixel averaged afresh, without the row cache. The first case,
@@ -167,67 +136,60 @@ TEST(ResizeBoxAverage, MatchesUncachedAveraging) {
     for (int32_t trial = 0; trial < 150; ++trial) {
         int32_t sourceWidth = size(), sourceHeight = size(), width = size(), height = size();
         if (trial == 0) sourceWidth = sourceHeight = 8, width = height = 2;
-        Buffer source(sourceWidth, sourceHeight, trial % 5, trial + 1);
-        Buffer destination(width, height, (trial + 2) % 5);
+        Frame source = Buffer(sourceWidth, sourceHeight, trial % 5, trial + 1);
+        Frame destination = Buffer(width, height, (trial + 2) % 5);
         Resize(source, destination.Desc(), 2);
-        const int64_t stepX = (32 * sourceWidth + width / 2) / width;
-        const int64_t stepY = (32 * sourceHeight + height / 2) / height;
+        const int64_t stepX = (32 * sourceWidth + width / 2) / width, stepY = (32 * sourceHeight + height / 2) / height;
         for (int32_t i = 0; i < 4 * width * height; ++i) {
             const int32_t lane = i % 4, x = i / 4 % width, y = i / 4 / width;
-            const int64_t left = position(x, sourceWidth, width);
-            const int64_t top = position(y, sourceHeight, height);
+            const int64_t left = position(x, sourceWidth, width), top = position(y, sourceHeight, height);
             int32_t rowMeans = 0, sum = 0;
             for (int32_t k = 0; k < 16; ++k) {  // sample k % 4 of sample row k / 4
-                sum += source.Pixel(int32_t((left + k % 4 * stepX) >> 7),
-                                    int32_t((top + k / 4 * stepY) >> 7))[lane];
+                sum += source.Pixel(int32_t((left + k % 4 * stepX) >> 7), int32_t((top + k / 4 * stepY) >> 7))[lane];
                 if (k % 4 == 3) rowMeans += sum >> 2, sum = 0;
             }
             ASSERT_EQ(destination.Pixel(x, y)[lane], rowMeans >> 2)
-                << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height << " at "
-                << x << "," << y;
+                << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height << " at " << x << "," << y;
         }
-        ASSERT_TRUE(destination.PaddingIs(0));
+        ASSERT_TRUE(PaddingIs(destination, 0));
     }
 }
 
+// One-pixel sizes; no such mode; mode 1 with unequal widths; rows shorter
+// than their pixels; more than 255 source pixels per pixel. Exactly 255
+// still fit.
 TEST(ResizeTo, RefusalsWriteNothingAndTheLimitsHold) {
     const struct {
         int32_t sourceWidth, sourceHeight, sourceStride, width, height, stride;  // 0: packed
         uint32_t firstMode, lastMode;
-    } cases[] = {
-        // One-pixel sizes; no such mode; mode 1 with unequal widths; rows
-        // shorter than their pixels; more than 255 source pixels per pixel.
-        {1, 4, 0, 4, 4, 0, 0, 2}, {4, 1, 0, 4, 4, 0, 0, 2}, {4, 4, 0, 1, 4, 0, 0, 2},
-        {4, 4, 0, 4, 1, 0, 0, 2}, {4, 4, 0, 4, 4, 0, 3, 3}, {4, 4, 0, 4, 4, 0, ~0u, ~0u},
-        {4, 4, 0, 5, 4, 0, 1, 1}, {4, 4, 15, 4, 4, 0, 0, 2}, {4, 4, -16, 4, 4, 0, 0, 2},
-        {4, 4, 0, 4, 4, 15, 0, 2}, {511, 3, 0, 2, 3, 0, 0, 2}, {2, 600, 0, 2, 2, 0, 0, 2}};
+    } cases[] = {{1, 4, 0, 4, 4, 0, 0, 2},   {4, 1, 0, 4, 4, 0, 0, 2},   {4, 4, 0, 1, 4, 0, 0, 2},
+                 {4, 4, 0, 4, 1, 0, 0, 2},   {4, 4, 0, 4, 4, 0, 3, 3},   {4, 4, 0, 4, 4, 0, ~0u, ~0u},
+                 {4, 4, 0, 5, 4, 0, 1, 1},   {4, 4, 15, 4, 4, 0, 0, 2},  {4, 4, -16, 4, 4, 0, 0, 2},
+                 {4, 4, 0, 4, 4, 15, 0, 2},  {511, 3, 0, 2, 3, 0, 0, 2}, {2, 600, 0, 2, 2, 0, 0, 2}};
     for (const auto& c : cases) {
         for (int64_t mode = c.firstMode; mode <= c.lastMode; ++mode) {
             for (bool ayuv : {false, true}) {
-                Buffer source(c.sourceWidth, c.sourceHeight, 0, 5);
-                Buffer destination(c.width, c.height, 4);
+                Frame source = Buffer(c.sourceWidth, c.sourceHeight, 0, 5), destination = Buffer(c.width, c.height, 4);
                 ImageDesc desc = destination.Desc();
                 if (c.stride != 0) desc.stride = c.stride;
                 Resize(source, desc, uint32_t(mode), ayuv, c.sourceStride);
-                EXPECT_TRUE(destination.AllBytesAre(kPadding))
-                    << c.sourceWidth << "x" << c.sourceHeight << " -> " << c.width << "x"
-                    << c.height << " mode " << mode << (ayuv ? " AYUV" : " ARGB");
+                EXPECT_TRUE(destination.bytes == Bytes(destination.bytes.size(), kPadding))
+                    << c.sourceWidth << "x" << c.sourceHeight << " -> " << c.width << "x" << c.height << " mode " << mode;
             }
         }
     }
-    Buffer source(4, 4, 0, 5);
+    Frame source = Buffer(4, 4, 0, 5);
     const ImageDesc noData{nullptr, 4, 4, 16, 4, false};
     ICImageARGB* image = GetCImageARGB4(source.bytes.data(), 4, 4, 16);
     image->ResizeTo(nullptr, 0);  // and nothing crashes
     image->ResizeTo(&noData, 0);
     ReleaseCImageARGB(image);
-    // Exactly 255 source pixels per destination pixel still fit.
-    Buffer flat(510, 3);
-    std::memset(flat.bytes.data(), 0x33, flat.bytes.size());
+    Frame flat = Buffer(510, 3);
+    std::fill(flat.bytes.begin(), flat.bytes.end(), 0x33);
     for (uint32_t mode : {0u, 2u}) {
-        Buffer narrow(2, 3);
+        Frame narrow = Buffer(2, 3);
         Resize(flat, narrow.Desc(), mode);
-        EXPECT_TRUE(narrow.AllBytesAre(0x33)) << mode;
+        EXPECT_TRUE(narrow.bytes == Bytes(narrow.bytes.size(), 0x33)) << mode;
     }
 }
 
@@ -235,23 +197,19 @@ TEST(ResizeTo, RefusalsWriteNothingAndTheLimitsHold) {
 // change on one side of one axis only: step tables and row cache are kept
 // or rebuilt as the sizes require.
 TEST(ResampleContext, ReusedContextGivesWhatFreshContextsGive) {
-    const struct {
-        int32_t sourceWidth, sourceHeight, width, height;
-    } sizes[] = {{8, 8, 3, 5},  {20, 9, 40, 30}, {20, 9, 40, 30}, {7, 9, 40, 30},
-                 {5, 30, 5, 4}, {30, 30, 7, 30}, {6, 6, 6, 6},    {12, 3, 12, 11}};
-    const decltype(&ResampleBilinear) modes[] = {ResampleBilinear, ResampleRowsNearest,
-                                                 ResampleBoxAverage};
+    const int32_t sizes[][4] = {{8, 8, 3, 5}, {20, 9, 40, 30}, {20, 9, 40, 30}, {7, 9, 40, 30},
+                                {5, 30, 5, 4}, {30, 30, 7, 30}, {6, 6, 6, 6},   {12, 3, 12, 11}};
+    const decltype(&ResampleBilinear) modes[] = {ResampleBilinear, ResampleRowsNearest, ResampleBoxAverage};
     for (uint32_t mode = 0; mode < 3; ++mode) {
         ResampleContext reused;
         InitResampler(&reused);
         for (const auto& s : sizes) {
-            Buffer source(s.sourceWidth, s.sourceHeight, 4, uint32_t(&s - sizes) + 1);
-            Buffer expected(s.width, s.height, 4), actual(s.width, s.height, 4);
+            Frame source = Buffer(s[0], s[1], 4, uint32_t(&s - sizes) + 1);
+            Frame expected = Buffer(s[2], s[3], 4), actual = Buffer(s[2], s[3], 4);
             Resize(source, expected.Desc(), mode);  // on a context of its own
-            modes[mode](&reused, source.bytes.data(), 0, 0, s.sourceWidth, s.sourceHeight,
-                        source.stride, actual.bytes.data(), 0, 0, s.width, s.height, actual.stride);
-            ASSERT_EQ(actual.bytes, expected.bytes)
-                << s.sourceWidth << "x" << s.sourceHeight << " -> " << s.width << "x" << s.height;
+            modes[mode](&reused, source.bytes.data(), 0, 0, s[0], s[1], source.stride, actual.bytes.data(), 0, 0, s[2],
+                        s[3], actual.stride);
+            ASSERT_EQ(actual.bytes, expected.bytes) << s[0] << "x" << s[1] << " -> " << s[2] << "x" << s[3];
         }
         // The step tables only grow: 41 and 31 entries from the largest sizes.
         EXPECT_EQ(reused.horizontal.capacity, 41);

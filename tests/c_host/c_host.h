@@ -1,9 +1,9 @@
 #ifndef C_HOST_H
 #define C_HOST_H
-/* A host written in plain C: it sees the library only through the exported
- * functions and calls every operation through its table slot number, the
- * way a host built by another compiler does. Slot numbers are written out
- * here independently of the C++ headers. */
+// A host written in plain C: it sees the library only through the exported
+// functions and calls every operation through its table slot number, the
+// way a host built by another compiler does. Slot numbers are written out
+// here independently of the C++ headers.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -23,8 +23,7 @@ IMPORT void DetectCpuInstructionSet(void);
 IMPORT Object GetCImageUtility(void);
 IMPORT Object GetCImageUtility1(const ImageDesc* desc);
 IMPORT Object GetCImageUtility4(int32_t width, int32_t height, int32_t stride, int32_t bpp);
-IMPORT Object GetCImageUtility5(uint8_t* data, int32_t width, int32_t height, int32_t stride,
-                                int32_t bpp);
+IMPORT Object GetCImageUtility5(uint8_t* data, int32_t width, int32_t height, int32_t stride, int32_t bpp);
 IMPORT int32_t ReleaseCImageUtility(Object image);
 IMPORT Object GetCImageARGB(void);
 IMPORT Object GetCImageARGB1(const ImageDesc* desc);
@@ -42,46 +41,26 @@ IMPORT Object GetCImageByte2(int32_t width, int32_t height);
 IMPORT Object GetCImageByte4(uint8_t* data, int32_t width, int32_t height, int32_t stride);
 IMPORT int32_t ReleaseCImageByte(Object image);
 
-/* Slots shared by every table. */
-enum {
-    kGetWidth = 0,
-    kGetHeight = 1,
-    kGetStride = 2,
-    kGetPixelCount = 3,
-    kGetBytesPerPixel = 4,
-    kIsDataOwned = 5,
-    kGetData = 6,
-    kGetDesc = 7,
-    kSetDesc = 8,
-    kGetPixelAddress = 9,
-    kIsSameSize = 10,
-    kFill = 11,
-};
+// Slots shared by every table.
+enum { kGetWidth, kGetHeight, kGetStride, kGetPixelCount, kGetBytesPerPixel, kIsDataOwned, kGetData, kGetDesc,
+       kSetDesc, kGetPixelAddress, kIsSameSize, kFill };
 
-extern int g_passed;
-extern int g_failed;
+extern int g_passed, g_failed;
 extern const char* g_case;
 
-#define CHECK(condition)                                                              \
-    do {                                                                              \
-        if (condition) {                                                              \
-            ++g_passed;                                                               \
-        } else {                                                                      \
-            ++g_failed;                                                               \
-            fprintf(stderr, "%s:%d: %s: check failed: %s\n", __FILE__, __LINE__, g_case, \
-                    #condition);                                                      \
-        }                                                                             \
-    } while (0)
+#define CHECK(condition)                                                                                        \
+    ((condition) ? (void)++g_passed                                                                            \
+                 : (void)(++g_failed, fprintf(stderr, "%s:%d: %s: check failed: %s\n", __FILE__, __LINE__, g_case, \
+                                               #condition)))
 
+// The function in slot `index` of an object's operation table.
+#define SLOT(type, object, index) ((type)((*(void***)(object))[index]))
 
-/* The function in slot `index` of an object's operation table. */
-void* Slot(Object object, int index);
-
-/* Calls of the base operations that other checks use too. */
+// Calls of the base operations that other checks use too.
 int32_t CallInt(Object o, int slot);
 ImageDesc CallGetDesc(Object o);
 
-/* Checks by area; each file fills its own. */
+// Checks by area; each file fills its own.
 void TestBaseSlots(void);
 void TestColourSlots(void);
 void TestResampleSlots(void);

@@ -15,21 +15,11 @@
 #include "io/ExternalImageDecoderWindows.h"
 
 using VelImageUtility::IExternalImageDecoder;
-using VelImageUtility::kExternalImageDecoderClsid;
-using VelImageUtility::kExternalImageDecoderIid;
 
 namespace {
 
-std::atomic<long> gObjects{0};
-std::atomic<long> gOpenCount{0};
+std::atomic<long> gObjects{0}, gOpenCount{0};
 wchar_t gLastPath[1024];
-
-constexpr size_t kHeaderBytes = 12;
-
-uint32_t ReadLittleEndian32(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 class RawDecoder : public IExternalImageDecoder {
 public:
@@ -37,14 +27,10 @@ public:
     virtual ~RawDecoder() { --gObjects; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == kExternalImageDecoderIid) {
-            *object = static_cast<IExternalImageDecoder*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        const bool known = iid == IID_IUnknown || iid == VelImageUtility::kExternalImageDecoderIid;
+        *object = known ? static_cast<IExternalImageDecoder*>(this) : nullptr;
+        if (known) AddRef();
+        return known ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -52,75 +38,54 @@ public:
         if (left == 0) delete this;
         return left;
     }
-
     HRESULT STDMETHODCALLTYPE Unused3() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Open(const wchar_t* path) override {
         ++gOpenCount;
         std::wcsncpy(gLastPath, path, std::size(gLastPath) - 1);
         std::ifstream file(path, std::ios::binary);
-        if (!file) return E_FAIL;
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                   std::istreambuf_iterator<char>());
-        if (bytes.size() < kHeaderBytes) return E_FAIL;
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (bytes.size() < 12) return E_FAIL;
         const bool raw = std::memcmp(bytes.data(), "VIUR", 4) == 0;
         failCopy_ = std::memcmp(bytes.data(), "VIUF", 4) == 0;
+        std::memcpy(&width_, &bytes[4], 4);
+        std::memcpy(&height_, &bytes[8], 4);
         if (!raw && !failCopy_) return E_FAIL;
-        width_ = ReadLittleEndian32(bytes.data() + 4);
-        height_ = ReadLittleEndian32(bytes.data() + 8);
-        const uint64_t pixelBytes = static_cast<uint64_t>(width_) * height_ * 4;
-        if (raw && bytes.size() != kHeaderBytes + pixelBytes) return E_FAIL;
-        pixels_.assign(bytes.begin() + kHeaderBytes, bytes.end());
+        if (raw && bytes.size() != 12 + uint64_t{width_} * height_ * 4) return E_FAIL;
+        pixels_.assign(bytes.begin() + 12, bytes.end());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unused6() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetHeight(uint32_t* height) override {
-        *height = height_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetWidth(uint32_t* width) override {
-        *width = width_;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE GetHeight(uint32_t* height) override { return *height = height_, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWidth(uint32_t* width) override { return *width = width_, S_OK; }
     HRESULT STDMETHODCALLTYPE Unused9() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unused10() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unused11() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyPixels(uint8_t* buffer, uint32_t width, uint32_t height,
-                                         uint32_t stride) override {
+    HRESULT STDMETHODCALLTYPE CopyPixels(uint8_t* buffer, uint32_t width, uint32_t height, uint32_t stride) override {
         if (failCopy_ || width != width_ || height != height_) return E_FAIL;
-        for (uint32_t y = 0; y < height; ++y) {
-            std::memcpy(buffer + static_cast<size_t>(y) * stride,
-                        pixels_.data() + static_cast<size_t>(y) * width * 4,
-                        static_cast<size_t>(width) * 4);
-        }
+        for (uint32_t y = 0; y < height; ++y)
+            std::memcpy(buffer + size_t{y} * stride, pixels_.data() + size_t{y} * width * 4, size_t{width} * 4);
         return S_OK;
     }
 
 private:
     std::atomic<ULONG> references_{1};
-    uint32_t width_ = 0;
-    uint32_t height_ = 0;
+    uint32_t width_ = 0, height_ = 0;
     bool failCopy_ = false;
     std::vector<uint8_t> pixels_;
 };
 
+// One static factory for the life of the module.
 class RawDecoderFactory : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        const bool known = iid == IID_IUnknown || iid == IID_IClassFactory;
+        *object = known ? static_cast<IClassFactory*>(this) : nullptr;
+        return known ? S_OK : E_NOINTERFACE;
     }
-    // One static factory for the life of the module.
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
         *object = nullptr;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
         RawDecoder* decoder = new RawDecoder();
@@ -138,9 +103,8 @@ RawDecoderFactory gFactory;
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (clsid != kExternalImageDecoderClsid) return CLASS_E_CLASSNOTAVAILABLE;
+    if (clsid != VelImageUtility::kExternalImageDecoderClsid) return CLASS_E_CLASSNOTAVAILABLE;
     return gFactory.QueryInterface(iid, object);
 }
 
