@@ -138,6 +138,9 @@ public:
     virtual void PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width,
                                 int32_t height, uint32_t mode, float feather) = 0;
     virtual void MaskByThreshold(const ImageDesc* mask, int32_t level) = 0;
+    // The three opacity blends do nothing when this image or the source is
+    // not usable 4-byte pixels or the sizes differ (AlphaComposite: when the
+    // source is smaller than this image).
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AdditiveBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
@@ -191,10 +194,14 @@ public:
     // reductions beyond 255 source pixels per destination pixel on an axis).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the sizes differ.
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float width, float height,
                                         float verticalScale, float angle, uint8_t opacity) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the source is smaller than this image.
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void BoxBlurInPlace(int32_t radius) = 0;
     virtual void Posterize(int32_t step) = 0;
