@@ -134,4 +134,72 @@ TEST(OpacityBlends, VariantsAgreeWithThePlainRule) {
     }
 }
 
+// ---- Blend modes ----
+
+using BlendMode = void (CImageARGB::*)(const ImageDesc*);
+constexpr BlendMode kMultiply = &CImageARGB::MultiplyBlend, kScreen = &CImageARGB::ScreenBlend,
+                    kDodge = &CImageARGB::ColorDodgeBlend, kLinear = &CImageARGB::LinearDodgeBlend,
+                    kOverlay = &CImageARGB::OverlayBlend, kHard = &CImageARGB::HardLightBlend,
+                    kSoft = &CImageARGB::SoftLightBlend;
+constexpr BlendMode kModes[] = {kMultiply, kScreen, kDodge, kLinear, kOverlay, kHard, kSoft};
+
+void BlendAt(int32_t level, BlendMode mode, Frame& image, Frame& source) {
+    const ImageDesc desc = source.Desc();
+    (At<CImageARGB>(level, image).*mode)(&desc);
+}
+
+TEST(BlendModes, Examples) {
+    const struct {
+        BlendMode mode;
+        uint8_t base, blend, after;
+    } examples[] = {
+        {kMultiply, 255, 255, 254}, {kMultiply, 200, 100, 78},  {kScreen, 0, 0, 1},      {kScreen, 100, 100, 162},
+        {kDodge, 0, 255, 255},      {kDodge, 100, 255, 255},    {kDodge, 1, 254, 255},   {kDodge, 200, 0, 200},
+        {kDodge, 100, 128, 201},    {kLinear, 200, 100, 255},   {kLinear, 20, 100, 120}, {kOverlay, 128, 255, 255},
+        {kOverlay, 129, 0, 4},      {kOverlay, 100, 200, 156},  {kHard, 255, 128, 255},  {kHard, 0, 129, 4},
+        {kHard, 200, 100, 156},     {kSoft, 255, 0, 255},       {kSoft, 64, 255, 127},   {kSoft, 64, 0, 16},
+    };
+    for (const auto& e : examples) {
+        for (int32_t level : {0, 3}) {
+            Frame image = RowOf({e.base, e.base, e.base, 77}, 7), source = RowOf({e.blend, e.blend, e.blend, 9}, 7);
+            BlendAt(level, e.mode, image, source);
+            EXPECT_EQ(image.bytes, RowOf({e.after, e.after, e.after, 77}, 7).bytes)
+                << "example " << &e - examples << ", level " << level;
+        }
+    }
+}
+
+// Every pair of base and blend value in every lane (a 259-pixel row ends in
+// a partial group), then small odd widths: SSE2 gives the plain bytes, and
+// alpha and row padding stay.
+TEST(BlendModes, VariantsAgreeOnEveryPairOfValues) {
+    std::mt19937 rng(5);
+    Frame base = RandomFrame(rng, 259, 256, 4, 6), layer = RandomFrame(rng, 259, 256, 4, 2);
+    for (int32_t y = 0; y < 256; ++y) {
+        for (int32_t x = 0; x < 259; ++x) {
+            for (int32_t lane = 0; lane < 3; ++lane) {
+                base.Pixel(x, y)[lane] = static_cast<uint8_t>(x + 85 * lane);
+                layer.Pixel(x, y)[lane] = static_cast<uint8_t>(y);
+            }
+        }
+    }
+    std::vector<std::pair<Frame, Frame>> cases = {{base, layer}};
+    for (int32_t width = 1; width <= 9; ++width) {
+        cases.emplace_back(RandomFrame(rng, width, 2, 4, width % 3), RandomFrame(rng, width, 2, 4, 4));
+    }
+    for (size_t m = 0; m < std::size(kModes); ++m) {
+        for (auto& [before, source] : cases) {
+            const BlendMode mode = kModes[m];
+            Frame plain = before, vector = before;
+            BlendAt(0, mode, plain, source);
+            BlendAt(3, mode, vector, source);
+            ASSERT_EQ(plain.bytes, vector.bytes) << "mode " << m << ", width " << before.width;
+            for (int32_t y = 0; y < before.height; ++y) {
+                for (int32_t x = 0; x < before.width; ++x) ASSERT_EQ(plain.Pixel(x, y)[3], before.Pixel(x, y)[3]) << m;
+            }
+            ASSERT_TRUE(plain.PaddingEquals(before)) << m;
+        }
+    }
+}
+
 }  // namespace

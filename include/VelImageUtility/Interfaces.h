@@ -128,6 +128,8 @@ public:
     virtual void ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s,
                                     const ImageDesc* l) = 0;
     virtual void GradientMagnitude(const ImageDesc* destination) = 0;
+    // The seven blend modes do nothing when this image or the source is not
+    // usable 4-byte pixels or the sizes differ.
     virtual void MultiplyBlend(const ImageDesc* source) = 0;
     virtual void ScreenBlend(const ImageDesc* source) = 0;
     virtual void ColorDodgeBlend(const ImageDesc* source) = 0;

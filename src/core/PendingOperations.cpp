@@ -26,13 +26,6 @@ void CImageARGB::BoxBlurTo(const ImageDesc* destination, int32_t radius) { }
 void CImageARGB::BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) { }
 void CImageARGB::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
 void CImageARGB::GradientMagnitude(const ImageDesc* destination) { }
-void CImageARGB::MultiplyBlend(const ImageDesc* source) { }
-void CImageARGB::ScreenBlend(const ImageDesc* source) { }
-void CImageARGB::ColorDodgeBlend(const ImageDesc* source) { }
-void CImageARGB::LinearDodgeBlend(const ImageDesc* source) { }
-void CImageARGB::OverlayBlend(const ImageDesc* source) { }
-void CImageARGB::HardLightBlend(const ImageDesc* source) { }
-void CImageARGB::SoftLightBlend(const ImageDesc* source) { }
 void CImageARGB::PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t mode, float feather) { }
 void CImageARGB::MaskByThreshold(const ImageDesc* mask, int32_t level) { }
 void CImageARGB::DrawImage(const ImageDesc* source, int32_t mode, float x, float y, float width, float height, uint8_t opacity) { }

@@ -1,6 +1,7 @@
 #include <emmintrin.h>
 
 #include "services/AlphaBlendKernels.h"
+#include "services/PixelGroups_sse2.h"
 
 namespace VelImageUtility {
 
@@ -19,15 +20,6 @@ inline void StorePixel(uint8_t* p, __m128i value) {
     p[1] = static_cast<uint8_t>(bits >> 8);
     p[2] = static_cast<uint8_t>(bits >> 16);
     p[3] = static_cast<uint8_t>(bits >> 24);
-}
-
-inline __m128i Load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void Store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-
-// The colour bytes of `blended` with the alpha bytes of `old`.
-inline __m128i KeepAlpha(__m128i blended, __m128i old) {
-    const __m128i alphaMask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
-    return _mm_or_si128(_mm_andnot_si128(alphaMask, blended), _mm_and_si128(alphaMask, old));
 }
 
 // The weights of the two pixels at `source`, four 16-bit lanes each.
@@ -49,25 +41,6 @@ inline __m128i AddWords(__m128i source, __m128i row, __m128i weight) {
     return _mm_add_epi16(row, _mm_srli_epi16(_mm_mullo_epi16(source, weight), 8));
 }
 
-// Four pixels per step; `wordRule` (source words, row words, weights) gives
-// the new colour words.
-template <typename WordRule>
-int32_t BlendGroupsOfFour(uint8_t* row, const uint8_t* source, int32_t width,
-                          const AlphaWeightTable& table, WordRule wordRule) {
-    const __m128i zero = _mm_setzero_si128();
-    int32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        const uint8_t* from = source + 4 * x;
-        uint8_t* to = row + 4 * x;
-        const __m128i s = Load16(from);
-        const __m128i d = Load16(to);
-        const __m128i low = wordRule(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), WeightPair(table, from));
-        const __m128i high = wordRule(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), WeightPair(table, from + 8));
-        Store16(to, KeepAlpha(_mm_packus_epi16(low, high), d));
-    }
-    return x;
-}
-
 inline int32_t TabledWeight(const AlphaWeightTable& table, const uint8_t* source) {
     return table.weights[source[kAlpha]][0];
 }
@@ -76,7 +49,9 @@ inline int32_t TabledWeight(const AlphaWeightTable& table, const uint8_t* source
 
 void AlphaBlendRow_Sse2(uint8_t* row, const uint8_t* source, int32_t width,
                         const AlphaWeightTable& table) {
-    const int32_t done = BlendGroupsOfFour(row, source, width, table, BlendWords);
+    const int32_t done = CombinePixelGroupsOfFour(row, source, width, [&](const uint8_t* pair, __m128i s, __m128i d) {
+        return BlendWords(s, d, WeightPair(table, pair));
+    });
     for (int32_t x = done; x < width; ++x) {
         AlphaBlendPixel(row + 4 * x, source + 4 * x, TabledWeight(table, source + 4 * x));
     }
@@ -84,7 +59,9 @@ void AlphaBlendRow_Sse2(uint8_t* row, const uint8_t* source, int32_t width,
 
 void AdditiveBlendRow_Sse2(uint8_t* row, const uint8_t* source, int32_t width,
                            const AlphaWeightTable& table) {
-    const int32_t done = BlendGroupsOfFour(row, source, width, table, AddWords);
+    const int32_t done = CombinePixelGroupsOfFour(row, source, width, [&](const uint8_t* pair, __m128i s, __m128i d) {
+        return AddWords(s, d, WeightPair(table, pair));
+    });
     for (int32_t x = done; x < width; ++x) {
         AdditiveBlendPixel(row + 4 * x, source + 4 * x, TabledWeight(table, source + 4 * x));
     }
@@ -99,7 +76,7 @@ void AdditiveBlendRow_Mmx(uint8_t* row, const uint8_t* source, int32_t width,
         const __m128i d = LoadPixel(row);
         const __m128i weight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(table.weights[source[kAlpha]]));
         const __m128i sum = AddWords(_mm_unpacklo_epi8(LoadPixel(source), zero), _mm_unpacklo_epi8(d, zero), weight);
-        StorePixel(row, KeepAlpha(_mm_packus_epi16(sum, zero), d));
+        StorePixel(row, KeepAlphaBytes(_mm_packus_epi16(sum, zero), d));
     }
 }
 
