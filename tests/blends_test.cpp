@@ -2,9 +2,13 @@
 // ARGB images, and the AYUV blends that share their arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ayuv/CImageAYUV.h"
@@ -199,6 +203,130 @@ TEST(BlendModes, VariantsAgreeOnEveryPairOfValues) {
             }
             ASSERT_TRUE(plain.PaddingEquals(before)) << m;
         }
+    }
+}
+
+// ---- Feathered paste and masked pull ----
+
+// A 16 x 14 image of grey 10 (alpha 50, rows padded) with a w x h source of
+// grey 210 (alpha 99) pasted at (3, 2).
+Frame PastedFrame(int32_t w, int32_t h, uint32_t mode, float feather, int32_t x = 3, int32_t y = 2) {
+    Frame image{std::vector<uint8_t>(14 * 68, 10), 16, 14, 4, 68}, source = RowOf({210, 210, 210, 99}, w * h);
+    for (int32_t i = 3; i < 14 * 68; i += 4) image.bytes[i] = 50;
+    source.width = w, source.height = h, source.stride = 4 * w;
+    const ImageDesc desc = source.Desc();
+    At<CImageARGB>(0, image).PasteFeathered(&desc, x, y, w, h, mode, feather);
+    return image;
+}
+
+// Each pasted pixel as a digit: its weight in tenths of 256, rounded down
+// (colour 10 + 200 * weight / 256), or 'C' for copied.
+std::vector<std::string> PasteMap(Frame& image, int32_t w, int32_t h) {
+    std::vector<std::string> rows;
+    for (int32_t j = 0; j < h; ++j) {
+        std::string row;
+        for (int32_t i = 0; i < w; ++i) {
+            const uint8_t* p = image.Pixel(3 + i, 2 + j);
+            row += p[3] == 99 ? 'C' : static_cast<char>('0' + (p[0] - 10) * 10 / 200);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(PasteFeathered, RingsAndEllipses) {
+    const struct {
+        int32_t w, h;
+        uint32_t mode;
+        float feather;
+        std::vector<std::string> map;
+    } cases[] = {
+        // F = 5: rings 0, 51, 102, 153, 204; nothing copied.
+        {10, 10, 0, 1.0f, {"0000000000", "0111111110", "0133333310", "0135555310", "0135775310",
+                           "0135775310", "0135555310", "0133333310", "0111111110", "0000000000"}},
+        {7, 5, 0, 1.0f, {"0000000", "0555550", "05CCC50", "0555550", "0000000"}},       // F = 2: 0, 128
+        {6, 6, 0, 0.5f, {"000000", "066660", "06CC60", "06CC60", "066660", "000000"}},  // F = 1.5: 0, 170
+        {5, 5, 0, 0.0f, {"CCCCC", "CCCCC", "CCCCC", "CCCCC", "CCCCC"}},
+        // Inside when dx^2 / 6 + dy^2 / 6 <= 1; the corners stay ('0').
+        {5, 5, 1, 0.0f, {"0CCC0", "CCCCC", "CCCCC", "CCCCC", "0CCC0"}},
+        {5, 5, 1, 0.5f, {"03630", "3CCC3", "6CCC6", "3CCC3", "03630"}},  // r 5/6 gives 85, 4/6 gives 170
+        {1, 3, 1, 0.0f, {"C", "C", "C"}},                                 // a one-pixel side
+    };
+    for (const auto& c : cases) {
+        Frame image = PastedFrame(c.w, c.h, c.mode, c.feather);
+        EXPECT_EQ(PasteMap(image, c.w, c.h), c.map) << c.w << " x " << c.h << " mode " << c.mode;
+        for (int32_t y = 0; y < 14; ++y) {
+            for (int32_t x = 0; x < 16; ++x) {
+                if (x >= 3 && x < 3 + c.w && y >= 2 && y < 2 + c.h) continue;
+                ASSERT_EQ(Pixel({image.Pixel(x, y)[0], image.Pixel(x, y)[1], image.Pixel(x, y)[2], image.Pixel(x, y)[3]}),
+                          Pixel({10, 10, 10, 50}));
+            }
+        }
+    }
+}
+
+TEST(PasteFeathered, RefusesWhatDoesNotFit) {
+    const Frame untouched = PastedFrame(4, 4, 0, 1.0f, 0, 0);
+    // Outside the image on each side, a mode beyond 1, a non-finite feather.
+    const Frame refused[] = {PastedFrame(4, 4, 0, 1.0f, -1, 0), PastedFrame(4, 4, 0, 1.0f, 13, 0),
+                             PastedFrame(4, 4, 0, 1.0f, 0, -1), PastedFrame(4, 4, 0, 1.0f, 0, 11),
+                             PastedFrame(4, 4, 2, 1.0f), PastedFrame(4, 4, 0, NAN)};
+    EXPECT_NE(untouched.bytes, std::vector<uint8_t>(14 * 68, 10));
+    for (const Frame& frame : refused) {
+        EXPECT_TRUE(std::all_of(frame.bytes.begin(), frame.bytes.end(), [](uint8_t b) { return b == 10 || b == 50; }));
+    }
+}
+
+TEST(MaskByThreshold, PullsColourTowardTheMask) {
+    const struct {
+        int32_t level;
+        uint8_t maskByte, before, after;
+    } cases[] = {{255, 255, 77, 77}, {255, 0, 77, 0}, {255, 128, 255, 191}, {100, 101, 77, 77},
+                 {100, 50, 200, 125}, {1 << 24, 255, 255, 255}, {0, 0, 77, 77}, {-5, 0, 77, 77}};
+    for (const auto& c : cases) {
+        // A two-byte mask: only the first byte of each counts.
+        std::vector<uint8_t> mask(14, 0);
+        for (size_t i = 0; i < mask.size(); i += 2) mask[i] = c.maskByte;
+        const ImageDesc maskDesc{mask.data(), 7, 1, 14, 2, false};
+        Frame image = RowOf({c.before, c.before, c.before, 33}, 7);
+        At<CImageARGB>(0, image).MaskByThreshold(&maskDesc, c.level);
+        EXPECT_EQ(image.bytes, RowOf({c.after, c.after, c.after, 33}, 7).bytes) << c.level << " " << int{c.maskByte};
+    }
+}
+
+// ---- Refusals ----
+
+// A missing, narrower, shorter, other-size-pixel or overlapping-row source,
+// and an image of other-size pixels, change nothing; the composite alone
+// takes a larger source.
+TEST(BlendRefusals, BadSourcesChangeNothing) {
+    using Run = std::function<void(int32_t level, Frame& image, const ImageDesc* source)>;
+    std::vector<Run> runs;
+    for (BlendMode mode : kModes) runs.push_back([mode](int32_t l, Frame& f, const ImageDesc* s) { (At<CImageARGB>(l, f).*mode)(s); });
+    for (OpacityBlend blend : {ArgbAlpha, ArgbAdditive, ArgbComposite, AyuvAlpha, AyuvComposite})
+        runs.push_back([blend](int32_t l, Frame& f, const ImageDesc* s) { blend(l, f, s, 200); });
+    runs.push_back([](int32_t l, Frame& f, const ImageDesc* s) { At<CImageARGB>(l, f).MaskByThreshold(s, 200); });
+    std::mt19937 rng(3);
+    const Frame before = RandomPixels(rng, 3, 2, 4);
+    Frame source = RandomPixels(rng, 4, 3, 0);
+    uint8_t* d = source.bytes.data();
+    const ImageDesc bad[] = {{d, 2, 2, 16, 4, false}, {d, 3, 1, 16, 4, false}, {nullptr, 3, 2, 16, 4, false},
+                             {d, 3, 2, 8, 3, false}, {d, 3, 2, 11, 4, false}, {d, 3, 2, 16, 0, false}};
+    for (int32_t level : kLevels) {
+        for (size_t r = 0; r < runs.size(); ++r) {
+            Frame image = before, other = before;
+            other.bytesPerPixel = 2;
+            const ImageDesc good{d, 3, 2, 16, r + 1 == runs.size() ? 1 : 4, false};
+            runs[r](level, other, &good);
+            runs[r](level, image, nullptr);
+            for (const ImageDesc& desc : bad) runs[r](level, image, &desc);
+            EXPECT_EQ(image.bytes, before.bytes) << "operation " << r << ", level " << level;
+            EXPECT_EQ(other.bytes, before.bytes) << "operation " << r << ", level " << level;
+        }
+        Frame image = before;
+        const ImageDesc larger = source.Desc();
+        ArgbComposite(level, image, &larger, 255);
+        EXPECT_NE(image.bytes, before.bytes);
     }
 }
 

@@ -137,8 +137,13 @@ public:
     virtual void OverlayBlend(const ImageDesc* source) = 0;
     virtual void HardLightBlend(const ImageDesc* source) = 0;
     virtual void SoftLightBlend(const ImageDesc* source) = 0;
+    // Does nothing when this image or the source is not usable 4-byte pixels,
+    // the source is not width x height, the rectangle does not lie inside
+    // this image, the mode is not 0 or 1, or the feather is not finite.
     virtual void PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width,
                                 int32_t height, uint32_t mode, float feather) = 0;
+    // Does nothing when the level is below 1, this image is not usable
+    // 4-byte pixels, or the mask is not usable pixels of this image's size.
     virtual void MaskByThreshold(const ImageDesc* mask, int32_t level) = 0;
     // The three opacity blends do nothing when this image or the source is
     // not usable 4-byte pixels or the sizes differ (AlphaComposite: when the

@@ -26,8 +26,6 @@ void CImageARGB::BoxBlurTo(const ImageDesc* destination, int32_t radius) { }
 void CImageARGB::BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) { }
 void CImageARGB::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
 void CImageARGB::GradientMagnitude(const ImageDesc* destination) { }
-void CImageARGB::PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t mode, float feather) { }
-void CImageARGB::MaskByThreshold(const ImageDesc* mask, int32_t level) { }
 void CImageARGB::DrawImage(const ImageDesc* source, int32_t mode, float x, float y, float width, float height, uint8_t opacity) { }
 void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float angle, uint8_t opacity) { }
 void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
