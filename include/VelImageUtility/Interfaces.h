@@ -212,6 +212,8 @@ public:
     virtual void ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s,
                                     const ImageDesc* l) = 0;
     virtual void GradientMagnitude(const ImageDesc* destination) = 0;
+    // The seven blend modes do nothing when this image or the source is not
+    // usable 4-byte pixels or the sizes differ.
     virtual void MultiplyBlend(const ImageDesc* source) = 0;
     virtual void ScreenBlend(const ImageDesc* source) = 0;
     virtual void ColorDodgeBlend(const ImageDesc* source) = 0;
@@ -219,9 +221,17 @@ public:
     virtual void OverlayBlend(const ImageDesc* source) = 0;
     virtual void HardLightBlend(const ImageDesc* source) = 0;
     virtual void SoftLightBlend(const ImageDesc* source) = 0;
+    // Does nothing when this image or the source is not usable 4-byte pixels,
+    // the source is not width x height, the rectangle does not lie inside
+    // this image, the mode is not 0 or 1, or the feather is not finite.
     virtual void PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width,
                                 int32_t height, uint32_t mode, float feather) = 0;
+    // Does nothing when the level is below 1, this image is not usable
+    // 4-byte pixels, or the mask is not usable pixels of this image's size.
     virtual void MaskByThreshold(const ImageDesc* mask, int32_t level) = 0;
+    // The three opacity blends do nothing when this image or the source is
+    // not usable 4-byte pixels or the sizes differ (AlphaComposite: when the
+    // source is smaller than this image).
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AdditiveBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
@@ -280,10 +290,14 @@ public:
     // reductions beyond 255 source pixels per destination pixel on an axis).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the sizes differ.
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float width, float height,
                                         float verticalScale, float angle, uint8_t opacity) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the source is smaller than this image.
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void BoxBlurInPlace(int32_t radius) = 0;
     virtual void Posterize(int32_t step) = 0;

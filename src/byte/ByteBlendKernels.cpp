@@ -1,44 +1,15 @@
 #include "byte/ByteKernels.h"
+#include "services/BlendRules.h"
+#include "services/MaskByThreshold.h"
 
 namespace VelImageUtility {
 
-namespace {
-
-template <typename Wide>
-void MaskByThresholdWith(uint8_t* run, const uint8_t* mask, size_t count, Wide threshold) {
-    // Computed for every byte and then selected: a branch on the mask
-    // mispredicts on half of a noisy plane.
-    for (size_t i = 0; i < count; ++i) {
-        const Wide m = mask[i];
-        const Wide pulled = ((threshold - m + run[i]) * m) / threshold;
-        run[i] = m > threshold ? run[i] : static_cast<uint8_t>(pulled);
-    }
-}
-
-}  // namespace
-
 void MaskByThresholdRun(uint8_t* run, const uint8_t* mask, size_t count, int32_t threshold) {
-    // p * t + m * (1 - t) with t = m / threshold in 0..1: a weighted mean of
-    // p and m, so it needs no clamp. Mask 0 gives 0, a mask equal to the
-    // threshold keeps p. (threshold + 255) * 255 fits 32 bits up to 2^23;
-    // larger thresholds take the slower 64-bit division.
-    if (threshold <= (1 << 23)) {
-        MaskByThresholdWith<int32_t>(run, mask, count, threshold);
-    } else {
-        MaskByThresholdWith<int64_t>(run, mask, count, threshold);
-    }
+    MaskByThresholdPixels<1>(run, 1, mask, 1, count, threshold);
 }
 
 void ColorDodgeBlendRun(uint8_t* run, const uint8_t* blend, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        const int32_t b = blend[i];
-        if (b == 255) {
-            run[i] = 255;
-            continue;
-        }
-        const int32_t value = (run[i] * 256) / (255 - b);
-        run[i] = static_cast<uint8_t>(value > 255 ? 255 : value);
-    }
+    for (size_t i = 0; i < count; ++i) run[i] = ColorDodgeValue(run[i], blend[i]);
 }
 
 uint32_t TiledPatternMask(int32_t patternWidth, int32_t patternHeight) {

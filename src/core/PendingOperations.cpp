@@ -13,18 +13,6 @@ namespace VelImageUtility {
 
 // ---- Blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
-void CImageARGB::MultiplyBlend(const ImageDesc* source) { }
-void CImageARGB::ScreenBlend(const ImageDesc* source) { }
-void CImageARGB::ColorDodgeBlend(const ImageDesc* source) { }
-void CImageARGB::LinearDodgeBlend(const ImageDesc* source) { }
-void CImageARGB::OverlayBlend(const ImageDesc* source) { }
-void CImageARGB::HardLightBlend(const ImageDesc* source) { }
-void CImageARGB::SoftLightBlend(const ImageDesc* source) { }
-void CImageARGB::PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t mode, float feather) { }
-void CImageARGB::MaskByThreshold(const ImageDesc* mask, int32_t level) { }
-void CImageARGB::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
-void CImageARGB::AdditiveBlend(const ImageDesc* source, uint8_t opacity) { }
-void CImageARGB::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
 void CImageARGB::DrawImage(const ImageDesc* source, int32_t mode, float x, float y, float width, float height, uint8_t opacity) { }
 void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float angle, uint8_t opacity) { }
 void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
@@ -54,9 +42,7 @@ void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) { }
 void CImageAYUV::CopyFrom(const ImageDesc* source) { }
 int32_t CImageAYUV::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
 void CImageAYUV::ConvertToLuma(const ImageDesc* plane) { }
-void CImageAYUV::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
 void CImageAYUV::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
-void CImageAYUV::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
 void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
 void CImageAYUV::Posterize(int32_t step) { }
 void CImageAYUV::FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) { }

@@ -1,0 +1,333 @@
+// Blend modes, opacity blends, composites, masked and feathered pastes of
+// ARGB images, and the AYUV blends that share their arithmetic.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ayuv/CImageAYUV.h"
+#include "colour_test_support.h"
+
+using namespace VelImageUtility;
+using namespace colour_test;
+
+namespace {
+
+using Pixel = std::array<uint8_t, 4>;  // bytes 0..3, alpha last
+constexpr int32_t kLevels[] = {0, 1, 3};
+
+template <typename Image>
+Image At(int32_t level, Frame& frame) {
+    ScopedInstructionSetLevel scoped(level);
+    return Image(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.bytesPerPixel);
+}
+
+Frame RowOf(Pixel pixel, int32_t width) {
+    Frame frame{{}, width, 1, 4, 4 * width};
+    for (int32_t x = 0; x < width; ++x) frame.bytes.insert(frame.bytes.end(), pixel.begin(), pixel.end());
+    return frame;
+}
+
+// Random pixels whose alphas are 0 or 255 a quarter of the time each, so
+// that every case of the composite occurs in every pair position.
+Frame RandomPixels(std::mt19937& rng, int32_t width, int32_t height, int32_t padding) {
+    Frame frame = RandomFrame(rng, width, height, 4, padding);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t pick = rng() % 4;
+            if (pick < 2) frame.Pixel(x, y)[3] = pick == 0 ? 0 : 255;
+        }
+    }
+    return frame;
+}
+
+// ---- Opacity blends ----
+
+using OpacityBlend = void (*)(int32_t level, Frame& image, const ImageDesc* source, uint8_t opacity);
+void ArgbAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageARGB>(l, f).AlphaBlend(s, o); }
+void ArgbAdditive(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageARGB>(l, f).AdditiveBlend(s, o); }
+void ArgbComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageARGB>(l, f).AlphaComposite(s, o); }
+void AyuvAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageAYUV>(l, f).AlphaBlend(s, o); }
+void AyuvComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageAYUV>(l, f).AlphaComposite(s, o); }
+
+TEST(OpacityBlends, Examples) {
+    const struct {
+        OpacityBlend blend;
+        Pixel before, source;
+        uint8_t opacity;
+        Pixel after;
+    } examples[] = {
+        {ArgbAlpha, {0, 0, 0, 9}, {255, 255, 255, 255}, 255, {254, 254, 254, 9}},  // opaque is not quite a copy
+        {ArgbAlpha, {10, 20, 30, 9}, {255, 0, 255, 255}, 0, {10, 20, 30, 9}},       // opacity 0: weight 0
+        {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 255, {150, 50, 50, 9}},  // the alpha itself at 255
+        {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 127, {125, 75, 75, 9}},  // (128 * 128) >> 8 = 64
+        {AyuvAlpha, {0, 0, 0, 7}, {200, 200, 200, 255}, 255, {199, 199, 199, 7}},
+        {ArgbAdditive, {100, 100, 100, 7}, {200, 20, 0, 255}, 255, {255, 119, 100, 7}},
+        {ArgbAdditive, {100, 100, 100, 7}, {200, 20, 0, 128}, 127, {150, 105, 100, 7}},
+        {ArgbComposite, {1, 2, 3, 0}, {10, 20, 30, 200}, 128, {10, 20, 30, 100}},     // onto transparent
+        {ArgbComposite, {1, 2, 3, 40}, {10, 20, 30, 0}, 255, {1, 2, 3, 40}},          // a = 0
+        {ArgbComposite, {1, 2, 3, 40}, {10, 20, 30, 255}, 255, {10, 20, 30, 255}},    // a = 255
+        {ArgbComposite, {0, 0, 0, 255}, {128, 128, 128, 128}, 255, {64, 64, 64, 255}},
+        {ArgbComposite, {200, 100, 0, 128}, {0, 50, 200, 128}, 255, {66, 66, 133, 192}},
+        {AyuvComposite, {1, 2, 3, 0}, {10, 20, 30, 200}, 128, {10, 20, 30, 100}},
+        {AyuvComposite, {0, 0, 0, 255}, {128, 128, 128, 128}, 255, {64, 64, 64, 255}},
+    };
+    for (const auto& e : examples) {
+        for (int32_t level : kLevels) {
+            Frame image = RowOf(e.before, 7), source = RowOf(e.source, 7);
+            const ImageDesc desc = source.Desc();
+            e.blend(level, image, &desc, e.opacity);
+            EXPECT_EQ(image.bytes, RowOf(e.after, 7).bytes) << "example " << &e - examples << ", level " << level;
+        }
+    }
+}
+
+// Whether pixel x of `image` (before) lies in a pair that the vector
+// composite computes with its approximate quotient.
+bool InApproximatePair(Frame& image, Frame& source, int32_t x, int32_t y, uint8_t opacity) {
+    const int32_t first = x & ~1;
+    if (first + 1 >= image.width) return false;
+    for (int32_t i : {first, first + 1}) {
+        const int32_t a = (source.Pixel(i, y)[3] * (opacity + 1)) >> 8;
+        if (a == 0 || a == 255 || image.Pixel(i, y)[3] == 0) return false;
+    }
+    return true;
+}
+
+// Plain against the 64-bit and SSE2 loops on every width split around the
+// groups, several heights, padded rows and opacities: identical bytes, but
+// for the composite's approximate pairs, whose colour may be one off.
+TEST(OpacityBlends, VariantsAgreeWithThePlainRule) {
+    std::mt19937 rng(11);
+    for (OpacityBlend blend : {ArgbAlpha, ArgbAdditive, AyuvAlpha, ArgbComposite, AyuvComposite}) {
+        const bool composite = blend == ArgbComposite || blend == AyuvComposite;
+        for (int32_t width = 1; width <= 9; ++width) {
+            for (int32_t height = 1; height <= 3; ++height) {
+                for (uint8_t opacity : {0, 1, 127, 254, 255}) {
+                    Frame before = RandomPixels(rng, width, height, 3 * ((width + height) % 4));
+                    Frame source = RandomPixels(rng, width, height, 4 * (width % 2));
+                    const ImageDesc desc = source.Desc();
+                    Frame plain = before;
+                    blend(0, plain, &desc, opacity);
+                    for (int32_t level : {1, 3}) {
+                        Frame vector = before;
+                        blend(level, vector, &desc, opacity);
+                        for (size_t i = 0; i < plain.bytes.size(); ++i) {
+                            const int32_t column = static_cast<int32_t>(i % plain.stride), x = column / 4;
+                            const bool approximate = composite && level == 3 && x < width && column % 4 != 3 &&
+                                                     InApproximatePair(before, source, x, static_cast<int32_t>(i / plain.stride), opacity);
+                            ASSERT_LE(std::abs(plain.bytes[i] - vector.bytes[i]), approximate ? 1 : 0)
+                                << "blend " << reinterpret_cast<void*>(blend) << " " << width << " x " << height
+                                << " opacity " << int{opacity} << " level " << level << " byte " << i;
+                        }
+                    }
+                    if (blend == AyuvAlpha || blend == AyuvComposite) {  // the ARGB arithmetic, byte for byte
+                        Frame argb = before;
+                        (blend == AyuvAlpha ? ArgbAlpha : ArgbComposite)(0, argb, &desc, opacity);
+                        ASSERT_EQ(argb.bytes, plain.bytes);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// ---- Blend modes ----
+
+using BlendMode = void (CImageARGB::*)(const ImageDesc*);
+constexpr BlendMode kMultiply = &CImageARGB::MultiplyBlend, kScreen = &CImageARGB::ScreenBlend,
+                    kDodge = &CImageARGB::ColorDodgeBlend, kLinear = &CImageARGB::LinearDodgeBlend,
+                    kOverlay = &CImageARGB::OverlayBlend, kHard = &CImageARGB::HardLightBlend,
+                    kSoft = &CImageARGB::SoftLightBlend;
+constexpr BlendMode kModes[] = {kMultiply, kScreen, kDodge, kLinear, kOverlay, kHard, kSoft};
+
+void BlendAt(int32_t level, BlendMode mode, Frame& image, Frame& source) {
+    const ImageDesc desc = source.Desc();
+    (At<CImageARGB>(level, image).*mode)(&desc);
+}
+
+TEST(BlendModes, Examples) {
+    const struct {
+        BlendMode mode;
+        uint8_t base, blend, after;
+    } examples[] = {
+        {kMultiply, 255, 255, 254}, {kMultiply, 200, 100, 78},  {kScreen, 0, 0, 1},      {kScreen, 100, 100, 162},
+        {kDodge, 0, 255, 255},      {kDodge, 100, 255, 255},    {kDodge, 1, 254, 255},   {kDodge, 200, 0, 200},
+        {kDodge, 100, 128, 201},    {kLinear, 200, 100, 255},   {kLinear, 20, 100, 120}, {kOverlay, 128, 255, 255},
+        {kOverlay, 129, 0, 4},      {kOverlay, 100, 200, 156},  {kHard, 255, 128, 255},  {kHard, 0, 129, 4},
+        {kHard, 200, 100, 156},     {kSoft, 255, 0, 255},       {kSoft, 64, 255, 127},   {kSoft, 64, 0, 16},
+    };
+    for (const auto& e : examples) {
+        for (int32_t level : {0, 3}) {
+            Frame image = RowOf({e.base, e.base, e.base, 77}, 7), source = RowOf({e.blend, e.blend, e.blend, 9}, 7);
+            BlendAt(level, e.mode, image, source);
+            EXPECT_EQ(image.bytes, RowOf({e.after, e.after, e.after, 77}, 7).bytes)
+                << "example " << &e - examples << ", level " << level;
+        }
+    }
+}
+
+// Every pair of base and blend value in every lane (a 259-pixel row ends in
+// a partial group), then small odd widths: SSE2 gives the plain bytes, and
+// alpha and row padding stay.
+TEST(BlendModes, VariantsAgreeOnEveryPairOfValues) {
+    std::mt19937 rng(5);
+    Frame base = RandomFrame(rng, 259, 256, 4, 6), layer = RandomFrame(rng, 259, 256, 4, 2);
+    for (int32_t y = 0; y < 256; ++y) {
+        for (int32_t x = 0; x < 259; ++x) {
+            for (int32_t lane = 0; lane < 3; ++lane) {
+                base.Pixel(x, y)[lane] = static_cast<uint8_t>(x + 85 * lane);
+                layer.Pixel(x, y)[lane] = static_cast<uint8_t>(y);
+            }
+        }
+    }
+    std::vector<std::pair<Frame, Frame>> cases = {{base, layer}};
+    for (int32_t width = 1; width <= 9; ++width) {
+        cases.emplace_back(RandomFrame(rng, width, 2, 4, width % 3), RandomFrame(rng, width, 2, 4, 4));
+    }
+    for (size_t m = 0; m < std::size(kModes); ++m) {
+        for (auto& [before, source] : cases) {
+            const BlendMode mode = kModes[m];
+            Frame plain = before, vector = before;
+            BlendAt(0, mode, plain, source);
+            BlendAt(3, mode, vector, source);
+            ASSERT_EQ(plain.bytes, vector.bytes) << "mode " << m << ", width " << before.width;
+            for (int32_t y = 0; y < before.height; ++y) {
+                for (int32_t x = 0; x < before.width; ++x) ASSERT_EQ(plain.Pixel(x, y)[3], before.Pixel(x, y)[3]) << m;
+            }
+            ASSERT_TRUE(plain.PaddingEquals(before)) << m;
+        }
+    }
+}
+
+// ---- Feathered paste and masked pull ----
+
+// A 16 x 14 image of grey 10 (alpha 50, rows padded) with a w x h source of
+// grey 210 (alpha 99) pasted at (3, 2).
+Frame PastedFrame(int32_t w, int32_t h, uint32_t mode, float feather, int32_t x = 3, int32_t y = 2) {
+    Frame image{std::vector<uint8_t>(14 * 68, 10), 16, 14, 4, 68}, source = RowOf({210, 210, 210, 99}, w * h);
+    for (int32_t i = 3; i < 14 * 68; i += 4) image.bytes[i] = 50;
+    source.width = w, source.height = h, source.stride = 4 * w;
+    const ImageDesc desc = source.Desc();
+    At<CImageARGB>(0, image).PasteFeathered(&desc, x, y, w, h, mode, feather);
+    return image;
+}
+
+// Each pasted pixel as a digit: its weight in tenths of 256, rounded down
+// (colour 10 + 200 * weight / 256), or 'C' for copied.
+std::vector<std::string> PasteMap(Frame& image, int32_t w, int32_t h) {
+    std::vector<std::string> rows;
+    for (int32_t j = 0; j < h; ++j) {
+        std::string row;
+        for (int32_t i = 0; i < w; ++i) {
+            const uint8_t* p = image.Pixel(3 + i, 2 + j);
+            row += p[3] == 99 ? 'C' : static_cast<char>('0' + (p[0] - 10) * 10 / 200);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(PasteFeathered, RingsAndEllipses) {
+    const struct {
+        int32_t w, h;
+        uint32_t mode;
+        float feather;
+        std::vector<std::string> map;
+    } cases[] = {
+        // F = 5: rings 0, 51, 102, 153, 204; nothing copied.
+        {10, 10, 0, 1.0f, {"0000000000", "0111111110", "0133333310", "0135555310", "0135775310",
+                           "0135775310", "0135555310", "0133333310", "0111111110", "0000000000"}},
+        {7, 5, 0, 1.0f, {"0000000", "0555550", "05CCC50", "0555550", "0000000"}},       // F = 2: 0, 128
+        {6, 6, 0, 0.5f, {"000000", "066660", "06CC60", "06CC60", "066660", "000000"}},  // F = 1.5: 0, 170
+        {5, 5, 0, 0.0f, {"CCCCC", "CCCCC", "CCCCC", "CCCCC", "CCCCC"}},
+        // Inside when dx^2 / 6 + dy^2 / 6 <= 1; the corners stay ('0').
+        {5, 5, 1, 0.0f, {"0CCC0", "CCCCC", "CCCCC", "CCCCC", "0CCC0"}},
+        {5, 5, 1, 0.5f, {"03630", "3CCC3", "6CCC6", "3CCC3", "03630"}},  // r 5/6 gives 85, 4/6 gives 170
+        {1, 3, 1, 0.0f, {"C", "C", "C"}},                                 // a one-pixel side
+    };
+    for (const auto& c : cases) {
+        Frame image = PastedFrame(c.w, c.h, c.mode, c.feather);
+        EXPECT_EQ(PasteMap(image, c.w, c.h), c.map) << c.w << " x " << c.h << " mode " << c.mode;
+        for (int32_t y = 0; y < 14; ++y) {
+            for (int32_t x = 0; x < 16; ++x) {
+                if (x >= 3 && x < 3 + c.w && y >= 2 && y < 2 + c.h) continue;
+                ASSERT_EQ(Pixel({image.Pixel(x, y)[0], image.Pixel(x, y)[1], image.Pixel(x, y)[2], image.Pixel(x, y)[3]}),
+                          Pixel({10, 10, 10, 50}));
+            }
+        }
+    }
+}
+
+TEST(PasteFeathered, RefusesWhatDoesNotFit) {
+    const Frame untouched = PastedFrame(4, 4, 0, 1.0f, 0, 0);
+    // Outside the image on each side, a mode beyond 1, a non-finite feather.
+    const Frame refused[] = {PastedFrame(4, 4, 0, 1.0f, -1, 0), PastedFrame(4, 4, 0, 1.0f, 13, 0),
+                             PastedFrame(4, 4, 0, 1.0f, 0, -1), PastedFrame(4, 4, 0, 1.0f, 0, 11),
+                             PastedFrame(4, 4, 2, 1.0f), PastedFrame(4, 4, 0, NAN)};
+    EXPECT_NE(untouched.bytes, std::vector<uint8_t>(14 * 68, 10));
+    for (const Frame& frame : refused) {
+        EXPECT_TRUE(std::all_of(frame.bytes.begin(), frame.bytes.end(), [](uint8_t b) { return b == 10 || b == 50; }));
+    }
+}
+
+TEST(MaskByThreshold, PullsColourTowardTheMask) {
+    const struct {
+        int32_t level;
+        uint8_t maskByte, before, after;
+    } cases[] = {{255, 255, 77, 77}, {255, 0, 77, 0}, {255, 128, 255, 191}, {100, 101, 77, 77},
+                 {100, 50, 200, 125}, {1 << 24, 255, 255, 255}, {0, 0, 77, 77}, {-5, 0, 77, 77}};
+    for (const auto& c : cases) {
+        // A two-byte mask: only the first byte of each counts.
+        std::vector<uint8_t> mask(14, 0);
+        for (size_t i = 0; i < mask.size(); i += 2) mask[i] = c.maskByte;
+        const ImageDesc maskDesc{mask.data(), 7, 1, 14, 2, false};
+        Frame image = RowOf({c.before, c.before, c.before, 33}, 7);
+        At<CImageARGB>(0, image).MaskByThreshold(&maskDesc, c.level);
+        EXPECT_EQ(image.bytes, RowOf({c.after, c.after, c.after, 33}, 7).bytes) << c.level << " " << int{c.maskByte};
+    }
+}
+
+// ---- Refusals ----
+
+// A missing, narrower, shorter, other-size-pixel or overlapping-row source,
+// and an image of other-size pixels, change nothing; the composite alone
+// takes a larger source.
+TEST(BlendRefusals, BadSourcesChangeNothing) {
+    using Run = std::function<void(int32_t level, Frame& image, const ImageDesc* source)>;
+    std::vector<Run> runs;
+    for (BlendMode mode : kModes) runs.push_back([mode](int32_t l, Frame& f, const ImageDesc* s) { (At<CImageARGB>(l, f).*mode)(s); });
+    for (OpacityBlend blend : {ArgbAlpha, ArgbAdditive, ArgbComposite, AyuvAlpha, AyuvComposite})
+        runs.push_back([blend](int32_t l, Frame& f, const ImageDesc* s) { blend(l, f, s, 200); });
+    runs.push_back([](int32_t l, Frame& f, const ImageDesc* s) { At<CImageARGB>(l, f).MaskByThreshold(s, 200); });
+    std::mt19937 rng(3);
+    const Frame before = RandomPixels(rng, 3, 2, 4);
+    Frame source = RandomPixels(rng, 4, 3, 0);
+    uint8_t* d = source.bytes.data();
+    const ImageDesc bad[] = {{d, 2, 2, 16, 4, false}, {d, 3, 1, 16, 4, false}, {nullptr, 3, 2, 16, 4, false},
+                             {d, 3, 2, 8, 3, false}, {d, 3, 2, 11, 4, false}, {d, 3, 2, 16, 0, false}};
+    for (int32_t level : kLevels) {
+        for (size_t r = 0; r < runs.size(); ++r) {
+            Frame image = before, other = before;
+            other.bytesPerPixel = 2;
+            const ImageDesc good{d, 3, 2, 16, r + 1 == runs.size() ? 1 : 4, false};
+            runs[r](level, other, &good);
+            runs[r](level, image, nullptr);
+            for (const ImageDesc& desc : bad) runs[r](level, image, &desc);
+            EXPECT_EQ(image.bytes, before.bytes) << "operation " << r << ", level " << level;
+            EXPECT_EQ(other.bytes, before.bytes) << "operation " << r << ", level " << level;
+        }
+        Frame image = before;
+        const ImageDesc larger = source.Desc();
+        ArgbComposite(level, image, &larger, 255);
+        EXPECT_NE(image.bytes, before.bytes);
+    }
+}
+
+}  // namespace
