@@ -87,20 +87,15 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
 void DrawRotatedRow_Plain(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                           int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                           uint8_t opacity) {
-    switch (merge) {
-        case RotatedMerge::kMixEach:
-            return DrawRow<RotatedMerge::kMixEach>(source, u, v, dudx, dvdx, row, count, opacity);
-        case RotatedMerge::kMix:
-            return DrawRow<RotatedMerge::kMix>(source, u, v, dudx, dvdx, row, count, opacity);
-        case RotatedMerge::kAdd:
-            return DrawRow<RotatedMerge::kAdd>(source, u, v, dudx, dvdx, row, count, opacity);
-        case RotatedMerge::kAddOpaque:
-            return DrawRow<RotatedMerge::kAddOpaque>(source, u, v, dudx, dvdx, row, count, opacity);
-        case RotatedMerge::kComposite:
-            return DrawRow<RotatedMerge::kComposite>(source, u, v, dudx, dvdx, row, count, opacity);
-        case RotatedMerge::kBlack:
-            return DrawRow<RotatedMerge::kBlack>(source, u, v, dudx, dvdx, row, count, opacity);
-    }
+    using Row = void (*)(const RotatedSource&, uint32_t, uint32_t, int32_t, int32_t, uint8_t*,
+                         int32_t, uint8_t);
+    // In the order of RotatedMerge.
+    static constexpr Row kRows[] = {
+        DrawRow<RotatedMerge::kMixEach>,   DrawRow<RotatedMerge::kMix>,
+        DrawRow<RotatedMerge::kAdd>,       DrawRow<RotatedMerge::kAddOpaque>,
+        DrawRow<RotatedMerge::kComposite>, DrawRow<RotatedMerge::kBlack>,
+    };
+    kRows[static_cast<int32_t>(merge)](source, u, v, dudx, dvdx, row, count, opacity);
 }
 
 }  // namespace VelImageUtility
