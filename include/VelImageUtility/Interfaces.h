@@ -128,6 +128,8 @@ public:
     virtual void ConvertToHSLPlanes(const ImageDesc* h, const ImageDesc* s,
                                     const ImageDesc* l) = 0;
     virtual void GradientMagnitude(const ImageDesc* destination) = 0;
+    // The seven blend modes do nothing when this image or the source is not
+    // usable 4-byte pixels or the sizes differ.
     virtual void MultiplyBlend(const ImageDesc* source) = 0;
     virtual void ScreenBlend(const ImageDesc* source) = 0;
     virtual void ColorDodgeBlend(const ImageDesc* source) = 0;
@@ -138,6 +140,9 @@ public:
     virtual void PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width,
                                 int32_t height, uint32_t mode, float feather) = 0;
     virtual void MaskByThreshold(const ImageDesc* mask, int32_t level) = 0;
+    // The three opacity blends do nothing when this image or the source is
+    // not usable 4-byte pixels or the sizes differ (AlphaComposite: when the
+    // source is smaller than this image).
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AdditiveBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
@@ -209,12 +214,16 @@ public:
     // reductions beyond 255 source pixels per destination pixel on an axis).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the sizes differ.
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     // The ARGB DrawRotatedImageScaled on AYUV pixels, with the same refusals
     // (a null source among them).
     virtual void DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float width, float height,
                                         float verticalScale, float angle, uint8_t opacity) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the source is smaller than this image.
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void BoxBlurInPlace(int32_t radius) = 0;
     virtual void Posterize(int32_t step) = 0;

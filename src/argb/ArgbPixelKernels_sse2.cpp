@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "argb/ArgbPixelKernels.h"
+#include "services/PixelGroups_sse2.h"
 
 namespace VelImageUtility {
 
@@ -13,11 +14,6 @@ inline __m128i LoadPixel(const uint8_t* p) {
     int32_t word;
     std::memcpy(&word, p, sizeof word);
     return _mm_cvtsi32_si128(word);
-}
-
-// Colour bytes from `fresh`, alpha bytes from `old`.
-inline __m128i KeepAlpha(__m128i fresh, __m128i old) {
-    return _mm_or_si128(_mm_andnot_si128(AlphaBytes(), fresh), _mm_and_si128(AlphaBytes(), old));
 }
 }  // namespace
 
@@ -39,7 +35,7 @@ void BlendColorRow_Sse2(uint8_t* row, int32_t width, uint32_t colour, int32_t we
         const __m128i pixels = _mm_loadu_si128(to);
         const __m128i blended = _mm_packus_epi16(blendHalf(_mm_unpacklo_epi8(pixels, zero)),
                                                  blendHalf(_mm_unpackhi_epi8(pixels, zero)));
-        _mm_storeu_si128(to, KeepAlpha(blended, pixels));
+        _mm_storeu_si128(to, KeepAlphaBytes(blended, pixels));
     }
     BlendColorRow_Plain(row + 4 * x, width - x, colour, weight);
 }

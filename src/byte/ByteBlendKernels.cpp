@@ -1,4 +1,5 @@
 #include "byte/ByteKernels.h"
+#include "services/BlendRules.h"
 
 namespace VelImageUtility {
 
@@ -30,15 +31,7 @@ void MaskByThresholdRun(uint8_t* run, const uint8_t* mask, size_t count, int32_t
 }
 
 void ColorDodgeBlendRun(uint8_t* run, const uint8_t* blend, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        const int32_t b = blend[i];
-        if (b == 255) {
-            run[i] = 255;
-            continue;
-        }
-        const int32_t value = (run[i] * 256) / (255 - b);
-        run[i] = static_cast<uint8_t>(value > 255 ? 255 : value);
-    }
+    for (size_t i = 0; i < count; ++i) run[i] = ColorDodgeValue(run[i], blend[i]);
 }
 
 uint32_t TiledPatternMask(int32_t patternWidth, int32_t patternHeight) {

@@ -26,18 +26,8 @@ void CImageARGB::BoxBlurTo(const ImageDesc* destination, int32_t radius) { }
 void CImageARGB::BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) { }
 void CImageARGB::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
 void CImageARGB::GradientMagnitude(const ImageDesc* destination) { }
-void CImageARGB::MultiplyBlend(const ImageDesc* source) { }
-void CImageARGB::ScreenBlend(const ImageDesc* source) { }
-void CImageARGB::ColorDodgeBlend(const ImageDesc* source) { }
-void CImageARGB::LinearDodgeBlend(const ImageDesc* source) { }
-void CImageARGB::OverlayBlend(const ImageDesc* source) { }
-void CImageARGB::HardLightBlend(const ImageDesc* source) { }
-void CImageARGB::SoftLightBlend(const ImageDesc* source) { }
 void CImageARGB::PasteFeathered(const ImageDesc* source, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t mode, float feather) { }
 void CImageARGB::MaskByThreshold(const ImageDesc* mask, int32_t level) { }
-void CImageARGB::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
-void CImageARGB::AdditiveBlend(const ImageDesc* source, uint8_t opacity) { }
-void CImageARGB::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
 void CImageARGB::ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) { }
 void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA, uint32_t colorB) { }
 void CImageARGB::ConvertToGray() { }
@@ -64,8 +54,6 @@ void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) { }
 void CImageAYUV::CopyFrom(const ImageDesc* source) { }
 int32_t CImageAYUV::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
 void CImageAYUV::ConvertToLuma(const ImageDesc* plane) { }
-void CImageAYUV::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
-void CImageAYUV::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
 void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
 void CImageAYUV::Posterize(int32_t step) { }
 void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
