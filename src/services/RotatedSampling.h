@@ -30,6 +30,17 @@ inline bool GatherRotatedTaps(const RotatedSource& source, uint32_t u, uint32_t 
                               RotatedTaps* taps) {
     const int32_t sx = WholeSourcePixel(u);
     const int32_t sy = WholeSourcePixel(v);
+    taps->fx = static_cast<int32_t>(u & 0xFFFFu);
+    taps->fy = static_cast<int32_t>(v & 0xFFFFu);
+    // Most positions have all four samples inside: two 8-byte reads.
+    if (static_cast<uint32_t>(sx) < static_cast<uint32_t>(source.width - 1) &&
+        static_cast<uint32_t>(sy) < static_cast<uint32_t>(source.height - 1)) {
+        const uint8_t* at = source.data + static_cast<intptr_t>(sy) * source.stride + 4 * static_cast<intptr_t>(sx);
+        std::memcpy(taps->p, at, 8);
+        std::memcpy(taps->p + 2, at + source.stride, 8);
+        taps->inside = 4;
+        return true;
+    }
     const bool columns[2] = {static_cast<uint32_t>(sx) < static_cast<uint32_t>(source.width),
                              static_cast<uint32_t>(sx + 1) < static_cast<uint32_t>(source.width)};
     const bool rows[2] = {static_cast<uint32_t>(sy) < static_cast<uint32_t>(source.height),
@@ -49,8 +60,6 @@ inline bool GatherRotatedTaps(const RotatedSource& source, uint32_t u, uint32_t 
             }
         }
     }
-    taps->fx = static_cast<int32_t>(u & 0xFFFFu);
-    taps->fy = static_cast<int32_t>(v & 0xFFFFu);
     return true;
 }
 
