@@ -235,13 +235,26 @@ public:
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AdditiveBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
+    // Does nothing when this image or the source is not usable 4-byte pixels,
+    // a coordinate is not finite or does not fit 32 bits, the truncated width or
+    // height is not above 0, the rectangle misses the image, the source cannot be
+    // resampled to the visible size (a side below 2, or more than 255 source
+    // pixels per pixel), or, for a rectangle that sticks out of the image, the
+    // visible part or its share of the source is narrower or lower than 3 pixels.
     virtual void DrawImage(const ImageDesc* source, int32_t mode, float x, float y, float width,
                            float height, uint8_t opacity) = 0;
+    // Does nothing when this image or the source is not usable 4-byte pixels,
+    // an argument is not finite, the source or the truncated rectangle is empty,
+    // or the box or its source steps do not fit 32-bit numbers. Only box pixels
+    // inside this image are touched, only source pixels inside the source read.
     virtual void DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy,
                                   float width, float height, float angle, uint8_t opacity) = 0;
+    // The same refusals as DrawRotatedImage, and also when width, height or
+    // verticalScale is not above 0 or the mode is not 0, 1, 7 or 8.
     virtual void DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float width, float height,
                                         float verticalScale, float angle, uint8_t opacity) = 0;
+    // Does nothing when this image is not usable 4-byte pixels.
     virtual void BlendColor(uint32_t color, uint8_t opacity) = 0;
     // The Apply operations run the services above on this image's own pixels
     // (rows at its stride, padding untouched) and do nothing unless it has usable
@@ -268,10 +281,15 @@ public:
     virtual void AdjustBrightness(int32_t delta) = 0;
     virtual void MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) = 0;
     virtual void SubtractPlane(const ImageDesc* plane) = 0;
+    // The fills, the scaling and GetRowPadding (which then gives 0) do nothing
+    // when this image is not usable 4-byte pixels.
     virtual void SetAlpha(uint8_t alpha) = 0;
     virtual void FillColorKeepAlpha(uint8_t red, uint8_t green, uint8_t blue) = 0;
     virtual void FillPixel(uint32_t value) = 0;
     virtual void ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) = 0;
+    // Writes nothing when `out` is null, this image is not usable packed
+    // 4-byte pixels (stride = width x 4), or the position's whole part lies
+    // outside the image.
     virtual void SampleBilinear(uint32_t x, uint32_t y, uint8_t* out) = 0;
     virtual int32_t GetRowPadding() = 0;
 };
@@ -293,6 +311,8 @@ public:
     // Does nothing when this image or the source is not usable 4-byte
     // pixels or the sizes differ.
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
+    // The ARGB DrawRotatedImageScaled on AYUV pixels, with the same refusals
+    // (a null source among them).
     virtual void DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float width, float height,
                                         float verticalScale, float angle, uint8_t opacity) = 0;
@@ -301,6 +321,7 @@ public:
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void BoxBlurInPlace(int32_t radius) = 0;
     virtual void Posterize(int32_t step) = 0;
+    // The fills do nothing when this image is not usable 4-byte pixels.
     virtual void FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) = 0;
     virtual void FillPixel(uint32_t value) = 0;
     virtual void ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) = 0;

@@ -76,4 +76,12 @@ inline bool AreFiniteArguments(Floats... values) {
     return (IsFiniteArgument(values) && ...);
 }
 
+// A float argument converted to a 32-bit integer by truncation: refused
+// unless it lies strictly inside the 32-bit range (so its negation fits too).
+inline bool TruncatesToInt32(float value, int32_t* out) {
+    if (!(value > -2147483648.0f && value < 2147483648.0f)) return false;
+    *out = static_cast<int32_t>(value);
+    return true;
+}
+
 }  // namespace VelImageUtility

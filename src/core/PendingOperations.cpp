@@ -13,10 +13,6 @@ namespace VelImageUtility {
 
 // ---- Blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
-void CImageARGB::DrawImage(const ImageDesc* source, int32_t mode, float x, float y, float width, float height, uint8_t opacity) { }
-void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float angle, uint8_t opacity) { }
-void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
-void CImageARGB::BlendColor(uint32_t color, uint8_t opacity) { }
 void CImageARGB::ConvertToGray() { }
 float CImageARGB::GetMeanValue() { return 0.0f; }
 void CImageARGB::Invert() { }
@@ -29,12 +25,6 @@ void CImageARGB::AdjustContrastAroundMean(int32_t amount) { }
 void CImageARGB::AdjustBrightness(int32_t delta) { }
 void CImageARGB::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) { }
 void CImageARGB::SubtractPlane(const ImageDesc* plane) { }
-void CImageARGB::SetAlpha(uint8_t alpha) { }
-void CImageARGB::FillColorKeepAlpha(uint8_t red, uint8_t green, uint8_t blue) { }
-void CImageARGB::FillPixel(uint32_t value) { }
-void CImageARGB::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
-void CImageARGB::SampleBilinear(uint32_t x, uint32_t y, uint8_t* out) { }
-int32_t CImageARGB::GetRowPadding() { return 0; }
 void CImageAYUV::Allocate(int32_t width, int32_t height) { }
 void CImageAYUV::AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) { }
 void CImageAYUV::ConvertToARGB(const ImageDesc* destination) { }
@@ -42,11 +32,8 @@ void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) { }
 void CImageAYUV::CopyFrom(const ImageDesc* source) { }
 int32_t CImageAYUV::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
 void CImageAYUV::ConvertToLuma(const ImageDesc* plane) { }
-void CImageAYUV::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
 void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
 void CImageAYUV::Posterize(int32_t step) { }
-void CImageAYUV::FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) { }
-void CImageAYUV::FillPixel(uint32_t value) { }
 void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
 // ---- end of blurs, filters, blends, drawing, tone and the rest of AYUV ----
 

@@ -1,0 +1,437 @@
+// ARGB region and rotated drawing, fills and sampling, and the AYUV rotated
+// draw and fills.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "ayuv/CImageAYUV.h"
+#include "colour_test_support.h"
+
+using namespace VelImageUtility;
+using namespace colour_test;
+
+namespace {
+
+CImageAYUV AyuvAt(int32_t level, Frame& frame) {
+    ScopedInstructionSetLevel scoped(level);
+    return CImageAYUV(frame.bytes.data(), frame.width, frame.height, frame.stride, 4);
+}
+
+Frame Uniform(int32_t width, int32_t height, uint32_t pixel) {
+    Frame frame{std::vector<uint8_t>(size_t{4} * width * height), width, height, 4, 4 * width};
+    for (size_t i = 0; i < frame.bytes.size(); ++i) frame.bytes[i] = static_cast<uint8_t>(pixel >> (8 * (i % 4)));
+    return frame;
+}
+
+using ArgbOperation = std::function<void(CImageARGB&)>;
+
+// The whole-image operations on odd widths, padded rows and height 1: the
+// vector variant gives the plain bytes and leaves the padding alone.
+TEST(ArgbPixelOperations, PlainAndSse2AgreeAndKeepPadding) {
+    const std::vector<ArgbOperation> operations = {
+        [](CImageARGB& i) { i.FillPixel(0x80FF1020u); },
+        [](CImageARGB& i) { i.FillColorKeepAlpha(1, 2, 3); },
+        [](CImageARGB& i) { i.SetAlpha(77); },
+        [](CImageARGB& i) { i.BlendColor(0xC0102030u, 200); },
+        [](CImageARGB& i) { i.BlendColor(0xFFFFFFFFu, 255); },
+        [](CImageARGB& i) { i.ScaleChannelsRGB(255, 128, 3, 200); },
+    };
+    std::mt19937 rng(1);
+    for (size_t op = 0; op < operations.size(); ++op) {
+        for (int32_t width = 1; width <= 9; ++width) {
+            for (int32_t height : {1, 3}) {
+                Frame before = RandomFrame(rng, width, height, 4, 8);
+                for (size_t i = 3; i < before.bytes.size(); i += 12) before.bytes[i] = 0;  // some alpha 0
+                Frame plain = before, vector = before;
+                CImageARGB plainImage = ImageAt(0, plain), vectorImage = ImageAt(3, vector);
+                operations[op](plainImage);
+                operations[op](vectorImage);
+                if (op == 5) {  // the pair rule: compare only pixels it does not concern
+                    for (int32_t y = 0; y < height; ++y) {
+                        for (int32_t x = 0; x < width; ++x) {
+                            if (before.Pixel(x, y)[3] == 0) std::copy_n(plain.Pixel(x, y), 4, vector.Pixel(x, y));
+                        }
+                    }
+                }
+                EXPECT_EQ(plain.bytes, vector.bytes) << op << " " << width;
+                EXPECT_TRUE(vector.PaddingEquals(before)) << op << " " << width;
+            }
+        }
+    }
+}
+
+TEST(ArgbPixelOperations, HandValues) {
+    struct Example {
+        ArgbOperation operation;
+        uint32_t before, after;
+    };
+    const std::vector<Example> examples = {
+        {[](CImageARGB& i) { i.FillPixel(0x12345678u); }, 0xFFFFFFFFu, 0x12345678u},
+        {[](CImageARGB& i) { i.FillColorKeepAlpha(0x10, 0x20, 0x30); }, 0x7FFFFFFFu, 0x7F102030u},
+        {[](CImageARGB& i) { i.SetAlpha(9); }, 0x7F102030u, 0x09102030u},
+        // Alpha 255 at opacity 255 weighs 255, not 256: (255 * 200 + 0) >> 8 = 199.
+        {[](CImageARGB& i) { i.BlendColor(0xFFC8C8C8u, 255); }, 0x40000000u, 0x40C7C7C7u},
+        // Below 255 the opacity scales the alpha: (128 * 101) >> 8 = 50.
+        {[](CImageARGB& i) { i.BlendColor(0x80FF0000u, 100); }, 0x00000010u, 0x0031000Cu},
+        {[](CImageARGB& i) { i.BlendColor(0x00FFFFFFu, 255); }, 0x01020304u, 0x01020304u},
+        {[](CImageARGB& i) { i.ScaleChannelsRGB(255, 255, 255, 255); }, 0xFFFF0180u, 0xFEFE007Fu},
+        {[](CImageARGB& i) { i.ScaleChannelsRGB(128, 0, 0, 128); }, 0x00FF0000u, 0x00FF0000u},
+    };
+    for (size_t e = 0; e < examples.size(); ++e) {
+        for (int32_t level : {0, 3}) {
+            Frame frame = Uniform(5, 1, examples[e].before);
+            CImageARGB image = ImageAt(level, frame);
+            examples[e].operation(image);
+            EXPECT_EQ(frame.bytes, Uniform(5, 1, examples[e].after).bytes) << e << " level " << level;
+        }
+    }
+}
+
+// Pairs (alpha 0, alpha 0), (alpha 0, alpha 10) and an odd last pixel of
+// alpha 0: the vector variant scales the mixed pair whole.
+TEST(ArgbScaleChannels, VectorPairRule) {
+    const uint32_t row[5] = {0x00C8C8C8u, 0x00C8C8C8u, 0x00C8C8C8u, 0x0AC8C8C8u, 0x00C8C8C8u};
+    Frame frame{std::vector<uint8_t>(20), 5, 1, 4, 20};
+    for (int32_t level : {0, 3}) {
+        for (int32_t i = 0; i < 20; ++i) frame.bytes[i] = static_cast<uint8_t>(row[i / 4] >> (8 * (i % 4)));
+        CImageARGB image = ImageAt(level, frame);
+        image.ScaleChannelsRGB(128, 128, 128, 128);
+        const uint32_t scaledAlpha0 = 0x00646464u, scaled = 0x05646464u;
+        const std::vector<uint32_t> expected =
+            level == 0 ? std::vector<uint32_t>{row[0], row[1], row[2], scaled, row[4]}
+                       : std::vector<uint32_t>{row[0], row[1], scaledAlpha0, scaled, row[4]};
+        for (int32_t x = 0; x < 5; ++x) {
+            uint32_t word = 0;
+            for (int32_t b = 0; b < 4; ++b) word |= uint32_t{frame.bytes[4 * x + b]} << (8 * b);
+            EXPECT_EQ(word, expected[x]) << "level " << level << " pixel " << x;
+        }
+    }
+}
+
+// The vector sample drops the lowest fraction bit and also writes alpha:
+// 255 * 515 / 65536 floors to 2, 255 * 514 / 65536 to 1.
+TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
+    Frame frame = Uniform(3, 2, 0);
+    const uint32_t pixels[6] = {0x10000000u, 0x20FFFFFFu, 0x30405060u,
+                                0x40808080u, 0x50000000u, 0x60102030u};
+    for (int32_t i = 0; i < 24; ++i) frame.bytes[i] = static_cast<uint8_t>(pixels[i / 4] >> (8 * (i % 4)));
+    const auto sample = [&](int32_t level, uint32_t x, uint32_t y) {
+        std::vector<uint8_t> out(4, 0xAA);
+        ImageAt(level, frame).SampleBilinear(x, y, out.data());
+        return out;
+    };
+    EXPECT_EQ(sample(0, 515, 0), (std::vector<uint8_t>{2, 2, 2, 0xAA}));
+    EXPECT_EQ(sample(3, 515, 0), (std::vector<uint8_t>{1, 1, 1, 0x10}));
+    // Last column and last row: the pixel's own colour.
+    EXPECT_EQ(sample(0, (2u << 16) | 0xFFFF, (1u << 16) | 0xFFFF), (std::vector<uint8_t>{0x30, 0x20, 0x10, 0xAA}));
+    EXPECT_EQ(sample(3, (2u << 16) | 0xFFFF, (1u << 16) | 0xFFFF), (std::vector<uint8_t>{0x30, 0x20, 0x10, 0x60}));
+    // Half way between four pixels, even fractions: both variants agree on colour.
+    EXPECT_EQ(sample(0, 0x8000, 0x8000), (std::vector<uint8_t>{0x5F, 0x5F, 0x5F, 0xAA}));
+    EXPECT_EQ(sample(3, 0x8000, 0x8000), (std::vector<uint8_t>{0x5F, 0x5F, 0x5F, 0x30}));
+    for (uint32_t outside : {3u << 16, 0xFFFF0000u, 0x80000000u}) {
+        EXPECT_EQ(sample(0, outside, 0), std::vector<uint8_t>(4, 0xAA));
+        EXPECT_EQ(sample(3, 0, outside), std::vector<uint8_t>(4, 0xAA));
+    }
+    ImageAt(0, frame).SampleBilinear(0, 0, nullptr);
+    std::mt19937 rng(2);
+    Frame padded = RandomFrame(rng, 3, 2, 4, 4);  // not packed: refused
+    std::vector<uint8_t> out(4, 0xAA);
+    ImageAt(0, padded).SampleBilinear(0, 0, out.data());
+    EXPECT_EQ(out, std::vector<uint8_t>(4, 0xAA));
+    EXPECT_EQ(ImageAt(0, padded).GetRowPadding(), 4);
+    EXPECT_EQ(ImageAt(0, frame).GetRowPadding(), 0);
+}
+
+TEST(AyuvFills, KeepAlphaAndPaddingAtBothLevels) {
+    std::mt19937 rng(4);
+    for (int32_t level : {0, 3}) {
+        Frame before = RandomFrame(rng, 7, 2, 4, 4), frame = before;
+        AyuvAt(level, frame).FillColorKeepAlpha(235, 128, 100);  // Y, U, V
+        for (int32_t x = 0; x < 7; ++x) {
+            EXPECT_EQ(std::vector<uint8_t>(frame.Pixel(x, 1), frame.Pixel(x, 1) + 4),
+                      (std::vector<uint8_t>{100, 128, 235, before.Pixel(x, 1)[3]}));
+        }
+        AyuvAt(level, frame).FillPixel(0xFF108080u);
+        EXPECT_EQ(std::vector<uint8_t>(frame.Pixel(6, 1), frame.Pixel(6, 1) + 4), (std::vector<uint8_t>{128, 128, 16, 255}));
+        EXPECT_TRUE(frame.PaddingEquals(before));
+    }
+}
+
+// One merge of the rotated draws: destination bytes d, sample colour k,
+// weight a; the alpha byte as the mode leaves it.
+void MergeExpected(int32_t mode, bool scaled, const int32_t k[3], int32_t a, uint8_t* d) {
+    if (!scaled && mode != 0 && mode != 1) {
+        d[0] = d[1] = d[2] = 0, d[3] = 255;
+        return;
+    }
+    const int32_t alpha = d[3];
+    const int32_t merged = alpha + a - alpha * a / 255;
+    for (int32_t c = 0; c < 3; ++c) {
+        const int32_t add = std::min(255, d[c] + ((a * k[c]) >> 8));
+        if (mode == 0) {
+            d[c] = static_cast<uint8_t>(std::min(255, scaled ? (d[c] * (256 - a) + a * k[c]) >> 8
+                                                             : ((d[c] * (255 - a)) >> 8) + ((a * k[c]) >> 8)));
+        } else if (mode == 1 || mode == 8) {
+            d[c] = static_cast<uint8_t>(add);
+        } else if (mode == 7 && merged != 0) {
+            d[c] = static_cast<uint8_t>(std::min(255, (a * k[c] + ((d[c] * (256 - a) * alpha) >> 8)) / merged));
+        }
+    }
+    d[3] = static_cast<uint8_t>(mode == 7 ? merged : mode == 8 ? 255 : alpha);
+}
+
+// Angle 0 with the source's size (powers of two keep the set-up exact):
+// box pixel (i, j) samples at source (i, j) with fractions 0. Inside, the
+// source pixel is merged by its alpha; on the rim the colour is the mean of
+// the samples inside and the alpha the top-left sample's (0 outside).
+TEST(RotatedDrawing, AngleZeroIsACopyWithAnAveragedRim) {
+    std::mt19937 rng(3);
+    Frame source = RandomFrame(rng, 16, 8, 4, 0);
+    ImageDesc src = source.Desc();
+    const auto in = [&](int32_t i, int32_t j) { return i >= 0 && i < 16 && j >= 0 && j < 8; };
+    for (bool scaled : {false, true}) {
+        for (int32_t mode : {0, 1, 2, 7, 8}) {
+            Frame before = RandomFrame(rng, 40, 24, 4, 4), frame = before;
+            CImageARGB image = ImageAt(0, frame);
+            if (scaled) {
+                image.DrawRotatedImageScaled(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 1.0f, 0.0f, 255);
+            } else {
+                image.DrawRotatedImage(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 0.0f, 255);
+            }
+            // Source (0, 0) lands at (12, 8); the unscaled box has a margin of 1.
+            const int32_t first = scaled ? 0 : -1, lastI = scaled ? 15 : 16, lastJ = scaled ? 7 : 8;
+            Frame expected = before;
+            for (int32_t j = first; j <= lastJ; ++j) {
+                for (int32_t i = first; i <= lastI; ++i) {
+                    int32_t n = 0, k[3] = {0, 0, 0};
+                    for (int32_t t = 0; t < 4; ++t) {
+                        if (!in(i + t % 2, j + t / 2)) continue;
+                        ++n;
+                        for (int32_t c = 0; c < 3; ++c) k[c] += source.Pixel(i + t % 2, j + t / 2)[c];
+                    }
+                    if (n == 0 || (scaled && mode == 2)) continue;
+                    if (n == 4) {
+                        for (int32_t c = 0; c < 3; ++c) k[c] = source.Pixel(i, j)[c];
+                    } else {
+                        for (int32_t c = 0; c < 3; ++c) k[c] /= n;
+                    }
+                    MergeExpected(mode, scaled, k, in(i, j) ? source.Pixel(i, j)[3] : 0, expected.Pixel(12 + i, 8 + j));
+                }
+            }
+            EXPECT_EQ(frame.bytes, expected.bytes) << "scaled " << scaled << " mode " << mode;
+        }
+    }
+}
+
+// Footprints off the image, degenerate rectangles, refused arguments and
+// modes that draw nothing leave every byte alone.
+TEST(RotatedDrawing, NothingDrawnWhereNothingIsDue) {
+    std::mt19937 rng(5);
+    Frame source = RandomFrame(rng, 9, 7, 4, 0), before = RandomFrame(rng, 20, 10, 4, 4);
+    ImageDesc src = source.Desc();
+    ImageDesc threeBytes{source.bytes.data(), 9, 7, 36, 3, false};
+    const float nan = std::nanf(""), inf = INFINITY;
+    struct Call { const ImageDesc* source; int32_t mode; float cx, cy, w, h, vscale, angle; };
+    const std::vector<Call> calls = {
+        {&src, 0, -1000.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f}, {&src, 0, 10.0f, 5000.0f, 9.0f, 7.0f, 1.0f, 2.0f},
+        {&src, 0, 10.0f, 5.0f, 0.0f, 7.0f, 1.0f, 0.3f},     {&src, 0, 10.0f, 5.0f, 9.0f, -7.0f, 1.0f, 0.3f},
+        {&src, 1, 10.0f, 5.0f, 9.0f, 7.0f, 0.0f, 0.3f},     {&src, 0, nan, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},
+        {&src, 0, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, inf},      {&src, 0, 10.0f, 5.0f, 1e-30f, 7.0f, 1.0f, 0.3f},
+        {nullptr, 0, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},  {&threeBytes, 0, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},
+        {&src, 5, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},     {&src, 0, 10.0f, 5.0f, 3e9f, 7.0f, 1.0f, 0.3f},
+    };
+    for (size_t c = 0; c < calls.size(); ++c) {
+        const Call& k = calls[c];
+        for (int32_t level : {0, 3}) {
+            Frame argb = before, ayuv = before;
+            CImageARGB argbImage = ImageAt(level, argb);
+            argbImage.DrawRotatedImageScaled(k.source, k.mode, k.cx, k.cy, k.w, k.h, k.vscale, k.angle, 200);
+            if (k.mode != 5 && k.vscale != 0.0f) argbImage.DrawRotatedImage(k.source, k.mode, k.cx, k.cy, k.w, k.h, k.angle, 200);
+            AyuvAt(level, ayuv).DrawRotatedImageScaled(k.source, k.mode, k.cx, k.cy, k.w, k.h, k.vscale, k.angle, 200);
+            EXPECT_EQ(argb.bytes, before.bytes) << c;
+            EXPECT_EQ(ayuv.bytes, before.bytes) << c;
+        }
+    }
+}
+
+// The AYUV draw is the ARGB one on the same bytes at the plain level. The
+// vector level rounds the rim mean and the composite division to nearest,
+// so it is within one step (two for the composite of a rounded mean), and
+// exact where the rim mean is exact (one colour throughout the source).
+TEST(RotatedDrawing, AyuvMatchesArgbPlainAndIsWithinOneStepVector) {
+    std::mt19937 rng(6);
+    for (int32_t trial = 0; trial < 24; ++trial) {
+        const bool uniform = trial % 2 == 1;
+        Frame source = RandomFrame(rng, 5 + trial % 7, 4 + trial % 5, 4, 4);
+        if (uniform) {
+            for (int32_t y = 0; y < source.height; ++y) {
+                for (int32_t x = 0; x < source.width; ++x) std::copy_n(source.bytes.data(), 3, source.Pixel(x, y));
+            }
+        }
+        ImageDesc src = source.Desc();
+        const int32_t mode = std::vector<int32_t>{0, 1, 7, 8}[trial % 4];
+        const float angle = std::uniform_real_distribution<float>(-4.0f, 4.0f)(rng);
+        const float w = 3.0f + static_cast<float>(trial), vscale = 0.5f + 0.1f * static_cast<float>(trial % 9);
+        const Frame before = RandomFrame(rng, 23, 17, 4, 4);
+        Frame argb = before, plain = before, vector = before;
+        ImageAt(0, argb).DrawRotatedImageScaled(&src, mode, 11.5f, 8.0f, w, 9.0f, vscale, angle, 180);
+        AyuvAt(0, plain).DrawRotatedImageScaled(&src, mode, 11.5f, 8.0f, w, 9.0f, vscale, angle, 180);
+        AyuvAt(3, vector).DrawRotatedImageScaled(&src, mode, 11.5f, 8.0f, w, 9.0f, vscale, angle, 180);
+        EXPECT_EQ(plain.bytes, argb.bytes) << trial;
+        EXPECT_NE(plain.bytes, before.bytes) << trial;
+        for (size_t i = 0; i < plain.bytes.size(); ++i) {
+            EXPECT_LE(std::abs(plain.bytes[i] - vector.bytes[i]), uniform && mode != 7 ? 0 : mode == 7 && !uniform ? 2 : 1) << trial << " " << i;
+        }
+    }
+}
+
+// A rim pixel of the last column averages two samples: 203 / 2 is 101 in
+// the plain row and 102 (101.5 rounded to even) in the vector row.
+TEST(RotatedDrawing, AyuvVectorRoundsTheRimMean) {
+    Frame source = Uniform(4, 4, 0xFF000000u);
+    source.Pixel(3, 1)[2] = 100;
+    source.Pixel(3, 2)[2] = 103;
+    ImageDesc src = source.Desc();
+    for (int32_t level : {0, 3}) {
+        Frame frame = Uniform(4, 4, 0xFF000000u);
+        AyuvAt(level, frame).DrawRotatedImageScaled(&src, 1, 2.0f, 2.0f, 4.0f, 4.0f, 1.0f, 0.0f, 255);
+        EXPECT_EQ(frame.Pixel(3, 1)[2], (255 * (level == 0 ? 101 : 102)) >> 8);
+    }
+}
+
+// A draw into a view of the frame whose borders cut the footprint changes
+// exactly the view's part of what the uncut draw changes (an integer
+// centre keeps the two set-ups alike).
+TEST(RotatedDrawing, ClippedFootprintIsTheUncutDrawsPart) {
+    std::mt19937 rng(11);
+    Frame source = RandomFrame(rng, 13, 9, 4, 0);
+    ImageDesc src = source.Desc();
+    const Frame before = RandomFrame(rng, 60, 60, 4, 0);
+    for (int32_t trial = 0; trial < 12; ++trial) {
+        const float angle = static_cast<float>(trial) * 0.55f, vscale = 0.5f + 0.1f * static_cast<float>(trial);
+        for (int32_t kind = 0; kind < 3; ++kind) {
+            const auto draw = [&](uint8_t* data, int32_t w, int32_t h, float cx, float cy) {
+                ScopedInstructionSetLevel level(3);
+                if (kind == 0) CImageARGB(data, w, h, 240, 4).DrawRotatedImage(&src, 0, cx, cy, 26.0f, 18.0f, angle, 200);
+                if (kind == 1) CImageARGB(data, w, h, 240, 4).DrawRotatedImageScaled(&src, 7, cx, cy, 26.0f, 18.0f, vscale, angle, 200);
+                if (kind == 2) CImageAYUV(data, w, h, 240, 4).DrawRotatedImageScaled(&src, 0, cx, cy, 26.0f, 18.0f, vscale, angle, 200);
+            };
+            Frame whole = before;
+            draw(whole.bytes.data(), 60, 60, 30.0f, 30.0f);
+            for (const auto [x, y, w, h] : {std::array{25, 22, 20, 30}, {0, 31, 60, 7}, {33, 0, 5, 60}, {15, 15, 31, 31}}) {
+                Frame cut = before, expected = before;
+                draw(cut.Pixel(x, y), w, h, 30.0f - static_cast<float>(x), 30.0f - static_cast<float>(y));
+                for (int32_t row = y; row < y + h; ++row) std::copy_n(whole.Pixel(x, row), 4 * w, expected.Pixel(x, row));
+                EXPECT_EQ(cut.bytes, expected.bytes) << trial << " kind " << kind << " view " << x << "," << y;
+            }
+        }
+    }
+}
+
+// Random draws whose footprints cross every border, into buffers of exactly
+// their size, so that the sanitizer build reports any stray access; the
+// AYUV plain draw stays equal to the ARGB one.
+TEST(RotatedDrawing, RandomFootprintsStayInsideBothBuffers) {
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int32_t trial = 0; trial < 400; ++trial) {
+        const int32_t width = 1 + static_cast<int32_t>(rng() % 24), height = 1 + static_cast<int32_t>(rng() % 24);
+        Frame source = RandomFrame(rng, 1 + static_cast<int32_t>(rng() % 20), 1 + static_cast<int32_t>(rng() % 20), 4, 0);
+        ImageDesc src = source.Desc();
+        const float huge = trial % 10 == 0 ? 1e6f : 1.0f;
+        const float cx = (unit(rng) * 1.6f - 0.3f) * static_cast<float>(width) * huge;
+        const float cy = (unit(rng) * 1.6f - 0.3f) * static_cast<float>(height);
+        const float w = unit(rng) * 60.0f * huge, h = unit(rng) * 60.0f, vscale = 0.05f + unit(rng) * 3.0f;
+        const float angle = (unit(rng) - 0.5f) * 20.0f;
+        const int32_t mode = static_cast<int32_t>(rng() % 10);
+        const uint8_t opacity = static_cast<uint8_t>(rng());
+        Frame argb = RandomFrame(rng, width, height, 4, 0), ayuv = argb;
+        ImageAt(0, argb).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
+        AyuvAt(0, ayuv).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
+        EXPECT_EQ(argb.bytes, ayuv.bytes) << trial;
+        AyuvAt(3, ayuv).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
+        ImageAt(0, argb).DrawRotatedImage(&src, mode, cx, cy, w, h, angle, opacity);
+        ImageAt(0, argb).DrawImage(&src, mode, cx - w, cy - h, w, h, opacity);
+    }
+}
+
+// A 30 x 30 rectangle from (-10, -10) on a 40 x 40 image: mode 3 turns its
+// visible 20 x 20 part opaque red and leaves the rest.
+TEST(ArgbDrawImage, ClippedRectangleOfTheFallbackMode) {
+    std::mt19937 rng(9);
+    Frame source = RandomFrame(rng, 30, 30, 4, 0), before = RandomFrame(rng, 40, 40, 4, 4), frame = before;
+    ImageDesc src = source.Desc();
+    ImageAt(3, frame).DrawImage(&src, 3, -10.0f, -10.0f, 30.0f, 30.0f, 255);
+    Frame expected = before;
+    for (int32_t y = 0; y < 20; ++y) {
+        for (int32_t x = 0; x < 20; ++x) {
+            uint8_t* p = expected.Pixel(x, y);
+            p[0] = p[1] = 0, p[2] = p[3] = 255;
+        }
+    }
+    EXPECT_EQ(frame.bytes, expected.bytes);
+}
+
+// DrawImage against its recipe: the visible part of the rectangle gets the
+// matching share of the source resized to its size, merged by the mode's
+// blend. Rectangles inside, out at the top left, out at the bottom right,
+// and larger than the image.
+TEST(ArgbDrawImage, ResizedShareMergedByTheModesBlend) {
+    std::mt19937 rng(10);
+    Frame source = RandomFrame(rng, 30, 24, 4, 4);
+    ImageDesc src = source.Desc();
+    struct Placement { int32_t x, y, w, h; };
+    for (const Placement& p : {Placement{5, 6, 30, 30}, Placement{-10, -10, 30, 30},
+                               Placement{25, 30, 30, 24}, Placement{-10, -7, 60, 55}}) {
+        for (int32_t mode : {0, 1, 7, 8, 3}) {
+            for (int32_t level : {0, 3}) {
+                const Frame before = RandomFrame(rng, 40, 40, 4, 4);
+                Frame frame = before, expected = before;
+                ImageAt(level, frame).DrawImage(&src, mode, static_cast<float>(p.x) + (p.x < 0 ? -0.7f : 0.7f), static_cast<float>(p.y),
+                                                static_cast<float>(p.w) + 0.9f, static_cast<float>(p.h), 120);
+                CImageARGB expectedImage = ImageAt(level, expected), whole = ImageAt(0, source);
+                ImageDesc visible, part = src;
+                ASSERT_EQ(expectedImage.GetRegionDesc(&visible, p.x, p.y, p.w, p.h), 1);
+                if (visible.width != p.w || visible.height != p.h) {
+                    const auto share = [](int32_t offset, int32_t size, int32_t sourceSize) {
+                        return static_cast<int32_t>(static_cast<float>(offset) / static_cast<float>(size) * static_cast<float>(sourceSize));
+                    };
+                    whole.GetRegionDesc(&part, share(std::max(0, -p.x), p.w, 30), share(std::max(0, -p.y), p.h, 24),
+                                        share(visible.width, p.w, 30), share(visible.height, p.h, 24));
+                }
+                Frame scaled = RandomFrame(rng, visible.width, visible.height, 4, 0);
+                ImageDesc scaledDesc = scaled.Desc();
+                CImageARGB(part.data, part.width, part.height, part.stride, 4).ResizeTo(&scaledDesc, 0);
+                CImageARGB target = ImageAt(level, expected);
+                target.AttachBuffer(visible.data, visible.width, visible.height, visible.stride);
+                if (mode == 0) target.AlphaBlend(&scaledDesc, 120);
+                if (mode == 1) target.AdditiveBlend(&scaledDesc, 120);
+                if (mode == 7 || mode == 8) target.AlphaComposite(&scaledDesc, 120);
+                if (mode == 3) target.FillColorKeepAlpha(255, 0, 0);
+                if (mode == 3 || mode == 8) target.SetAlpha(255);
+                EXPECT_EQ(frame.bytes, expected.bytes) << p.x << " " << p.y << " mode " << mode << " level " << level;
+                EXPECT_NE(frame.bytes, before.bytes);
+            }
+        }
+    }
+    // Visible parts or source shares below 3 pixels, empty or refused rectangles draw nothing.
+    const Frame before = RandomFrame(rng, 40, 40, 4, 4);
+    Frame frame = before;
+    CImageARGB image = ImageAt(3, frame);
+    for (const Placement& p : {Placement{38, 0, 30, 30}, Placement{0, -28, 30, 30}, Placement{0, 0, 500, 30},
+                               Placement{0, 0, 0, 30}, Placement{0, 0, 30, -30}, Placement{40, 0, 5, 5}, Placement{3, 3, 1, 5}}) {
+        image.DrawImage(&src, 0, static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.w), static_cast<float>(p.h), 255);
+    }
+    image.DrawImage(&src, 0, 3e9f, 0.0f, 10.0f, 10.0f, 255);
+    image.DrawImage(&src, 0, 0.0f, 0.0f, INFINITY, 10.0f, 255);
+    image.DrawImage(nullptr, 0, 0.0f, 0.0f, 10.0f, 10.0f, 255);
+    EXPECT_EQ(frame.bytes, before.bytes);
+}
+
+}  // namespace
