@@ -1,6 +1,7 @@
 #include <emmintrin.h>
 
 #include "argb/ArgbBufferKernels.h"
+#include "argb/ArgbPixels_sse2.h"
 
 namespace VelImageUtility {
 
@@ -8,9 +9,7 @@ namespace {
 // New grey bytes in blue, green and red, the old alpha byte.
 inline void MergeGreyQuarter(uint8_t* argb, __m128i grey) {
     __m128i* to = reinterpret_cast<__m128i*>(argb);
-    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i old = _mm_loadu_si128(to);
-    _mm_storeu_si128(to, _mm_or_si128(_mm_and_si128(grey, colourMask), _mm_andnot_si128(colourMask, old)));
+    _mm_storeu_si128(to, WithAlphaOf(grey, _mm_loadu_si128(to)));
 }
 }  // namespace
 

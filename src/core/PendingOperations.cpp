@@ -44,23 +44,11 @@ void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, f
 void CImageARGB::BlendColor(uint32_t color, uint8_t opacity) { }
 void CImageARGB::ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) { }
 void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA, uint32_t colorB) { }
-void CImageARGB::ConvertToGray() { }
 void CImageARGB::ApplyBoxBlur(int32_t radius) { }
 void CImageARGB::ApplyGaussianBlur(int32_t radius) { }
 void CImageARGB::ApplyZoomBlur(int32_t steps) { }
 void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) { }
 void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) { }
-float CImageARGB::GetMeanValue() { return 0.0f; }
-void CImageARGB::Invert() { }
-void CImageARGB::ConvertToGrayLightness() { }
-void CImageARGB::MedianFilterChannels(int32_t radius) { }
-void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t threshold) { }
-void CImageARGB::Posterize(int32_t step) { }
-void CImageARGB::AdjustContrast(float gain) { }
-void CImageARGB::AdjustContrastAroundMean(int32_t amount) { }
-void CImageARGB::AdjustBrightness(int32_t delta) { }
-void CImageARGB::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) { }
-void CImageARGB::SubtractPlane(const ImageDesc* plane) { }
 void CImageARGB::SetAlpha(uint8_t alpha) { }
 void CImageARGB::FillColorKeepAlpha(uint8_t red, uint8_t green, uint8_t blue) { }
 void CImageARGB::FillPixel(uint32_t value) { }
@@ -78,7 +66,6 @@ void CImageAYUV::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
 void CImageAYUV::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
 void CImageAYUV::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
 void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
-void CImageAYUV::Posterize(int32_t step) { }
 void CImageAYUV::FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) { }
 void CImageAYUV::FillPixel(uint32_t value) { }
 void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }

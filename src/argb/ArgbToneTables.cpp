@@ -1,0 +1,15 @@
+// The table-driven tone kernels; they have no vector form, so the compiler
+// may vectorise them as it likes.
+#include "argb/ArgbToneKernels.h"
+
+namespace VelImageUtility {
+
+void MapColoursThroughTable(uint8_t* row, int32_t width, const uint8_t table[256]) {
+    for (int32_t x = 0; x < width; ++x, row += 4) {
+        row[0] = table[row[0]];
+        row[1] = table[row[1]];
+        row[2] = table[row[2]];
+    }
+}
+
+}  // namespace VelImageUtility
