@@ -4,6 +4,8 @@
 
 #include <emmintrin.h>
 
+#include <cstdint>
+
 namespace VelImageUtility {
 
 // Blue, green and red from `colours`, alpha from `old`.
@@ -12,10 +14,18 @@ inline __m128i WithAlphaOf(__m128i colours, __m128i old) {
     return _mm_or_si128(_mm_and_si128(colours, colourMask), _mm_andnot_si128(colourMask, old));
 }
 
-// Byte 0 of each lane repeated into bytes 0, 1 and 2; bytes 1 to 3 of
-// `lowBytes` must be 0.
-inline __m128i GreyFromLowBytes(__m128i lowBytes) {
-    return _mm_or_si128(_mm_or_si128(lowBytes, _mm_slli_epi32(lowBytes, 8)), _mm_slli_epi32(lowBytes, 16));
+// Eight grey pixels from the values 0..255 in the 32-bit lanes of `first`
+// and `second`: each value goes into blue, green and red, beside the alpha
+// of the old pixel. Packed to 16-bit words and paired as (v, v), one
+// multiply by (0x0101, 0x0001) spreads v into three bytes.
+inline void StoreGreyPixels8(uint8_t* to, __m128i first, __m128i second, __m128i oldFirst, __m128i oldSecond) {
+    const __m128i words = _mm_packs_epi32(first, second);
+    const __m128i spread = _mm_set1_epi32(0x00010101);
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m128i greyFirst = _mm_mullo_epi16(_mm_unpacklo_epi16(words, words), spread);
+    const __m128i greySecond = _mm_mullo_epi16(_mm_unpackhi_epi16(words, words), spread);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_or_si128(greyFirst, _mm_and_si128(oldFirst, alphaMask)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16), _mm_or_si128(greySecond, _mm_and_si128(oldSecond, alphaMask)));
 }
 
 }  // namespace VelImageUtility

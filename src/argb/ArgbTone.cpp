@@ -27,9 +27,8 @@ void CImageARGB::ConvertToGray() {
 // Summed in 64 bits, so that no image can overflow the total.
 float CImageARGB::GetMeanValue() {
     if (!IsUsablePixels(*this, kArgbBytes)) return std::numeric_limits<float>::quiet_NaN();
-    const auto sumRow = UseSse2(level) ? SumColoursRow_Sse2 : SumColoursRow_Plain;
     uint64_t sum = 0;
-    ForEachPixelRow(*this, [&](uint8_t* row, int32_t count) { sum += sumRow(row, count); });
+    ForEachPixelRow(*this, [&](uint8_t* row, int32_t count) { sum += SumColoursRow(row, count); });
     return static_cast<float>(sum) / static_cast<float>(GetPixelCount()) / 3.0f;
 }
 

@@ -22,12 +22,6 @@ void ConvertToGrayRow_Plain(uint8_t* row, int32_t width) {
     for (int32_t x = 0; x < width; ++x, row += 4) SetGrey(row, RgbToLuma(row[2], row[1], row[0]));
 }
 
-uint64_t SumColoursRow_Plain(const uint8_t* row, int32_t width) {
-    uint64_t sum = 0;
-    for (int32_t x = 0; x < width; ++x, row += 4) sum += uint32_t{row[0]} + row[1] + row[2];
-    return sum;
-}
-
 void GrayLightnessRun_Plain(uint8_t* pixels, size_t count) {
     for (size_t i = 0; i < count; ++i, pixels += 4) {
         const uint8_t b = pixels[0], g = pixels[1], r = pixels[2];

@@ -14,8 +14,7 @@ void ConvertToGrayRow_Plain(uint8_t* row, int32_t width);
 void ConvertToGrayRow_Sse2(uint8_t* row, int32_t width);
 
 // The sum of blue + green + red over the row.
-uint64_t SumColoursRow_Plain(const uint8_t* row, int32_t width);
-uint64_t SumColoursRow_Sse2(const uint8_t* row, int32_t width);
+uint64_t SumColoursRow(const uint8_t* row, int32_t width);
 
 // Blue = green = red = (max + min) >> 1. The vector kernel takes groups of
 // 8 pixels from the start of the run and rounds them half up,

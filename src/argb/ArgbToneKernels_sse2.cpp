@@ -23,7 +23,7 @@ int32_t TransformPixelPairs(uint8_t* row, int32_t width, Transform transform) {
 inline __m128i Load(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
 inline void Store(uint8_t* to, __m128i value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value); }
 
-// (max + min + 1) >> 1 of blue, green and red, as grey with the old alpha.
+// (max + min + 1) >> 1 of blue, green and red in each lane, 0..255.
 // Shifting each lane right by 8 and 16 brings green and red to byte 0;
 // alpha never reaches it.
 inline __m128i Lightness4(__m128i pixels) {
@@ -31,43 +31,31 @@ inline __m128i Lightness4(__m128i pixels) {
     const __m128i red = _mm_srli_epi32(pixels, 16);
     const __m128i high = _mm_max_epu8(_mm_max_epu8(pixels, green), red);
     const __m128i low = _mm_min_epu8(_mm_min_epu8(pixels, green), red);
-    const __m128i lightness = _mm_and_si128(_mm_avg_epu8(high, low), _mm_set1_epi32(0xFF));
-    return WithAlphaOf(GreyFromLowBytes(lightness), pixels);
+    return _mm_and_si128(_mm_avg_epu8(high, low), _mm_set1_epi32(0xFF));
+}
+
+// Eight pixels per step become grey by `value4` (four lanes of values).
+template <typename Value4>
+size_t SetGreyGroupsOf8(uint8_t* pixels, size_t count, Value4 value4) {
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint8_t* group = pixels + 4 * i;
+        const __m128i first = Load(group), second = Load(group + 16);
+        StoreGreyPixels8(group, value4(first), value4(second), first, second);
+    }
+    return i;
 }
 }  // namespace
 
 void ConvertToGrayRow_Sse2(uint8_t* row, int32_t width) {
-    const int32_t done = TransformPixelPairs(row, width, [](__m128i pixels) {
-        return GreyFromLowBytes(ArgbToLuma4_Sse2(pixels));
-    });
+    const int32_t done = static_cast<int32_t>(SetGreyGroupsOf8(
+        row, static_cast<size_t>(width), [](__m128i pixels) { return ArgbToLuma4_Sse2(pixels); }));
     ConvertToGrayRow_Plain(row + 4 * done, width - done);
 }
 
-// Sums of absolute differences against zero add 8 bytes into each 64-bit
-// half; alpha is masked to 0 first.
-uint64_t SumColoursRow_Sse2(const uint8_t* row, int32_t width) {
-    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i zero = _mm_setzero_si128();
-    __m128i sums = zero;
-    int32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(Load(row + 4 * x), colourMask), zero));
-    }
-    alignas(16) uint64_t halves[2];
-    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
-    return halves[0] + halves[1] + SumColoursRow_Plain(row + 4 * x, width - x);
-}
-
 void GrayLightnessRun_Sse2(uint8_t* pixels, size_t count) {
-    size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        uint8_t* group = pixels + 4 * i;
-        const __m128i first = Lightness4(Load(group));
-        const __m128i second = Lightness4(Load(group + 16));
-        Store(group, first);
-        Store(group + 16, second);
-    }
-    GrayLightnessRun_Plain(pixels + 4 * i, count - i);
+    const size_t done = SetGreyGroupsOf8(pixels, count, [](__m128i group) { return Lightness4(group); });
+    GrayLightnessRun_Plain(pixels + 4 * done, count - done);
 }
 
 void PosterizeRow_Sse2(uint8_t* row, int32_t width, int32_t step) {
