@@ -14,6 +14,30 @@ inline __m128i WithAlphaOf(__m128i colours, __m128i old) {
     return _mm_or_si128(_mm_and_si128(colours, colourMask), _mm_andnot_si128(colourMask, old));
 }
 
+// Walks a 1-byte plane row beside a row of 4-byte pixels, 16 at a time:
+// each plane byte is repeated into the four bytes of its pixel's lane, and
+// combine(pixels, repeated) is stored over those pixels. Returns the
+// pixels done, width - width % 16.
+template <typename Combine>
+int32_t CombineWithPlaneBytes16(const uint8_t* plane, uint8_t* argb, int32_t width, Combine combine) {
+    auto apply = [&](uint8_t* to, __m128i repeated) {
+        __m128i* pixels = reinterpret_cast<__m128i*>(to);
+        _mm_storeu_si128(pixels, combine(_mm_loadu_si128(pixels), repeated));
+    };
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plane + x));
+        const __m128i low = _mm_unpacklo_epi8(values, values);
+        const __m128i high = _mm_unpackhi_epi8(values, values);
+        uint8_t* to = argb + 4 * x;
+        apply(to, _mm_unpacklo_epi16(low, low));
+        apply(to + 16, _mm_unpackhi_epi16(low, low));
+        apply(to + 32, _mm_unpacklo_epi16(high, high));
+        apply(to + 48, _mm_unpackhi_epi16(high, high));
+    }
+    return x;
+}
+
 // Eight grey pixels from the values 0..255 in the 32-bit lanes of `first`
 // and `second`: each value goes into blue, green and red, beside the alpha
 // of the old pixel. Packed to 16-bit words and paired as (v, v), one

@@ -21,7 +21,6 @@ int32_t TransformPixelPairs(uint8_t* row, int32_t width, Transform transform) {
 }
 
 inline __m128i Load(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
-inline void Store(uint8_t* to, __m128i value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value); }
 
 // (max + min + 1) >> 1 of blue, green and red in each lane, 0..255.
 // Shifting each lane right by 8 and 16 brings green and red to byte 0;
@@ -87,25 +86,12 @@ void AdjustBrightnessRow_Sse2(uint8_t* row, int32_t width, int32_t delta) {
     AdjustBrightnessRow_Plain(row + 4 * done, width - done, delta);
 }
 
-// 16 pixels per step: each plane byte is repeated into the four bytes of
-// its pixel's lane and subtracted with unsigned saturation; alpha
-// subtracts 0.
+// Unsigned saturating subtraction of the plane byte; alpha subtracts 0.
 void SubtractPlaneRow_Sse2(uint8_t* row, const uint8_t* plane, int32_t width) {
     const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-    auto subtract = [&](uint8_t* to, __m128i repeated) {
-        Store(to, _mm_subs_epu8(Load(to), _mm_and_si128(repeated, colourMask)));
-    };
-    int32_t x = 0;
-    for (; x + 16 <= width; x += 16) {
-        const __m128i values = Load(plane + x);
-        const __m128i low = _mm_unpacklo_epi8(values, values);
-        const __m128i high = _mm_unpackhi_epi8(values, values);
-        uint8_t* to = row + 4 * x;
-        subtract(to, _mm_unpacklo_epi16(low, low));
-        subtract(to + 16, _mm_unpackhi_epi16(low, low));
-        subtract(to + 32, _mm_unpacklo_epi16(high, high));
-        subtract(to + 48, _mm_unpackhi_epi16(high, high));
-    }
+    const int32_t x = CombineWithPlaneBytes16(plane, row, width, [&](__m128i pixels, __m128i repeated) {
+        return _mm_subs_epu8(pixels, _mm_and_si128(repeated, colourMask));
+    });
     SubtractPlaneRow_Plain(row + 4 * x, plane + x, 1, width - x);
 }
 
