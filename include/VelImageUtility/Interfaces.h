@@ -264,22 +264,39 @@ public:
     virtual void ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) = 0;
     virtual void ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA,
                                    uint32_t colorB) = 0;
+    // Blue, green and red become the pixel's studio-range luma. The tone
+    // operations from here to SubtractPlane leave alpha as it is and do
+    // nothing when this image is not usable 4-byte pixels.
     virtual void ConvertToGray() = 0;
     virtual void ApplyBoxBlur(int32_t radius) = 0;
     virtual void ApplyGaussianBlur(int32_t radius) = 0;
     virtual void ApplyZoomBlur(int32_t steps) = 0;
     virtual void ApplyBoxBlurAlphaWeighted(int32_t radius) = 0;
     virtual void ApplyGaussianBlurAlphaWeighted(int32_t radius) = 0;
+    // Not a number when this image is not usable 4-byte pixels or has none.
     virtual float GetMeanValue() = 0;
     virtual void Invert() = 0;
+    // From level 3, pixels in groups of eight (from the start of an image
+    // without row padding, else of each row) round half up.
     virtual void ConvertToGrayLightness() = 0;
+    // Does nothing when the radius is below 1 or above 32767, or this image
+    // is not usable 4-byte pixels.
     virtual void MedianFilterChannels(int32_t radius) = 0;
+    // Does nothing when an argument is not finite, |radius| is above 1000,
+    // or this image is not usable 4-byte pixels. Amounts beyond +-12850
+    // percent act as that limit, so that no product overflows.
     virtual void UnsharpMask(float amountPercent, float radius, uint32_t threshold) = 0;
+    // Does nothing when the step is below 1. From level 3, pairs of pixels
+    // round to the nearest multiple (ties to even) instead of down.
     virtual void Posterize(int32_t step) = 0;
+    // Does nothing when the gain is outside 0..2 or not a number.
     virtual void AdjustContrast(float gain) = 0;
+    // Does nothing when the amount is 0 or outside -100..100.
     virtual void AdjustContrastAroundMean(int32_t amount) = 0;
     virtual void AdjustBrightness(int32_t delta) = 0;
     virtual void MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) = 0;
+    // Does nothing when the plane is missing, of another width or height,
+    // or not usable pixels of its own bytes per pixel.
     virtual void SubtractPlane(const ImageDesc* plane) = 0;
     // The fills, the scaling and GetRowPadding (which then gives 0) do nothing
     // when this image is not usable 4-byte pixels.
@@ -320,6 +337,8 @@ public:
     // pixels or the source is smaller than this image.
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void BoxBlurInPlace(int32_t radius) = 0;
+    // The ARGB Posterize on V, U and Y; does nothing when the step is below
+    // 1 or this image is not usable 4-byte pixels.
     virtual void Posterize(int32_t step) = 0;
     // The fills do nothing when this image is not usable 4-byte pixels.
     virtual void FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) = 0;

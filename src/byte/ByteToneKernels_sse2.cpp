@@ -2,6 +2,7 @@
 
 #include "byte/ByteGroups_sse2.h"
 #include "byte/ByteKernels.h"
+#include "services/ToneCurves_sse2.h"
 
 namespace VelImageUtility {
 
@@ -53,29 +54,9 @@ uint64_t SumRow_Sse2(const uint8_t* row, int32_t count) {
 }
 
 void AdjustContrastRun_Sse2(uint8_t* run, size_t count, int32_t factor) {
-    // p - 128 is p with its top bit flipped, read as a signed byte; unpacked
-    // into the high half of a 16-bit lane and shifted down by 4 it is
-    // a = 16 (p - 128). Then (a * factor + 32768) >> 16 equals
-    // ((p - 128) * factor + 2048) >> 12: the high half of the product plus
-    // the top bit of its low half. factor <= 8192 fits a signed lane.
-    // Packing with signed saturation clamps to -128..127, and flipping the
-    // top bit again adds 128: the clamp to 0..255 of the plain rule.
-    const __m128i topBit = _mm_set1_epi8(static_cast<char>(0x80));
     const __m128i factor16 = _mm_set1_epi16(static_cast<int16_t>(factor));
-    const __m128i zero = _mm_setzero_si128();
-    auto scale = [&](__m128i centredHigh) {
-        const __m128i a = _mm_srai_epi16(centredHigh, 4);
-        return _mm_add_epi16(_mm_mulhi_epi16(a, factor16), _mm_srli_epi16(_mm_mullo_epi16(a, factor16), 15));
-    };
     const size_t done = TransformByteGroups(
-        run, count,
-        [&](__m128i pixels) {
-            const __m128i centred = _mm_xor_si128(pixels, topBit);
-            const __m128i low = scale(_mm_unpacklo_epi8(zero, centred));
-            const __m128i high = scale(_mm_unpackhi_epi8(zero, centred));
-            return _mm_xor_si128(_mm_packs_epi16(low, high), topBit);
-        },
-        run);
+        run, count, [&](__m128i pixels) { return ContrastBytes_Sse2(pixels, factor16); }, run);
     AdjustContrastRun_Plain(run + done, count - done, factor);
 }
 

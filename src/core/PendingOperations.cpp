@@ -13,18 +13,6 @@ namespace VelImageUtility {
 
 // ---- Blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
-void CImageARGB::ConvertToGray() { }
-float CImageARGB::GetMeanValue() { return 0.0f; }
-void CImageARGB::Invert() { }
-void CImageARGB::ConvertToGrayLightness() { }
-void CImageARGB::MedianFilterChannels(int32_t radius) { }
-void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t threshold) { }
-void CImageARGB::Posterize(int32_t step) { }
-void CImageARGB::AdjustContrast(float gain) { }
-void CImageARGB::AdjustContrastAroundMean(int32_t amount) { }
-void CImageARGB::AdjustBrightness(int32_t delta) { }
-void CImageARGB::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) { }
-void CImageARGB::SubtractPlane(const ImageDesc* plane) { }
 void CImageAYUV::Allocate(int32_t width, int32_t height) { }
 void CImageAYUV::AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) { }
 void CImageAYUV::ConvertToARGB(const ImageDesc* destination) { }
@@ -33,7 +21,6 @@ void CImageAYUV::CopyFrom(const ImageDesc* source) { }
 int32_t CImageAYUV::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
 void CImageAYUV::ConvertToLuma(const ImageDesc* plane) { }
 void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
-void CImageAYUV::Posterize(int32_t step) { }
 void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
 // ---- end of blurs, filters, blends, drawing, tone and the rest of AYUV ----
 

@@ -28,6 +28,15 @@ inline uint8_t ApplyBrightness(uint8_t value, int32_t delta) {
     return static_cast<uint8_t>(sum < 0 ? 0 : (sum > 255 ? 255 : sum));
 }
 
+// Posterize quantises with steps from 1 up; smaller steps leave the image
+// unchanged.
+inline bool IsPosterizeStep(int32_t step) { return step >= 1; }
+
+// The plain posterize rule: (v / step) * step, rounding down.
+inline uint8_t ApplyPosterize(uint8_t value, int32_t step) {
+    return static_cast<uint8_t>((value / step) * step);
+}
+
 // AdjustContrastAroundMean takes amounts from -100 to 100; 0 is no change.
 inline bool IsContrastAmountInRange(int32_t amount) {
     return amount >= -100 && amount <= 100 && amount != 0;

@@ -1,0 +1,22 @@
+// The per-channel median filter of ARGB images, over a square window whose
+// samples beyond the image repeat its edge pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace VelImageUtility {
+
+// The largest radius: a window side of 2r + 1 <= 65535 keeps one column's
+// counts within 16 bits and the window's within 32.
+constexpr int32_t kMaxChannelMedianRadius = 32767;
+
+// For each of width x height samples (`sampleStep` bytes apart in rows of
+// `sourceStride` bytes), the median of the (2 radius + 1)^2 window around
+// it, coordinates outside the image clamped to its edge, written to the
+// same place in `destination` (a distinct buffer). 1 <= radius <=
+// kMaxChannelMedianRadius; width and height at least 1.
+void MedianFilterSamples(const uint8_t* source, int32_t sourceStride, uint8_t* destination,
+                         int32_t destinationStride, int32_t sampleStep, int32_t width,
+                         int32_t height, int32_t radius);
+
+}  // namespace VelImageUtility
