@@ -67,21 +67,12 @@ void CImageARGB::FillPixel(uint32_t value) { }
 void CImageARGB::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
 void CImageARGB::SampleBilinear(uint32_t x, uint32_t y, uint8_t* out) { }
 int32_t CImageARGB::GetRowPadding() { return 0; }
-void CImageAYUV::Allocate(int32_t width, int32_t height) { }
-void CImageAYUV::AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) { }
-void CImageAYUV::ConvertToARGB(const ImageDesc* destination) { }
-void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) { }
-void CImageAYUV::CopyFrom(const ImageDesc* source) { }
-int32_t CImageAYUV::GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width, int32_t height) { return 0; }
-void CImageAYUV::ConvertToLuma(const ImageDesc* plane) { }
 void CImageAYUV::AlphaBlend(const ImageDesc* source, uint8_t opacity) { }
 void CImageAYUV::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
 void CImageAYUV::AlphaComposite(const ImageDesc* source, uint8_t opacity) { }
-void CImageAYUV::BoxBlurInPlace(int32_t radius) { }
 void CImageAYUV::Posterize(int32_t step) { }
 void CImageAYUV::FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) { }
 void CImageAYUV::FillPixel(uint32_t value) { }
-void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) { }
 // ---- end of blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
 
