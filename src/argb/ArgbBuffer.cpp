@@ -1,5 +1,7 @@
 // The ARGB buffer operations: new or attached buffers, whole copies, single
 // byte lanes to and from planes, and clipped sub-rectangles.
+#include <algorithm>
+
 #include "argb/ArgbBufferKernels.h"
 #include "argb/ArgbOperands.h"
 #include "argb/CImageARGB.h"
@@ -9,6 +11,7 @@ namespace VelImageUtility {
 
 namespace {
 constexpr int32_t kArgbBytes = 4;
+constexpr int32_t kAlphaLane = 3;
 
 bool IsLane(int32_t lane) { return lane >= 0 && lane < kArgbBytes; }
 }  // namespace
@@ -29,7 +32,11 @@ void CImageARGB::CopyAlphaFrom(const ImageDesc* source) {
         !CoversPixels(source, kArgbBytes, width, height)) {
         return;
     }
-    CopyAlphaRows_Plain(source->data, source->stride, data, stride, width, height);
+    const uint8_t* from = source->data + kAlphaLane;
+    uint8_t* to = data + kAlphaLane;
+    for (int32_t y = 0; y < height; ++y, from += source->stride, to += stride) {
+        CopyByteLaneRow_Plain(from, kArgbBytes, to, kArgbBytes, width);
+    }
 }
 
 void CImageARGB::SetChannel(const ImageDesc* plane, int32_t lane) {

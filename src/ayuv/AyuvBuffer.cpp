@@ -28,7 +28,7 @@ void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) {
 }
 
 void CImageAYUV::CopyFrom(const ImageDesc* source) {
-    if (!IsUsablePixels(*this, kAyuvBytes)) return;
+    if (!IsUsablePixels(*this, kAyuvBytes) || !IsSameSizePixels(*this, source, kAyuvBytes)) return;
     CopyPixelsFrom(source);
 }
 

@@ -1,14 +1,12 @@
 #include "core/CImageUtility.h"
 
-#include <algorithm>
 #include <cstring>
-
-#include "core/InputChecks.h"
 
 namespace VelImageUtility {
 
 void CImageUtility::CopyPixelsFrom(const ImageDesc* src) {
-    if (!IsUsablePixels(*this, bytesPerPixel) || !IsSameSizePixels(*this, src, bytesPerPixel)) return;
+    if (data == nullptr || src == nullptr || src->data == nullptr || !SameSizeAs(src)) return;
+    if (width <= 0 || bytesPerPixel <= 0) return;
     const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel);
     const uint8_t* from = src->data;
     uint8_t* to = data;
@@ -17,31 +15,6 @@ void CImageUtility::CopyPixelsFrom(const ImageDesc* src) {
         from += src->stride;
         to += stride;
     }
-}
-
-// The far corner is taken from the unclipped rectangle, in 64 bits so that
-// it cannot wrap.
-int32_t CImageUtility::DescribeRegion(ImageDesc* out, int32_t x, int32_t y, int32_t regionWidth,
-                                      int32_t regionHeight) const {
-    if (out == nullptr || regionWidth < 0 || regionHeight < 0) return 0;
-    const int64_t right = int64_t{x} + regionWidth;
-    const int64_t bottom = int64_t{y} + regionHeight;
-    if (x >= width || y >= height || right < 1 || bottom < 1) {
-        *out = Desc();
-        out->copy = false;
-        return 0;
-    }
-    const int32_t left = std::max(x, 0);
-    const int32_t top = std::max(y, 0);
-    const int64_t offset = int64_t{stride} * top + int64_t{bytesPerPixel} * left;
-    out->data = reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(data) +
-                                           static_cast<uintptr_t>(static_cast<intptr_t>(offset)));
-    out->width = static_cast<int32_t>(std::min<int64_t>(right, width) - left);
-    out->height = static_cast<int32_t>(std::min<int64_t>(bottom, height) - top);
-    out->stride = stride;
-    out->bytesPerPixel = bytesPerPixel;
-    out->copy = false;
-    return 1;
 }
 
 }  // namespace VelImageUtility
