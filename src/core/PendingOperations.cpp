@@ -13,19 +13,6 @@ namespace VelImageUtility {
 
 // ---- Blurs, filters, blends, drawing, tone and the rest of AYUV ----
 
-void CImageUtility::BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t dstStride, int32_t srcStride, int32_t radius) { }
-void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t dstStride, int32_t srcStride, int32_t radius) { }
-void CImageUtility::ZoomBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, int32_t unusedA, int32_t unusedB, int32_t steps) { }
-void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t srcStride, int32_t dstStride) { }
-void CImageUtility::GaussianBlurAlphaWeighted(int32_t radius, const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t unusedA, int32_t unusedB) { }
-uint32_t CImageUtility::SelectKth(uint32_t* values, int32_t count, int32_t k, uint32_t* lower, uint32_t* upper) { return 0; }
-HRESULT CImageUtility::MedianFilter(int32_t size, const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t srcStride, int32_t dstStride) { return VIU_E_FAIL; }
-void CImageUtility::SetAlphaFromColorKey(uint8_t* data, const SIZE* size, uint32_t key, int32_t tolerance) { }
-void CImageUtility::FillGradient(uint8_t* data, const SIZE* size, const RECT* rect, int32_t direction, uint32_t colorA, uint32_t colorB) { }
-void CImageARGB::BoxBlurTo(const ImageDesc* destination, int32_t radius) { }
-void CImageARGB::BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) { }
-void CImageARGB::EmbossToPlane(const ImageDesc* destination, int32_t direction) { }
-void CImageARGB::GradientMagnitude(const ImageDesc* destination) { }
 void CImageARGB::MultiplyBlend(const ImageDesc* source) { }
 void CImageARGB::ScreenBlend(const ImageDesc* source) { }
 void CImageARGB::ColorDodgeBlend(const ImageDesc* source) { }
@@ -42,14 +29,7 @@ void CImageARGB::DrawImage(const ImageDesc* source, int32_t mode, float x, float
 void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float angle, uint8_t opacity) { }
 void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx, float cy, float width, float height, float verticalScale, float angle, uint8_t opacity) { }
 void CImageARGB::BlendColor(uint32_t color, uint8_t opacity) { }
-void CImageARGB::ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) { }
-void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA, uint32_t colorB) { }
 void CImageARGB::ConvertToGray() { }
-void CImageARGB::ApplyBoxBlur(int32_t radius) { }
-void CImageARGB::ApplyGaussianBlur(int32_t radius) { }
-void CImageARGB::ApplyZoomBlur(int32_t steps) { }
-void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) { }
-void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) { }
 float CImageARGB::GetMeanValue() { return 0.0f; }
 void CImageARGB::Invert() { }
 void CImageARGB::ConvertToGrayLightness() { }

@@ -1,0 +1,81 @@
+// Row kernels of the 32-bit blurs (pixels are bytes blue, green, red,
+// alpha). Plain and SSE2 kernels of one step stand side by side; an SSE2
+// kernel works on groups of pixels, finishes its row pixel by pixel and
+// never touches a byte past the last pixel of a row.
+#pragma once
+
+#include <cstdint>
+
+namespace VelImageUtility {
+
+// ---- Box blur ----
+// Column sums: four 32-bit sums per column, one per byte lane, over the rows
+// of the current window. The plain kernels keep lanes 0..2, the SSE2 ones
+// all four; each variant reads only what it wrote.
+void AddRowToBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
+void SubtractRowFromBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
+void AddRowToBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width);
+void SubtractRowFromBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width);
+
+// One output row from the column sums of `windowRows` rows: each channel is
+// the sum over the clipped window divided by its area, alpha 0. `radius` is
+// already reduced to fit (2 * radius < width).
+void BoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
+                      int32_t windowRows);
+// Single precision: where `reciprocalRow` holds, the columns whose window is
+// complete (radius + 1 .. width - radius - 1) multiply by the reciprocal
+// estimate of the area, and so does pixel 0 when `reciprocalFirst`; every
+// other pixel divides by the area. The estimate can leave a channel one
+// below the exact quotient. Needs 255 * area below 2^31.
+void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
+                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst);
+
+// ---- Alpha-weighted box blur ----
+// Plain column sums: five 32-bit values per column (lanes 0..3 summed over
+// the pixels whose alpha is not 0, then the number of those pixels).
+void AddRowToOpaqueColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
+void SubtractRowFromOpaqueColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
+// Colour = sum / opaque count, alpha = alpha sum / area; 0 where the window
+// holds no opaque pixel.
+void OpaqueBoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
+                            int32_t windowRows);
+// SSE2: four 16-bit lane sums per column in `sums` (exact while the window
+// is at most 127 rows tall) and the opaque counts in `counts`.
+void AddRowToOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
+                                int32_t width);
+void SubtractRowFromOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
+                                       int32_t width);
+// Same bytes as the plain row for windows of at most 127 x 127 pixels.
+void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                           int32_t width, int32_t radius, int32_t windowRows);
+
+// ---- Gaussian blur ----
+// Weights are `2 * radius + 1` 15-bit integers, at most 32767 each.
+// Plain: channel = weighted sum >> 15 where the window is complete (at most
+// 255), weighted sum / weights used where it is clipped; alpha 0.
+void GaussianRowHorizontal_Plain(uint8_t* out, const uint8_t* row, int32_t width,
+                                 const int32_t* weights, int32_t radius);
+// `rows[i]` is weighted by weights[i]; `complete` says whether all taps are there.
+void GaussianRowsVertical_Plain(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
+                                int32_t count, bool complete, int32_t width);
+
+// SSE2: every channel is the weighted sum divided by the weights used, in
+// single precision, rounded to nearest; the alpha lane carries the weights
+// used and so comes out 1. Each pass can end one above or below the plain
+// pass, so a channel of the two-pass result can differ by two. `pairs` holds width + 2 * radius + 1 entries of
+// 16 bytes: the row widened and interleaved with its right neighbour.
+void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
+                                const int32_t* weights, int32_t radius, void* pairs);
+// The rows' alpha bytes must be 1 (as the horizontal kernel writes them).
+void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
+                               int32_t count, int32_t width);
+
+// ---- Alpha-weighted Gaussian blur (plain only) ----
+// Only taps whose alpha is not 0 count: colour = weighted sum / weights used,
+// alpha = weighted alpha sum / `total`; 0 where no tap counts.
+void OpaqueGaussianRowHorizontal(uint8_t* out, const uint8_t* row, int32_t width,
+                                 const int32_t* weights, int32_t radius, int32_t total);
+void OpaqueGaussianRowsVertical(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
+                                int32_t count, int32_t total, int32_t width);
+
+}  // namespace VelImageUtility

@@ -1,0 +1,258 @@
+// The blur services of ICImageUtility over raw 32-bit pixel buffers.
+#include <cmath>
+#include <cstring>
+
+#include "byte/ByteKernels.h"
+#include "core/CImageUtility.h"
+#include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
+#include "services/BlurKernels.h"
+#include "services/FilterServices.h"
+#include "services/ScratchBlock.h"
+
+namespace VelImageUtility {
+
+namespace {
+
+constexpr int32_t kPixelBytes = 4;
+
+bool AreUsableBuffers(const uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
+                      int32_t dstStride, int32_t srcStride) {
+    return IsUsableBuffer(dst, width, height, dstStride, kPixelBytes) &&
+           IsUsableBuffer(src, width, height, srcStride, kPixelBytes);
+}
+
+size_t RowBytes(int32_t width) { return static_cast<size_t>(width) * kPixelBytes; }
+
+const uint8_t* RowAt(const uint8_t* base, int32_t y, ptrdiff_t stride) { return base + y * stride; }
+uint8_t* RowAt(uint8_t* base, int32_t y, ptrdiff_t stride) { return base + y * stride; }
+
+// Running column sums over the rows of each output row's window: row
+// y + radius enters and row y - radius - 1 leaves before row y is written.
+template <typename Add, typename Subtract, typename WriteRow>
+void SlideBoxWindow(const uint8_t* src, ptrdiff_t srcStride, int32_t height, int32_t radius,
+                    Add add, Subtract subtract, WriteRow writeRow) {
+    for (int32_t y = 0; y < radius; ++y) add(RowAt(src, y, srcStride));
+    for (int32_t y = 0; y < height; ++y) {
+        if (y + radius < height) add(RowAt(src, y + radius, srcStride));
+        if (y > radius) subtract(RowAt(src, y - radius - 1, srcStride));
+        const int32_t last = y + radius < height ? y + radius : height - 1;
+        const int32_t first = y > radius ? y - radius : 0;
+        writeRow(y, last - first + 1);
+    }
+}
+
+// The single-precision sums of the SSE2 box blur need 255 * area below 2^31.
+constexpr int32_t kSse2BoxBlurMaxRadius = 1450;
+// The 16-bit column sums of the SSE2 alpha-weighted box blur.
+constexpr int32_t kSse2OpaqueBoxBlurMaxRadius = 63;
+
+// sigma and half-width into 15-bit weights; returns their sum. A radius
+// reduced to 0 (an image 1 or 2 pixels across) has sigma 0 and one tap: the
+// unit weight, so that the pixel is kept (the SSE2 kernels read it as
+// -32768 in both the sums and the weights used, which cancels).
+int32_t GaussianWeights(double sigma, int32_t half, int32_t* weights) {
+    if (half == 0) return weights[0] = 32768;
+    const double pi = 3.14159265358979323846;
+    auto density = [&](int32_t i) {
+        return std::exp(-double(i) * i / (2.0 * sigma * sigma)) / (sigma * std::sqrt(2.0 * pi));
+    };
+    double sum = 0.0;
+    for (int32_t i = -half; i <= half; ++i) sum += density(i);
+    int32_t total = 0;
+    for (int32_t i = -half; i <= half; ++i) {
+        weights[i + half] = static_cast<int32_t>(density(i) * 32768.0 / sum + 0.5);
+        total += weights[i + half];
+    }
+    return total;
+}
+
+// Horizontal pass of each source row into a ring of 2 * radius + 1 rows,
+// vertical pass over the ring rows of each output row's window.
+template <typename Horizontal, typename Vertical>
+void BlurThroughRing(uint8_t* dst, const uint8_t* src, int32_t height, ptrdiff_t dstStride,
+                     ptrdiff_t srcStride, int32_t radius, uint8_t* ring, size_t slotBytes,
+                     const uint8_t** window, Horizontal horizontal, Vertical vertical) {
+    const int32_t taps = 2 * radius + 1;
+    auto slot = [&](int32_t row) { return ring + static_cast<size_t>(row % taps) * slotBytes; };
+    for (int32_t y = 0; y < radius; ++y) horizontal(slot(y), RowAt(src, y, srcStride));
+    for (int32_t y = 0; y < height; ++y) {
+        if (y + radius < height) horizontal(slot(y + radius), RowAt(src, y + radius, srcStride));
+        const int32_t first = y > radius ? y - radius : 0;
+        const int32_t last = y + radius < height ? y + radius : height - 1;
+        for (int32_t k = first; k <= last; ++k) window[k - first] = slot(k);
+        vertical(RowAt(dst, y, dstStride), window, first - y + radius, last - first + 1);
+    }
+}
+
+size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 31) / 32 * 32; }
+
+}  // namespace
+
+void CopyRows(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride,
+              size_t rowBytes, int32_t height) {
+    for (int32_t y = 0; y < height; ++y) {
+        std::memmove(RowAt(dst, y, dstStride), RowAt(src, y, srcStride), rowBytes);
+    }
+}
+
+void CImageUtility::BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
+                            int32_t dstStride, int32_t srcStride, int32_t radius) {
+    if (!AreUsableBuffers(dst, src, width, height, dstStride, srcStride)) return;
+    if (width == 0 || height == 0) return;
+    if (radius <= 0) {
+        CopyRows(dst, dstStride, src, srcStride, RowBytes(width), height);
+        return;
+    }
+    radius = LimitBoxBlurRadius(radius, width, height);
+    ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint32_t)});
+    uint32_t* columns = scratch.Piece<uint32_t>(0);
+    if (columns == nullptr) return;
+    std::memset(columns, 0, RowBytes(width) * sizeof(uint32_t));
+    if (UseSse2(level) && radius <= kSse2BoxBlurMaxRadius) {
+        SlideBoxWindow(
+            src, srcStride, height, radius,
+            [&](const uint8_t* row) { AddRowToBoxColumns_Sse2(columns, row, width); },
+            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Sse2(columns, row, width); },
+            [&](int32_t y, int32_t rows) {
+                BoxBlurRow_Sse2(RowAt(dst, y, dstStride), columns, width, radius, rows,
+                                y < height - radius, y == 0);
+            });
+    } else {
+        // Beyond kSse2BoxBlurMaxRadius the SSE2 level gives the plain bytes.
+        SlideBoxWindow(
+            src, srcStride, height, radius,
+            [&](const uint8_t* row) { AddRowToBoxColumns_Plain(columns, row, width); },
+            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Plain(columns, row, width); },
+            [&](int32_t y, int32_t rows) {
+                BoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
+            });
+    }
+}
+
+void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32_t width,
+                                         int32_t height, int32_t dstStride, int32_t srcStride,
+                                         int32_t radius) {
+    if (!AreUsableBuffers(dst, src, width, height, dstStride, srcStride)) return;
+    if (width == 0 || height == 0 || radius <= 0) return;
+    radius = LimitBoxBlurRadius(radius, width, height);
+    if (UseSse2(level) && radius <= kSse2OpaqueBoxBlurMaxRadius) {
+        ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint16_t),
+                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t)});
+        uint16_t* sums = scratch.Piece<uint16_t>(0);
+        uint32_t* counts = scratch.Piece<uint32_t>(1);
+        if (!scratch.Ok()) return;
+        std::memset(sums, 0, RowBytes(width) * sizeof(uint16_t));
+        std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
+        SlideBoxWindow(
+            src, srcStride, height, radius,
+            [&](const uint8_t* row) { AddRowToOpaqueColumns_Sse2(sums, counts, row, width); },
+            [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Sse2(sums, counts, row, width); },
+            [&](int32_t y, int32_t rows) {
+                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows);
+            });
+        return;
+    }
+    // Past radius 63 the SSE2 level keeps the plain 32-bit column sums.
+    const size_t values = static_cast<size_t>(width) * 5;
+    ScratchBlock scratch({uint64_t{values} * sizeof(uint32_t)});
+    uint32_t* columns = scratch.Piece<uint32_t>(0);
+    if (columns == nullptr) return;
+    std::memset(columns, 0, values * sizeof(uint32_t));
+    SlideBoxWindow(
+        src, srcStride, height, radius,
+        [&](const uint8_t* row) { AddRowToOpaqueColumns_Plain(columns, row, width); },
+        [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Plain(columns, row, width); },
+        [&](int32_t y, int32_t rows) {
+            OpaqueBoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
+        });
+}
+
+void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* dst, int32_t width,
+                                 int32_t height, int32_t srcStride, int32_t dstStride) {
+    if (src == dst || !AreUsableBuffers(dst, src, width, height, dstStride, srcStride)) return;
+    if (width == 0 || height == 0) return;
+    if (radius <= 0) {
+        CopyRows(dst, dstStride, src, srcStride, RowBytes(width), height);
+        return;
+    }
+    radius = LimitBoxBlurRadius(radius, width, height);
+    const int32_t taps = 2 * radius + 1;
+    const bool sse2 = UseSse2(level);
+    const uint64_t pairEntries = sse2 ? uint64_t{static_cast<uint32_t>(width)} + 2 * uint64_t{static_cast<uint32_t>(taps)} : 0;
+    ScratchBlock scratch({uint64_t{static_cast<uint32_t>(taps)} * sizeof(int32_t),
+                          uint64_t{static_cast<uint32_t>(taps)} * sizeof(const uint8_t*),
+                          uint64_t{static_cast<uint32_t>(taps)} * RingSlotBytes(width),
+                          pairEntries * 16});
+    int32_t* weights = scratch.Piece<int32_t>(0);
+    const uint8_t** window = scratch.Piece<const uint8_t*>(1);
+    uint8_t* ring = scratch.Piece<uint8_t>(2);
+    void* pairs = scratch.Piece<void>(3);
+    if (!scratch.Ok()) return;
+    const double sigma =
+        std::sqrt(double(radius) * radius / (-2.0 * double(std::log(7.64962e-5f))));
+    GaussianWeights(sigma, radius, weights);
+    if (sse2) {
+        BlurThroughRing(
+            dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
+            [&](uint8_t* out, const uint8_t* row) {
+                GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs);
+            },
+            [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
+                GaussianRowsVertical_Sse2(out, rows, weights + firstTap, count, width);
+            });
+    } else {
+        BlurThroughRing(
+            dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
+            [&](uint8_t* out, const uint8_t* row) {
+                GaussianRowHorizontal_Plain(out, row, width, weights, radius);
+            },
+            [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
+                GaussianRowsVertical_Plain(out, rows, weights + firstTap, count, count == taps,
+                                           width);
+            });
+    }
+}
+
+void GaussianBlurAlphaWeightedRows(uint8_t* dst, const uint8_t* src, int32_t width,
+                                   int32_t height, ptrdiff_t dstStride, ptrdiff_t srcStride,
+                                   int32_t radius) {
+    // The result depends on the source alone, so the copy is only kept
+    // where the blur returns early.
+    if (width < 1 || height < 1 || radius > width || radius > height || radius <= 0) {
+        if (dst != src) CopyRows(dst, dstStride, src, srcStride, RowBytes(width), height);
+        return;
+    }
+    const float spread = static_cast<float>(radius) + 1.0f;
+    const float sigma = std::sqrt(spread * spread / 8.23272f);
+    const int32_t half = LimitBoxBlurRadius(radius, width, height);
+    const int32_t taps = 2 * half + 1;
+    ScratchBlock scratch({uint64_t{static_cast<uint32_t>(taps)} * sizeof(int32_t),
+                          uint64_t{static_cast<uint32_t>(taps)} * sizeof(const uint8_t*),
+                          uint64_t{static_cast<uint32_t>(taps)} * RingSlotBytes(width)});
+    int32_t* weights = scratch.Piece<int32_t>(0);
+    const uint8_t** window = scratch.Piece<const uint8_t*>(1);
+    uint8_t* ring = scratch.Piece<uint8_t>(2);
+    if (!scratch.Ok()) {
+        if (dst != src) CopyRows(dst, dstStride, src, srcStride, RowBytes(width), height);
+        return;
+    }
+    const int32_t total = GaussianWeights(double(sigma), half, weights);
+    BlurThroughRing(
+        dst, src, height, dstStride, srcStride, half, ring, RingSlotBytes(width), window,
+        [&](uint8_t* out, const uint8_t* row) {
+            OpaqueGaussianRowHorizontal(out, row, width, weights, half, total);
+        },
+        [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
+            OpaqueGaussianRowsVertical(out, rows, weights + firstTap, count, total, width);
+        });
+}
+
+void CImageUtility::GaussianBlurAlphaWeighted(int32_t radius, const uint8_t* src, uint8_t* dst,
+                                              int32_t width, int32_t height, int32_t, int32_t) {
+    const int32_t packed = PackedStride(width, kPixelBytes);
+    if (!AreUsableBuffers(dst, src, width, height, packed, packed)) return;
+    GaussianBlurAlphaWeightedRows(dst, src, width, height, packed, packed, radius);
+}
+
+}  // namespace VelImageUtility

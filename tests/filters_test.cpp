@@ -1,0 +1,393 @@
+// Blurs, selection and median, colour key and gradient, and the ARGB
+// neighbourhood filters.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "colour_test_support.h"
+
+using namespace VelImageUtility;
+using namespace colour_test;
+
+namespace {
+
+constexpr int32_t kPlain = 0, kSse2 = 3;
+
+Frame Uniform(int32_t width, int32_t height, uint32_t pixel, int32_t padding = 0) {
+    Frame frame{{}, width, height, 4, width * 4 + padding};
+    frame.bytes.assign(static_cast<size_t>(frame.stride) * height, 0xEE);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) std::memcpy(frame.Pixel(x, y), &pixel, 4);
+    }
+    return frame;
+}
+
+uint32_t PixelAt(Frame& frame, int32_t x, int32_t y) {
+    uint32_t pixel;
+    std::memcpy(&pixel, frame.Pixel(x, y), 4);
+    return pixel;
+}
+
+void SetPixel(Frame& frame, int32_t x, int32_t y, uint32_t pixel) { std::memcpy(frame.Pixel(x, y), &pixel, 4); }
+
+// A service run from `src` into `dst` by an image at `level`.
+using Service = std::function<void(CImageUtility&, Frame& dst, Frame& src)>;
+
+Frame RunService(const Service& service, int32_t level, Frame src, Frame dst) {
+    CImageARGB image = ImageAt(level, src);
+    service(image, dst, src);
+    return dst;
+}
+
+Service Box(int32_t radius) {
+    return [=](CImageUtility& u, Frame& d, Frame& s) { u.BoxBlur(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
+}
+Service OpaqueBox(int32_t radius) {
+    return [=](CImageUtility& u, Frame& d, Frame& s) { u.BoxBlurAlphaWeighted(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
+}
+Service Gaussian(int32_t radius) {
+    return [=](CImageUtility& u, Frame& d, Frame& s) { u.GaussianBlur(radius, s.bytes.data(), d.bytes.data(), s.width, s.height, s.stride, d.stride); };
+}
+Service Zoom(int32_t steps) {
+    return [=](CImageUtility& u, Frame& d, Frame& s) { u.ZoomBlur(d.bytes.data(), s.bytes.data(), s.width, s.height, 0, 0, steps); };
+}
+
+// The mean of channels 0..2 over the clipped window, alpha 0: the box blur
+// computed the slow way.
+Frame NaiveBox(Frame src, int32_t radius) {
+    Frame out = src;
+    for (int32_t y = 0; y < src.height; ++y) {
+        for (int32_t x = 0; x < src.width; ++x) {
+            uint32_t sums[3] = {0, 0, 0}, area = 0;
+            for (int32_t v = std::max(0, y - radius); v <= std::min(src.height - 1, y + radius); ++v) {
+                for (int32_t u = std::max(0, x - radius); u <= std::min(src.width - 1, x + radius); ++u, ++area) {
+                    for (int32_t c = 0; c < 3; ++c) sums[c] += src.Pixel(u, v)[c];
+                }
+            }
+            for (int32_t c = 0; c < 3; ++c) out.Pixel(x, y)[c] = static_cast<uint8_t>(sums[c] / area);
+            out.Pixel(x, y)[3] = 0;
+        }
+    }
+    return out;
+}
+
+TEST(BoxBlur, PlainMatchesTheWindowMeanAndReducesTheRadius) {
+    std::mt19937 rng(1);
+    for (auto [width, height, radius, used] : {std::tuple{7, 5, 1, 1}, {9, 9, 3, 3}, {3, 3, 5, 1}, {8, 3, 2, 1}, {1, 4, 9, 0}}) {
+        Frame src = RandomFrame(rng, width, height, 4, 8), dst = RandomFrame(rng, width, height, 4, 4);
+        Frame out = RunService(Box(radius), kPlain, src, dst);
+        Frame expected = NaiveBox(src, used);
+        for (int32_t y = 0; y < height; ++y) {
+            EXPECT_TRUE(std::equal(out.Pixel(0, y), out.Pixel(0, y) + width * 4, expected.Pixel(0, y))) << width << "x" << height << " r" << radius;
+        }
+        EXPECT_TRUE(out.PaddingEquals(dst));
+    }
+    Frame grey = Uniform(5, 4, 0x80405060u);  // radius 1 keeps a uniform colour and clears alpha
+    EXPECT_EQ(PixelAt(grey = RunService(Box(1), kPlain, grey, Uniform(5, 4, 0)), 2, 2), 0x00405060u);
+    for (int32_t radius : {0, -3}) {  // a row copy that keeps alpha
+        Frame src = Uniform(3, 2, 0x12345678u, 4);
+        EXPECT_EQ(RunService(Box(radius), kSse2, src, Uniform(3, 2, 0, 4)).bytes, src.bytes);
+    }
+}
+
+// Plain against SSE2 for every width split of the 4-pixel groups, padded
+// rows, height 1: `check` compares the two outputs pixel by pixel.
+void ForRandomImages(const Service& service, const std::function<void(Frame&, Frame&, int32_t, int32_t, const Frame&)>& check) {
+    std::mt19937 rng(5);
+    for (int32_t height : {1, 2, 5, 12}) {
+        for (int32_t width = 1; width <= 9; ++width) {
+            Frame src = RandomFrame(rng, width, height, 4, 4 * (width % 3)), dst = RandomFrame(rng, width, height, 4, 12);
+            for (int32_t y = 0; y < height; ++y) {  // some transparent pixels
+                for (int32_t x = 0; x < width; ++x) if (rng() % 3 == 0) src.Pixel(x, y)[3] = 0;
+            }
+            Frame plain = RunService(service, kPlain, src, dst), sse2 = RunService(service, kSse2, src, dst);
+            ASSERT_TRUE(plain.PaddingEquals(dst) && sse2.PaddingEquals(dst));
+            for (int32_t y = 0; y < height; ++y) {
+                for (int32_t x = 0; x < width; ++x) check(plain, sse2, x, y, src);
+            }
+        }
+    }
+}
+
+TEST(BlurVariants, Sse2GivesThePlainBytesOrTheStatedDifference) {
+    for (int32_t radius : {1, 2, 3, 63, 64}) {
+        SCOPED_TRACE(radius);
+        ForRandomImages(OpaqueBox(radius), [](Frame& plain, Frame& sse2, int32_t x, int32_t y, const Frame&) {
+            ASSERT_EQ(PixelAt(plain, x, y), PixelAt(sse2, x, y)) << x << "," << y;
+        });
+        // The reciprocal estimate may leave one less in the rows above the
+        // last `radius`, at complete windows and at pixel 0; elsewhere exact.
+        ForRandomImages(Box(radius), [radius](Frame& plain, Frame& sse2, int32_t x, int32_t y, const Frame& src) {
+            const int32_t r = std::min(radius, (std::min(src.width, src.height) - 1) / 2);
+            const bool estimate = ((x == 0 && y == 0) || (y < src.height - r && x > r && x < src.width - r));
+            for (int32_t c = 0; c < 4; ++c) {
+                const int32_t difference = plain.Pixel(x, y)[c] - sse2.Pixel(x, y)[c];
+                ASSERT_TRUE(difference == 0 || (estimate && c < 3 && std::abs(difference) == 1)) << x << "," << y << " lane " << c << " w" << src.width << " h" << src.height << " d" << difference;
+            }
+        });
+        // SSE2 divides every sum by the weights used and rounds, in both
+        // passes (up to one apart from the plain bytes in each), and writes alpha 1.
+        ForRandomImages(Gaussian(radius), [](Frame& plain, Frame& sse2, int32_t x, int32_t y, const Frame&) {
+            for (int32_t c = 0; c < 3; ++c) ASSERT_LE(std::abs(plain.Pixel(x, y)[c] - sse2.Pixel(x, y)[c]), 2) << x << "," << y;
+            ASSERT_EQ(plain.Pixel(x, y)[3], 0);
+            ASSERT_EQ(sse2.Pixel(x, y)[3], 1);
+        });
+    }
+}
+
+TEST(OpaqueBoxBlur, ASingleOpaquePixelSpreadsItsColourWithAlphaOverArea) {
+    for (int32_t level : {kPlain, kSse2}) {
+        Frame src = Uniform(7, 6, 0x00FFFFFFu);  // transparent white must not count
+        SetPixel(src, 3, 2, 0xFF1E140Au);
+        Frame out = RunService(OpaqueBox(1), level, src, Uniform(7, 6, 0x55555555u, 8));
+        for (int32_t y = 0; y < 6; ++y) {
+            for (int32_t x = 0; x < 7; ++x) {
+                const bool reached = std::abs(x - 3) <= 1 && std::abs(y - 2) <= 1;
+                EXPECT_EQ(PixelAt(out, x, y), reached ? 0x1C1E140Au : 0u) << x << "," << y;  // 255 / 9 = 28
+            }
+        }
+        EXPECT_EQ(RunService(OpaqueBox(0), level, src, Uniform(7, 6, 7)).bytes, Uniform(7, 6, 7).bytes);
+    }
+}
+
+TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
+    Frame white = Uniform(9, 7, 0x33FFFFFFu), before = Uniform(9, 7, 0xAB000000u);
+    EXPECT_EQ(PixelAt(white = RunService(Zoom(3), kPlain, white, before), 4, 3), 0xABFEFEFEu);  // (21845 * 765) >> 16
+    std::mt19937 rng(3);
+    Frame src = RandomFrame(rng, 9, 7, 4, 0);
+    Frame one = RunService(Zoom(1), kPlain, src, before);  // colour copied, alpha left
+    for (int32_t i = 0; i < 63; ++i) EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
+    EXPECT_EQ(RunService(Zoom(40), kPlain, src, before).bytes, RunService(Zoom(30), kPlain, src, before).bytes);
+    EXPECT_EQ(RunService(Zoom(-2), kPlain, src, before).bytes, src.bytes);
+    EXPECT_EQ(RunService(Zoom(0), kPlain, src, before).bytes, src.bytes);
+}
+
+// Two threads blur images of different sizes at once, many times over;
+// each result must equal the one computed alone.
+TEST(ZoomBlur, ConcurrentCallsOfDifferentSizesEachSeeTheirOwnTables) {
+    std::mt19937 rng(4);
+    Frame small = RandomFrame(rng, 31, 17, 4, 0), large = RandomFrame(rng, 64, 48, 4, 0);
+    const Frame smallAlone = RunService(Zoom(12), kPlain, small, small), largeAlone = RunService(Zoom(12), kPlain, large, large);
+    bool smallOk = true, largeOk = true;
+    auto worker = [](Frame src, const Frame& expected, bool* ok) {
+        for (int32_t i = 0; i < 200 && *ok; ++i) *ok = RunService(Zoom(12), kPlain, src, src).bytes == expected.bytes;
+    };
+    std::thread first(worker, small, std::cref(smallAlone), &smallOk), second(worker, large, std::cref(largeAlone), &largeOk);
+    first.join();
+    second.join();
+    EXPECT_TRUE(smallOk && largeOk);
+}
+
+TEST(GaussianBlur, ExamplesAtBothLevels) {
+    std::mt19937 rng(6);
+    Frame src = RandomFrame(rng, 6, 5, 4, 4);
+    for (int32_t level : {kPlain, kSse2}) {
+        Frame same = src;
+        CImageARGB image = ImageAt(level, same);
+        image.GaussianBlur(2, same.bytes.data(), same.bytes.data(), 6, 5, same.stride, same.stride);
+        EXPECT_EQ(same.bytes, src.bytes);  // in place is refused
+        Frame copy = RunService(Gaussian(0), level, src, Uniform(6, 5, 0, 4));
+        for (int32_t i = 0; i < 30; ++i) EXPECT_EQ(PixelAt(copy, i % 6, i / 6), PixelAt(src, i % 6, i / 6));
+        // Alpha 0 on the plain level, 1 on SSE2; the weights add up to just
+        // under 32768, so each plain >> 15 may leave a flat colour one lower.
+        Frame flat = RunService(Gaussian(2), level, Uniform(6, 5, 0xFF647850u), Uniform(6, 5, 0));
+        for (int32_t i = 0; i < 30; ++i) {
+            const uint8_t* pixel = flat.Pixel(i % 6, i / 6);
+            EXPECT_EQ(pixel[3], level == kPlain ? 0 : 1);
+            const uint8_t colour[3] = {0x50, 0x78, 0x64};
+            for (int32_t c = 0; c < 3; ++c) EXPECT_LE(colour[c] - pixel[c], level == kPlain ? 2 : 0);
+        }
+    }
+}
+
+TEST(OpaqueGaussianBlur, TransparentPixelsDoNotCountAndAlphaFallsOffAtBorders) {
+    Frame src = Uniform(9, 9, 0xFF204060u);
+    SetPixel(src, 4, 4, 0x00FFFFFFu);
+    Frame dst = Uniform(9, 9, 0);
+    CImageARGB image = ImageAt(kPlain, src);
+    image.GaussianBlurAlphaWeighted(2, src.bytes.data(), dst.bytes.data(), 9, 9, 0, 0);
+    EXPECT_EQ(PixelAt(dst, 4, 4) & 0xFFFFFFu, 0x204060u);  // colour of the opaque neighbours only
+    EXPECT_LT(dst.Pixel(0, 0)[3], dst.Pixel(4, 2)[3]);
+    image.GaussianBlurAlphaWeighted(10, src.bytes.data(), dst.bytes.data(), 9, 9, 0, 0);  // too wide: a copy
+    EXPECT_EQ(dst.bytes, src.bytes);
+}
+
+TEST(SelectKth, ReturnsTheKthSmallestOfAnyList) {
+    CImageUtility utility;
+    struct Case { std::vector<uint32_t> values; int32_t k; uint32_t expected; };
+    for (Case c : std::vector<Case>{{{5, 1, 4, 2, 3}, 2, 3}, {{5, 1, 4, 2, 3}, 0, 1}, {{7, 7, 7}, 1, 7}, {{9, 3}, 0, 3}, {{9, 3}, 1, 9}, {{4}, 0, 4}}) {
+        std::vector<uint32_t> lower(c.values.size()), upper(c.values.size());
+        EXPECT_EQ(utility.SelectKth(c.values.data(), static_cast<int32_t>(c.values.size()), c.k, lower.data(), upper.data()), c.expected);
+    }
+    std::mt19937 rng(8);
+    for (int32_t count : {3, 10, 100, 4000}) {
+        std::vector<uint32_t> values(count), lower(count), upper(count);
+        for (uint32_t& v : values) v = rng() % (count / 2 + 1);  // many equal values
+        std::vector<uint32_t> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const int32_t k = static_cast<int32_t>(rng() % count);
+        EXPECT_EQ(utility.SelectKth(values.data(), count, k, lower.data(), upper.data()), sorted[k]) << count;
+    }
+    std::vector<uint32_t> values{1, 2};
+    EXPECT_EQ(utility.SelectKth(values.data(), 2, 2, values.data(), values.data()), 0u);  // k out of range
+    EXPECT_EQ(utility.SelectKth(nullptr, 2, 0, values.data(), values.data()), 0u);
+}
+
+TEST(MedianFilter, RemovesSpecksAndRefusesBadArguments) {
+    CImageUtility utility;
+    Frame dark = Uniform(6, 5, 0xFF101010u), dst = Uniform(6, 5, 0x99999999u, 4);
+    SetPixel(dark, 2, 2, 0xFFFFFFFFu);
+    EXPECT_EQ(utility.MedianFilter(3, dark.bytes.data(), dst.bytes.data(), 6, 5, dark.stride, dst.stride), VIU_S_OK);
+    const Frame untouched = Uniform(6, 5, 0x99999999u, 4);
+    EXPECT_TRUE(dst.PaddingEquals(untouched));
+    for (int32_t i = 0; i < 30; ++i) EXPECT_EQ(PixelAt(dst, i % 6, i / 6), 0x00101010u);
+    std::mt19937 rng(9);
+    Frame src = RandomFrame(rng, 5, 4, 4, 0), one = Uniform(5, 4, 0);
+    EXPECT_EQ(utility.MedianFilter(1, src.bytes.data(), one.bytes.data(), 5, 4, 20, 20), VIU_S_OK);
+    for (int32_t i = 0; i < 20; ++i) EXPECT_EQ(PixelAt(one, i % 5, i / 5), PixelAt(src, i % 5, i / 5) & 0xFFFFFFu);
+    Frame fitted = Uniform(5, 4, 0), huge = Uniform(5, 4, 0);  // a window larger than the image fits it
+    utility.MedianFilter(4, src.bytes.data(), fitted.bytes.data(), 5, 4, 20, 20);
+    EXPECT_EQ(utility.MedianFilter(1000000, src.bytes.data(), huge.bytes.data(), 5, 4, 20, 20), VIU_S_OK);
+    EXPECT_EQ(huge.bytes, fitted.bytes);
+    for (auto [size, to, stride] : {std::tuple{0, one.bytes.data(), 20}, {3, src.bytes.data(), 20}, {3, one.bytes.data(), 19}, {-1, one.bytes.data(), 20}}) {
+        Frame before = one;
+        EXPECT_EQ(utility.MedianFilter(size, src.bytes.data(), to, 5, 4, 20, stride), VIU_E_INVALIDARG);
+        EXPECT_EQ(one.bytes, before.bytes);
+    }
+}
+
+TEST(ColourKey, AlphaCountsTheSamplesThatDifferFromTheKey) {
+    // Key red 0x10, green 0x20, blue 0x30; tolerance 4.
+    const uint32_t key = 0x302010u, near = 0xFF122231u, far = 0xFF502030u;
+    struct Case { uint32_t self, right, below, belowRight; uint8_t alpha; };
+    for (Case c : {Case{near, near, near, near, 0}, {near, far, near, near, 64}, {far, near, far, near, 128}, {far, far, far, far, 255}, {near & 0xFFFFFF, far, far, far, 0}}) {
+        Frame image = Uniform(2, 2, 0);
+        SetPixel(image, 0, 0, c.self), SetPixel(image, 1, 0, c.right), SetPixel(image, 0, 1, c.below), SetPixel(image, 1, 1, c.belowRight);
+        CImageUtility utility;
+        const SIZE size{2, 2};
+        utility.SetAlphaFromColorKey(image.bytes.data(), &size, key, 4);
+        EXPECT_EQ(image.Pixel(0, 0)[3], c.alpha);
+        EXPECT_EQ(PixelAt(image, 0, 0) & 0xFFFFFF, c.self & 0xFFFFFF);
+    }
+}
+
+TEST(FillGradient, CornersFollowTheDirection) {
+    CImageUtility utility;
+    const uint32_t a = 0x0000C8u, b = 0x640000u;  // red 200; blue 100
+    const SIZE size{5, 5};
+    const RECT rect{0, 0, 4, 4};
+    auto fill = [&](int32_t direction, uint32_t first, uint32_t second) {
+        Frame image = Uniform(5, 5, 0xFF000000u);
+        SetPixel(image, 2, 2, 0x00ABCDEFu);  // transparent: left alone
+        utility.FillGradient(image.bytes.data(), &size, &rect, direction, first, second);
+        return image;
+    };
+    Frame down = fill(1, a, b);
+    EXPECT_EQ(PixelAt(down, 0, 0), 0xFFC80000u);  // A at the top
+    EXPECT_EQ(PixelAt(down, 4, 4), 0xFF000064u);  // B at the bottom
+    EXPECT_EQ(PixelAt(down, 3, 2), 0xFF640032u);
+    EXPECT_EQ(PixelAt(down, 2, 2), 0x00ABCDEFu);
+    EXPECT_EQ(fill(0, b, a).bytes, down.bytes);
+    Frame diagonal = fill(4, a, b);  // B top-left, mid elsewhere on the cross diagonal, A bottom-right
+    EXPECT_EQ(PixelAt(diagonal, 0, 0), 0xFF000064u);
+    EXPECT_EQ(PixelAt(diagonal, 4, 0), 0xFF640032u);
+    EXPECT_EQ(PixelAt(diagonal, 4, 4), 0xFFC80000u);
+    const RECT empty{1, 1, 1, 3};
+    Frame untouched = Uniform(5, 5, 0xFF000000u);
+    utility.FillGradient(untouched.bytes.data(), &size, &empty, 1, a, b);
+    EXPECT_EQ(untouched.bytes, Uniform(5, 5, 0xFF000000u).bytes);
+}
+
+TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
+    Frame image = Uniform(5, 4, 0xFF101010u, 8);  // luma 16 on the left, 235 from column 3
+    for (int32_t y = 0; y < 4; ++y) SetPixel(image, 3, y, 0xFFFFFFFFu), SetPixel(image, 4, y, 0xFFFFFFFFu);
+    CImageARGB argb = ImageAt(kPlain, image);
+    std::vector<uint8_t> plane(20, 7);
+    ImageDesc planeDesc{plane.data(), 5, 4, 5, 1, false};
+    argb.EmbossToPlane(&planeDesc, 3);  // toward the right
+    EXPECT_EQ(plane, (std::vector<uint8_t>{128, 128, 128, 128, 128, 128, 128, 255, 255, 128, 128, 128, 255, 255, 128, 128, 128, 128, 128, 128}));
+    argb.EmbossToPlane(&planeDesc, 7);
+    EXPECT_EQ(plane[7], 1);
+    for (int32_t direction : {8, -1}) {
+        std::vector<uint8_t> before = plane;
+        argb.EmbossToPlane(&planeDesc, direction);
+        EXPECT_EQ(plane, before);
+    }
+    Frame flat = Uniform(4, 4, 0xFF506070u), out = Uniform(4, 4, 0x7F0A0B0Cu, 4);
+    ImageDesc outDesc = out.Desc();
+    ImageAt(kPlain, flat).GradientMagnitude(&outDesc);
+    for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(PixelAt(out, i % 4, i / 4), 0x7F000000u);
+    Frame steps = Uniform(3, 3, 0);
+    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000400u);  // blue 255 across; green 3 across, 4 down
+    ImageAt(kPlain, steps).GradientMagnitude(&outDesc);  // size differs: nothing
+    Frame small = Uniform(3, 3, 0x7F000000u);
+    ImageDesc smallDesc = small.Desc();
+    ImageAt(kPlain, steps).GradientMagnitude(&smallDesc);
+    EXPECT_EQ(PixelAt(small, 1, 1), 0x7F0005FFu);
+}
+
+TEST(ArgbApply, BlursReadACopyAndWriteTheImageLeavingItsPadding) {
+    std::mt19937 rng(10);
+    const Frame src = RandomFrame(rng, 7, 6, 4, 12);
+    struct Case { std::function<void(CImageARGB&)> apply; Service service; };
+    for (const Case& c : std::vector<Case>{{[](CImageARGB& i) { i.ApplyBoxBlur(2); }, Box(2)},
+                                           {[](CImageARGB& i) { i.ApplyBoxBlur(-2); }, Box(-2)},
+                                           {[](CImageARGB& i) { i.ApplyGaussianBlur(2); }, Gaussian(2)},
+                                           {[](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(3); }, OpaqueBox(3)}}) {
+        for (int32_t level : {kPlain, kSse2}) {
+            Frame image = src;
+            CImageARGB argb = ImageAt(level, image);
+            c.apply(argb);
+            EXPECT_EQ(image.bytes, RunService(c.service, level, src, src).bytes);
+        }
+    }
+    Frame image = src;
+    CImageARGB argb = ImageAt(kPlain, image);
+    argb.ApplyGaussianBlur(0);
+    argb.ApplyGaussianBlurAlphaWeighted(-1);
+    argb.ApplyZoomBlur(0);
+    EXPECT_EQ(image.bytes, src.bytes);
+    argb.ApplyZoomBlur(4);  // padded rows: each row lands at its own stride
+    Frame packed{{}, 7, 6, 4, 28}, packedOut;
+    for (int32_t y = 0; y < 6; ++y) packed.bytes.insert(packed.bytes.end(), src.bytes.begin() + y * src.stride, src.bytes.begin() + y * src.stride + 28);
+    packedOut = RunService(Zoom(4), kPlain, packed, packed);
+    for (int32_t y = 0; y < 6; ++y) EXPECT_TRUE(std::equal(image.Pixel(0, y), image.Pixel(0, y) + 28, packedOut.Pixel(0, y)));
+    EXPECT_TRUE(image.PaddingEquals(src));
+}
+
+TEST(FilterInputs, HostileGeometryIsRefused) {
+    std::vector<uint8_t> bytes(64, 0x5A);
+    const std::vector<uint8_t> before = bytes;
+    CImageUtility utility;
+    uint8_t* p = bytes.data();
+    for (auto [width, height, stride] : {std::tuple{-1, 2, 16}, {2, -1, 16}, {4, 2, 15}, {0x20000000, 1, 0x7FFFFFFF}, {3, 0x40000000, 12}}) {
+        utility.BoxBlur(p, p + 32, width, height, stride, stride, 1);
+        utility.BoxBlurAlphaWeighted(p, p + 32, width, height, stride, stride, 1);
+        utility.GaussianBlur(1, p + 32, p, width, height, stride, stride);
+        utility.ZoomBlur(p, p + 32, width, height, 0, 0, 3);
+        utility.GaussianBlurAlphaWeighted(1, p + 32, p, width, height, 0, 0);
+        EXPECT_EQ(utility.MedianFilter(3, p + 32, p, width, height, stride, stride), VIU_E_INVALIDARG);
+        EXPECT_EQ(bytes, before) << width << "x" << height;
+    }
+    utility.BoxBlur(nullptr, p, 2, 2, 8, 8, 1);
+    utility.GaussianBlur(1, nullptr, p, 2, 2, 8, 8);
+    const SIZE size{4, 4}, negative{-4, 4};
+    utility.SetAlphaFromColorKey(p, &negative, 0, 0);
+    utility.SetAlphaFromColorKey(p, nullptr, 0, 0);
+    utility.FillGradient(p, &size, nullptr, 1, 0, 0);
+    EXPECT_EQ(bytes, before);
+    CImageARGB argb(p, 4, 4, 16, 4);
+    ImageDesc wrong{p, 4, 4, 16, 3, false}, self{p, 4, 4, 16, 4, false};
+    argb.BoxBlurTo(&wrong, 1);
+    argb.BoxBlurTo(&self, 1);  // the destination is the image itself
+    argb.GradientMagnitude(&self);
+    argb.BoxBlurTo(nullptr, 1);
+    EXPECT_EQ(bytes, before);
+}
+
+}  // namespace
