@@ -108,12 +108,7 @@ TEST(ArgbOperands, BadOperandsChangeNothing) {
             std::vector<Frame> frames = before;
             const ImageDesc plane = frames[1].Desc();
             const ImageDesc g = op.operandBytesPerPixel == 1 ? plane : frames[2].Desc();
-            const int32_t bpp = g.bytesPerPixel;
-            const ImageDesc bads[] = {{g.data, g.width - 1, g.height, g.stride, bpp, false},
-                                      {g.data, g.width, g.height - 1, g.stride, bpp, false},
-                                      {nullptr, g.width, g.height, g.stride, bpp, false},
-                                      {g.data, g.width, g.height, g.stride, bpp == 1 ? 2 : 1, false},
-                                      {g.data, g.width, g.height, g.width * bpp - 1, bpp, false}};
+            const std::vector<ImageDesc> bads = MisfitsOf(g, g.bytesPerPixel == 1 ? 2 : 1);
             CImageARGB image = ImageAt(level, frames[0]), empty = ImageAt(level, frames[0]);
             empty.data = nullptr;
             op.run(empty, &g, &plane);

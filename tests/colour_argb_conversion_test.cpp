@@ -15,25 +15,6 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-// Runs `op(image, descs)` on an image over frames[0] at level 0 (plain) and
-// at level 3 (SSE2), `descs` describing frames 1 and on; each run works on
-// its own copies, and both must leave identical bytes and row padding as it
-// was.
-template <class Operation>
-void ExpectVariantsAgree(const std::vector<Frame>& frames, Operation op) {
-    std::vector<Frame> runs[2] = {frames, frames};
-    for (int32_t run = 0; run < 2; ++run) {
-        std::vector<ImageDesc> descs;
-        for (size_t i = 1; i < frames.size(); ++i) descs.push_back(runs[run][i].Desc());
-        CImageARGB image = ImageAt(3 * run, runs[run][0]);
-        op(image, descs);
-    }
-    for (size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_EQ(runs[0][i].bytes, runs[1][i].bytes)
-            << "frame " << i << ", " << frames[0].width << "x" << frames[0].height;
-        ASSERT_TRUE(runs[0][i].PaddingEquals(frames[i]) && runs[1][i].PaddingEquals(frames[i])) << i;
-    }
-}
 
 // Opaque white, transparent black and pure red; each plane has a padding
 // byte. Red comes back from its HSL planes as 253.

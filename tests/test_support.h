@@ -17,6 +17,7 @@
 
 #include "VelImageUtility.h"
 #include "argb/CImageARGB.h"
+#include "ayuv/CImageAYUV.h"
 #include "byte/CImageByte.h"
 #include "core/InstructionSetLevel.h"
 
@@ -66,9 +67,44 @@ inline Frame RandomFrame(std::mt19937& rng, int32_t width, int32_t height, int32
     return Frame{RandomBytes(size_t(stride) * height, uint32_t(rng())), width, height, bytesPerPixel, stride};
 }
 
-inline CImageARGB ImageAt(int32_t level, Frame& frame) {
+// An ARGB (or other 4-byte) image at instruction-set `level` over a frame's bytes.
+template <class Image = CImageARGB>
+inline Image ImageAt(int32_t level, Frame& frame) {
     ScopedInstructionSetLevel scoped(level);
-    return CImageARGB(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.bytesPerPixel);
+    return Image(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.bytesPerPixel);
+}
+
+// Descriptors that misfit where `good` fits: narrower, shorter, without
+// data, of `wrongBytesPerPixel`, with overlapping rows, wider.
+inline std::vector<ImageDesc> MisfitsOf(const ImageDesc& good, int32_t wrongBytesPerPixel) {
+    const ImageDesc g = good;
+    const int32_t bpp = g.bytesPerPixel;
+    return {{g.data, g.width - 1, g.height, g.stride, bpp, false},
+            {g.data, g.width, g.height - 1, g.stride, bpp, false},
+            {nullptr, g.width, g.height, g.stride, bpp, false},
+            {g.data, g.width, g.height, g.stride, wrongBytesPerPixel, false},
+            {g.data, g.width, g.height, g.width * bpp - 1, bpp, false},
+            {g.data, g.width + 1, g.height, g.stride, bpp, false}};
+}
+
+// Runs `op(image, descs)` on an image over frames[0] at level 0 (plain) and
+// at level 3 (SSE2), `descs` describing frames 1 and on; each run works on
+// its own copies, and both must leave identical bytes and row padding as it
+// was.
+template <class Image = CImageARGB, class Operation>
+void ExpectVariantsAgree(const std::vector<Frame>& frames, Operation op) {
+    std::vector<Frame> runs[2] = {frames, frames};
+    for (int32_t run = 0; run < 2; ++run) {
+        std::vector<ImageDesc> descs;
+        for (size_t i = 1; i < frames.size(); ++i) descs.push_back(runs[run][i].Desc());
+        Image image = ImageAt<Image>(3 * run, runs[run][0]);
+        op(image, descs);
+    }
+    for (size_t i = 0; i < frames.size(); ++i) {
+        ASSERT_EQ(runs[0][i].bytes, runs[1][i].bytes)
+            << "frame " << i << ", " << frames[0].width << "x" << frames[0].height;
+        ASSERT_TRUE(runs[0][i].PaddingEquals(frames[i]) && runs[1][i].PaddingEquals(frames[i])) << i;
+    }
 }
 inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride,
                               int32_t bytesPerPixel = 1) {

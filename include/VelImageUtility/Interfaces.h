@@ -314,16 +314,34 @@ public:
 // 37 + 16 = 53 operations on 32-bit V, U, Y, A pixels.
 class ICImageAYUV : public ICImageUtility {
 public:
+    // Gives the image an owned, packed buffer of 4-byte pixels. Does nothing
+    // (the image stays as it was) when a size is negative or the buffer does
+    // not fit 32-bit sizes or cannot be obtained.
     virtual void Allocate(int32_t width, int32_t height) = 0;
+    // Uses caller memory of 4-byte pixels in place, not owned; nothing is
+    // checked here, later operations refuse a buffer they cannot walk.
     virtual void AttachBuffer(uint8_t* data, int32_t width, int32_t height, int32_t stride) = 0;
+    // Studio-range V, U, Y to blue, green, red clamped to 0..255, alpha
+    // copied. Does nothing when this image or the destination is not usable
+    // 4-byte pixels or the sizes differ.
     virtual void ConvertToARGB(const ImageDesc* destination) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the sizes differ.
     virtual void CopyAlphaFrom(const ImageDesc* source) = 0;
+    // Does nothing when this image or the source is not usable 4-byte
+    // pixels or the sizes differ; row padding is kept.
     virtual void CopyFrom(const ImageDesc* source) = 0;
+    // A rectangle that misses the image describes the whole image and
+    // gives 0. Returns 0 and leaves `out` alone when it is null or a size is
+    // negative.
     virtual int32_t GetRegionDesc(ImageDesc* out, int32_t x, int32_t y, int32_t width,
                                   int32_t height) = 0;
     // The ARGB ResizeTo, with the same modes and refusals (among them
     // reductions beyond 255 source pixels per destination pixel on an axis).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
+    // Y into the first byte of each plane pixel. Does nothing when this
+    // image is not usable 4-byte pixels, the plane is not usable pixels of
+    // its own size or the sizes differ.
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
     // Does nothing when this image or the source is not usable 4-byte
     // pixels or the sizes differ.
@@ -336,6 +354,9 @@ public:
     // Does nothing when this image or the source is not usable 4-byte
     // pixels or the source is smaller than this image.
     virtual void AlphaComposite(const ImageDesc* source, uint8_t opacity) = 0;
+    // The box blur service over a copy of the image (alpha becomes 0).
+    // Does nothing when the radius is 0 or negative or this image is not
+    // usable 4-byte pixels.
     virtual void BoxBlurInPlace(int32_t radius) = 0;
     // The ARGB Posterize on V, U and Y; does nothing when the step is below
     // 1 or this image is not usable 4-byte pixels.
@@ -343,6 +364,8 @@ public:
     // The fills do nothing when this image is not usable 4-byte pixels.
     virtual void FillColorKeepAlpha(uint8_t y, uint8_t u, uint8_t v) = 0;
     virtual void FillPixel(uint32_t value) = 0;
+    // Pixels with alpha 0 are kept. Does nothing when this image is not
+    // usable 4-byte pixels.
     virtual void ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) = 0;
 };
 

@@ -24,6 +24,13 @@ public:
     // are usable pixels of this image's bytes per pixel and the sizes match;
     // row padding is left as it was.
     void CopyPixelsFrom(const ImageDesc* src);
+
+    // GetRegionDesc of the typed images: `out` describes the part of the
+    // rectangle inside this image, sharing its pixels, and 1 is returned; a
+    // rectangle that misses the image describes the whole image and gives 0.
+    // A null `out` or a negative size is refused: 0, and `out` untouched.
+    int32_t DescribeRegion(ImageDesc* out, int32_t x, int32_t y, int32_t regionWidth,
+                           int32_t regionHeight) const;
 };
 
 }  // namespace VelImageUtility

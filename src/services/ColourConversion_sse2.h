@@ -94,9 +94,12 @@ inline __m128i ArgbPairToAyuvPacked_Sse2(__m128i argb) {
     return TwoPixelsFromLanes(yuv.v, yuv.u, yuv.y);
 }
 
-// ConvertYUVToRGBPacked: two AYUV pixels in the low 8 bytes become two ARGB
-// pixels with alpha 0, each colour clamped to 0..255.
-inline __m128i AyuvPairToArgbPacked_Sse2(__m128i ayuv) {
+struct RgbLanes {
+    __m128i r, g, b;  // 32-bit lanes, one pixel each
+};
+
+// ConvertYUVToRGB of four AYUV pixels (V, U, Y, alpha), not clamped.
+inline RgbLanes AyuvToRgb4_Sse2(__m128i ayuv) {
     // (V - 128, Y - 16) and (U - 128, 1): the 1 carries the rounding 2048.
     const __m128i redLuma = _mm_sub_epi16(OuterBytePairs(ayuv), WeightPair(128, 16));
     const __m128i blueUnit = _mm_sub_epi16(_mm_and_si128(_mm_srli_epi32(ayuv, 8), _mm_set1_epi32(0xFF)),
@@ -106,7 +109,29 @@ inline __m128i AyuvPairToArgbPacked_Sse2(__m128i ayuv) {
                                             _mm_madd_epi16(blueUnit, WeightPair(blue, kRounding)));
         return _mm_srai_epi32(total, 12);
     };
-    return TwoPixelsFromLanes(sum(0, 8266), sum(-3330, -1602), sum(6537, 0));
+    RgbLanes out;
+    out.r = sum(6537, 0);
+    out.g = sum(-3330, -1602);
+    out.b = sum(0, 8266);
+    return out;
+}
+
+// ConvertYUVToRGBPacked: two AYUV pixels in the low 8 bytes become two ARGB
+// pixels with alpha 0, each colour clamped to 0..255.
+inline __m128i AyuvPairToArgbPacked_Sse2(__m128i ayuv) {
+    const RgbLanes rgb = AyuvToRgb4_Sse2(ayuv);
+    return TwoPixelsFromLanes(rgb.b, rgb.g, rgb.r);
+}
+
+// Four ARGB pixels from four AYUV pixels, each colour clamped to 0..255,
+// alpha copied.
+inline __m128i AyuvToArgb4_Sse2(__m128i ayuv) {
+    const RgbLanes rgb = AyuvToRgb4_Sse2(ayuv);
+    // b0..b3 g0..g3 r0..r3 a0..a3, then two interleaves make it per pixel.
+    const __m128i planar = _mm_packus_epi16(_mm_packs_epi32(rgb.b, rgb.g),
+                                            _mm_packs_epi32(rgb.r, _mm_srli_epi32(ayuv, 24)));
+    const __m128i pairs = _mm_unpacklo_epi8(planar, _mm_srli_si128(planar, 8));
+    return _mm_unpacklo_epi8(pairs, _mm_srli_si128(pairs, 8));
 }
 
 struct HslLanes {

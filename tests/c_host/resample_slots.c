@@ -1,8 +1,43 @@
 #include "c_host.h"
 
-// ResizeTo: slot 37 + 10 of the ARGB table, 37 + 6 of the AYUV table.
+/* ResizeTo: slot 37 + 10 of the ARGB table, 37 + 6 of the AYUV table; then
+ * the other AYUV buffer and colour slots. */
 enum { kArgbResizeTo = 47, kAyuvResizeTo = 43 };
+enum {
+    kAyuvAllocate = 37, kAyuvAttachBuffer, kAyuvConvertToARGB, kAyuvCopyAlphaFrom, kAyuvCopyFrom,
+    kAyuvGetRegionDesc, kAyuvConvertToLuma = 44, kAyuvBoxBlurInPlace = 48, kAyuvScaleChannelsRGB = 52
+};
+
 typedef void (*ResizeToOp)(Object, const ImageDesc*, uint32_t);
+typedef void (*AyuvDescOp)(Object, const ImageDesc*);
+typedef void (*AyuvIntOp)(Object, int32_t);
+
+static void CheckAyuvSlots(void) {
+    /* Studio black with alpha 200 and opaque white. */
+    static uint8_t yuv[8] = {128, 128, 16, 200, 128, 128, 235, 255};
+    uint8_t argb[8], luma[2] = {0, 0};
+    ImageDesc argbDesc = {argb, 2, 1, 8, 4, false}, lumaDesc = {luma, 2, 1, 2, 1, false}, region;
+    Object o = GetCImageAYUV();
+
+    g_case = "AYUV buffer, conversion, region and scaling slots";
+    ((void (*)(Object, int32_t, int32_t))Slot(o, kAyuvAllocate))(o, 3, 2);
+    CHECK(CallInt(o, kGetStride) == 12);
+    ((void (*)(Object, uint8_t*, int32_t, int32_t, int32_t))Slot(o, kAyuvAttachBuffer))(o, yuv, 2, 1, 8);
+    ((AyuvDescOp)Slot(o, kAyuvConvertToARGB))(o, &argbDesc);
+    ((AyuvDescOp)Slot(o, kAyuvConvertToLuma))(o, &lumaDesc);
+    CHECK(argb[0] == 0 && argb[3] == 200 && argb[6] == 255 && luma[0] == 16 && luma[1] == 235);
+    CHECK(((int32_t(*)(Object, ImageDesc*, int32_t, int32_t, int32_t, int32_t))Slot(o, kAyuvGetRegionDesc))(
+              o, &region, 1, 0, 5, 5) == 1 && region.data == yuv + 4 && region.width == 1);
+    ((AyuvIntOp)Slot(o, kAyuvBoxBlurInPlace))(o, 0);
+    ((void (*)(Object, uint8_t, uint8_t, uint8_t, uint8_t))Slot(o, kAyuvScaleChannelsRGB))(o, 255, 255, 255, 255);
+    CHECK(yuv[2] == 16 && yuv[3] == 199 && yuv[6] == 234 && yuv[7] == 254);
+    argb[3] = 9;
+    ((AyuvDescOp)Slot(o, kAyuvCopyAlphaFrom))(o, &argbDesc);
+    CHECK(yuv[3] == 9 && yuv[2] == 16);
+    ((AyuvDescOp)Slot(o, kAyuvCopyFrom))(o, &argbDesc);
+    CHECK(memcmp(yuv, argb, 8) == 0);
+    ReleaseCImageAYUV(o);
+}
 
 void TestResampleSlots(void) {
     static uint8_t rows[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -20,4 +55,5 @@ void TestResampleSlots(void) {
     CHECK(out[2] == 0 && out[6] == 127 && out[10] == 252 && out[14] == 252 && out[16] == 0xEE);
     ReleaseCImageARGB(argb);
     ReleaseCImageAYUV(ayuv);
+    CheckAyuvSlots();
 }

@@ -1,0 +1,47 @@
+// AYUV colour operations: conversion to ARGB, the in-place box blur and the
+// scaling of red, green, blue and alpha.
+#include <memory>
+
+#include "ayuv/AyuvConversionKernels.h"
+#include "ayuv/CImageAYUV.h"
+#include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
+
+namespace VelImageUtility {
+
+namespace {
+constexpr int32_t kAyuvBytes = 4;
+}  // namespace
+
+void CImageAYUV::ConvertToARGB(const ImageDesc* destination) {
+    if (!IsUsablePixels(*this, kAyuvBytes) || !IsSameSizePixels(*this, destination, kAyuvBytes)) {
+        return;
+    }
+    const auto convertRow = UseSse2(level) ? ConvertToARGBRow_Sse2 : ConvertToARGBRow_Plain;
+    const uint8_t* from = data;
+    uint8_t* to = destination->data;
+    for (int32_t y = 0; y < height; ++y, from += stride, to += destination->stride) {
+        convertRow(from, to, width);
+    }
+}
+
+// The blur reads a packed copy of the image and writes the image itself; it
+// leaves alpha 0 wherever it averages. A negative radius is refused like 0.
+// An allocation failure of the copy propagates with the image unchanged.
+void CImageAYUV::BoxBlurInPlace(int32_t radius) {
+    if (radius <= 0 || !IsUsablePixels(*this, kAyuvBytes) || width == 0 || height == 0) return;
+    CImageAYUV copy(width, height, PackedStride(width, kAyuvBytes), kAyuvBytes);
+    const std::unique_ptr<uint8_t[], void (*)(uint8_t*)> release(copy.data, ReleasePixelBuffer);
+    const ImageDesc self = Desc();
+    copy.CopyFrom(&self);
+    BoxBlur(data, copy.data, width, height, stride, copy.stride, radius);
+}
+
+void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) {
+    if (!IsUsablePixels(*this, kAyuvBytes)) return;
+    const ChannelFactors factors{red, green, blue, alpha};
+    uint8_t* row = data;
+    for (int32_t y = 0; y < height; ++y, row += stride) ScaleChannelsRGBRow_Plain(row, width, factors);
+}
+
+}  // namespace VelImageUtility
