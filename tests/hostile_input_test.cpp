@@ -219,9 +219,9 @@ const std::vector<Row<ICImageUtility>> kUtilityRows = {
     {"BoxBlur", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->BoxBlur(c.P(), c.P2(), c.Wd(), c.Ht(), c.St(), c.St(), c.i); }},
     {"BoxBlurAlphaWeighted", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->BoxBlurAlphaWeighted(c.P(), c.P2(), c.Wd(), c.Ht(), c.St(), c.St(), c.i); }},
     // No strides: the rows are packed, so the width is the one the stride holds.
-    {"ZoomBlur", kDesc4 | kLoose, [](ICImageUtility* o, Ctx& c) { o->ZoomBlur(c.P(), c.P2(), c.St() / 4, c.Ht(), c.i, c.i, c.i); }},
+    {"ZoomBlur", kDesc4 | kLoose | kPadding, [](ICImageUtility* o, Ctx& c) { o->ZoomBlur(c.P(), c.P2(), c.St() / 4, c.Ht(), c.i, c.i, c.i); }},
     {"GaussianBlur", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->GaussianBlur(c.i, c.P2(), c.P(), c.Wd(), c.Ht(), c.St(), c.St()); }},
-    {"GaussianBlurAlphaWeighted", kDesc4 | kLoose, [](ICImageUtility* o, Ctx& c) { o->GaussianBlurAlphaWeighted(c.i, c.P2(), c.P(), c.St() / 4, c.Ht(), c.i, c.i); }},
+    {"GaussianBlurAlphaWeighted", kDesc4 | kLoose | kPadding, [](ICImageUtility* o, Ctx& c) { o->GaussianBlurAlphaWeighted(c.i, c.P2(), c.P(), c.St() / 4, c.Ht(), c.i, c.i); }},
     {"SelectKth", 0, [](ICImageUtility* o, Ctx& c) { (void)o->SelectKth(c.Out<uint32_t[4]>(3) ? *c.Out<uint32_t[4]>(3) : nullptr, c.i < 4 ? c.i : 4, c.i, c.Out<uint32_t>(0), c.Out<uint32_t>(1)); }},
     {"MedianFilter", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { (void)o->MedianFilter(c.i, c.P2(), c.P(), c.Wd(), c.Ht(), c.St(), c.St()); }},
     {"SetAlphaFromColorKey", kDesc4 | kLoose, [](ICImageUtility* o, Ctx& c) { SIZE size{c.St() / 4, c.Ht()}; o->SetAlphaFromColorKey(c.P(), c.nullMask & 2 ? nullptr : &size, c.u(), c.i); }},

@@ -20,21 +20,21 @@ static void CheckAyuvSlots(void) {
     Object o = GetCImageAYUV();
 
     g_case = "AYUV buffer, conversion, region and scaling slots";
-    ((void (*)(Object, int32_t, int32_t))Slot(o, kAyuvAllocate))(o, 3, 2);
+    SLOT(void (*)(Object, int32_t, int32_t), o, kAyuvAllocate)(o, 3, 2);
     CHECK(CallInt(o, kGetStride) == 12);
-    ((void (*)(Object, uint8_t*, int32_t, int32_t, int32_t))Slot(o, kAyuvAttachBuffer))(o, yuv, 2, 1, 8);
-    ((AyuvDescOp)Slot(o, kAyuvConvertToARGB))(o, &argbDesc);
-    ((AyuvDescOp)Slot(o, kAyuvConvertToLuma))(o, &lumaDesc);
+    SLOT(void (*)(Object, uint8_t*, int32_t, int32_t, int32_t), o, kAyuvAttachBuffer)(o, yuv, 2, 1, 8);
+    SLOT(AyuvDescOp, o, kAyuvConvertToARGB)(o, &argbDesc);
+    SLOT(AyuvDescOp, o, kAyuvConvertToLuma)(o, &lumaDesc);
     CHECK(argb[0] == 0 && argb[3] == 200 && argb[6] == 255 && luma[0] == 16 && luma[1] == 235);
-    CHECK(((int32_t(*)(Object, ImageDesc*, int32_t, int32_t, int32_t, int32_t))Slot(o, kAyuvGetRegionDesc))(
+    CHECK(SLOT(int32_t(*)(Object, ImageDesc*, int32_t, int32_t, int32_t, int32_t), o, kAyuvGetRegionDesc)(
               o, &region, 1, 0, 5, 5) == 1 && region.data == yuv + 4 && region.width == 1);
-    ((AyuvIntOp)Slot(o, kAyuvBoxBlurInPlace))(o, 0);
-    ((void (*)(Object, uint8_t, uint8_t, uint8_t, uint8_t))Slot(o, kAyuvScaleChannelsRGB))(o, 255, 255, 255, 255);
+    SLOT(AyuvIntOp, o, kAyuvBoxBlurInPlace)(o, 0);
+    SLOT(void (*)(Object, uint8_t, uint8_t, uint8_t, uint8_t), o, kAyuvScaleChannelsRGB)(o, 255, 255, 255, 255);
     CHECK(yuv[2] == 16 && yuv[3] == 199 && yuv[6] == 234 && yuv[7] == 254);
     argb[3] = 9;
-    ((AyuvDescOp)Slot(o, kAyuvCopyAlphaFrom))(o, &argbDesc);
+    SLOT(AyuvDescOp, o, kAyuvCopyAlphaFrom)(o, &argbDesc);
     CHECK(yuv[3] == 9 && yuv[2] == 16);
-    ((AyuvDescOp)Slot(o, kAyuvCopyFrom))(o, &argbDesc);
+    SLOT(AyuvDescOp, o, kAyuvCopyFrom)(o, &argbDesc);
     CHECK(memcmp(yuv, argb, 8) == 0);
     ReleaseCImageAYUV(o);
 }
