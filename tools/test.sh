@@ -2,8 +2,10 @@
 # Builds and runs every test: the Linux build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows DLL
 # cross-built with mingw-w64 and run under wine.
-# Then the image loaders are fuzzed for a minute (tools/fuzz.sh).
-# Usage: tools/test.sh [linux|sanitize|windows|fuzz]...   (default: all four)
+# Then the release builds are installed into temporary prefixes, used from
+# other projects and packaged (tools/check_install.sh), and the image loaders
+# are fuzzed for a minute (tools/fuzz.sh).
+# Usage: tools/test.sh [linux|sanitize|windows|install|fuzz]...   (default: all five)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -14,11 +16,15 @@ export WINEPREFIX="$root/build/wineprefix"
 jobs="$(nproc)"
 
 configurations=("$@")
-[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows fuzz)
+[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows install fuzz)
 
 for preset in "${configurations[@]}"; do
   if [ "$preset" = fuzz ]; then
     bash tools/fuzz.sh
+    continue
+  fi
+  if [ "$preset" = install ]; then
+    bash tools/check_install.sh
     continue
   fi
   echo "=== $preset: configure and build"
