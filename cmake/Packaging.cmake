@@ -4,10 +4,11 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+target_include_directories(VelImageUtility INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+
 # The shared library carries the project's version: on Linux as
 # libVelImageUtility.so.MAJOR.MINOR.PATCH with the SONAME
 # libVelImageUtility.so.MAJOR, on Windows in the DLL's version resource.
-target_include_directories(VelImageUtility INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(VelImageUtility PROPERTIES
   VERSION ${PROJECT_VERSION}
   SOVERSION ${PROJECT_VERSION_MAJOR})
