@@ -118,7 +118,7 @@ check_windows() {
   # A version resource (type 16) in .rsrc, holding the product name.
   local headers resources
   headers="$(x86_64-w64-mingw32-objdump -p "$dll")"
-  grep -q 'Resource Directory \[\.rsrc\]' <<<"$headers" || fail "no .rsrc"
+  grep -q 'The \.rsrc Resource Directory section' <<<"$headers" || fail "no .rsrc"
   resources="$(sed -n '/rsrc Resource Directory/,/^$/{/Type Table/{n;p}}' <<<"$headers")"
   grep -q 'Entry: ID: 0x000010,' <<<"$resources" || fail "no version resource"
   headers="$(x86_64-w64-mingw32-objdump -h "$dll")"
@@ -128,23 +128,23 @@ check_windows() {
   # Programs find the DLL beside them, as Windows programs usually do.
   local toolchain="$root/cmake/mingw-w64-x86_64.cmake" by_cmake by_pkgconfig
   echo "=== install (windows): mingw-w64 consumer through find_package"
-  cmake -S examples/consumer -B "$work/consumer-cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S examples/consumer -B "$work/windows-consumer-cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     --toolchain "$toolchain" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DCMAKE_EXE_LINKER_FLAGS="-static" >/dev/null
-  cmake --build "$work/consumer-cmake" >/dev/null
-  cp "$dll" "$image" "$work/consumer-cmake/"
-  by_cmake="$(wine_run "$work/consumer-cmake" consumer.exe "$(basename "$image")" | tr -d '\r')"
+  cmake --build "$work/windows-consumer-cmake" >/dev/null
+  cp "$dll" "$image" "$work/windows-consumer-cmake/"
+  by_cmake="$(wine_run "$work/windows-consumer-cmake" consumer.exe "$(basename "$image")" | tr -d '\r')"
   echo "$by_cmake"
 
   echo "=== install (windows): mingw-w64 consumer through pkg-config"
   local flags
   flags="$(PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs VelImageUtility)"
-  mkdir -p "$work/consumer-pc"
+  mkdir -p "$work/windows-consumer-pc"
   # shellcheck disable=SC2086
   x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -static \
-    -o "$work/consumer-pc/consumer.exe" examples/consumer/consumer.cpp $flags
-  cp "$dll" "$image" "$work/consumer-pc/"
-  by_pkgconfig="$(wine_run "$work/consumer-pc" consumer.exe "$(basename "$image")" | tr -d '\r')"
+    -o "$work/windows-consumer-pc/consumer.exe" examples/consumer/consumer.cpp $flags
+  cp "$dll" "$image" "$work/windows-consumer-pc/"
+  by_pkgconfig="$(wine_run "$work/windows-consumer-pc" consumer.exe "$(basename "$image")" | tr -d '\r')"
   echo "$by_pkgconfig"
   [ "$by_cmake" = "$by_pkgconfig" ] || fail "the two consumers differ"
 
