@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows DLL
-# cross-built with mingw-w64 and run under wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threads test under
+# ThreadSanitizer, and the Windows DLL cross-built with mingw-w64 and run
+# under wine.
 # Then the release builds are installed into temporary prefixes, used from
 # other projects and packaged (tools/check_install.sh), and the image loaders
 # are fuzzed for a minute (tools/fuzz.sh).
-# Usage: tools/test.sh [linux|sanitize|windows|install|fuzz]...   (default: all five)
+# Usage: tools/test.sh [linux|sanitize|tsan|windows|install|fuzz]...   (default: all six)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -16,7 +17,7 @@ export WINEPREFIX="$root/build/wineprefix"
 jobs="$(nproc)"
 
 configurations=("$@")
-[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows install fuzz)
+[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize tsan windows install fuzz)
 
 for preset in "${configurations[@]}"; do
   if [ "$preset" = fuzz ]; then
