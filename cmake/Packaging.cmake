@@ -22,24 +22,17 @@ if(WIN32)
   target_link_options(VelImageUtility PRIVATE -Wl,--output-def,${VIU_DEF_FILE})
 endif()
 
-# Debug information goes into a file of its own beside the library, which
-# the library names in its .gnu_debuglink section; the library itself is
-# stripped.
-option(VIU_SPLIT_DEBUG_INFO "Strip the shared library, keeping its debug information in a separate file" OFF)
 if(VIU_SPLIT_DEBUG_INFO)
   target_compile_options(viu_internal PRIVATE -g)
-  set(VIU_DEBUG_FILE $<TARGET_FILE:VelImageUtility>.debug)
-  add_custom_command(TARGET VelImageUtility POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:VelImageUtility> ${VIU_DEBUG_FILE}
-    COMMAND ${CMAKE_OBJCOPY} --strip-unneeded --add-gnu-debuglink=${VIU_DEBUG_FILE}
-            $<TARGET_FILE:VelImageUtility>
-    VERBATIM)
 endif()
+viu_split_debug_info(VelImageUtility)
 
 install(TARGETS VelImageUtility EXPORT VelImageUtilityTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The command-line front end, self-contained (it links the library's code).
+install(TARGETS velimg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   FILES_MATCHING PATTERN "*.h")
 if(WIN32)
@@ -81,10 +74,15 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 endif()
-# The separate debug file goes beside the package.
-if(VIU_SPLIT_DEBUG_INFO)
-  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/CopyDebugFile.cmake CONTENT
-    "file(COPY \"$<TARGET_FILE:VelImageUtility>.debug\" DESTINATION \"\${CPACK_PACKAGE_DIRECTORY}\")\n")
-  set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/CopyDebugFile.cmake)
+# The separate debug files go beside the package.
+get_property(VIU_SPLIT_DEBUG_TARGETS GLOBAL PROPERTY VIU_SPLIT_DEBUG_TARGETS)
+if(VIU_SPLIT_DEBUG_TARGETS)
+  set(VIU_COPY_DEBUG_FILES)
+  foreach(target ${VIU_SPLIT_DEBUG_TARGETS})
+    string(APPEND VIU_COPY_DEBUG_FILES
+      "file(COPY \"$<TARGET_FILE:${target}>.debug\" DESTINATION \"\${CPACK_PACKAGE_DIRECTORY}\")\n")
+  endforeach()
+  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/CopyDebugFiles.cmake CONTENT "${VIU_COPY_DEBUG_FILES}")
+  set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/CopyDebugFiles.cmake)
 endif()
 include(CPack)

@@ -66,6 +66,7 @@ check_linux() {
   sections="$(readelf -S "$build/bin/libVelImageUtility.so.$version.debug")"
   grep -q '\.debug_info' <<<"$sections" || fail "no separate debug information"
   echo "installed libVelImageUtility.so.$version (SONAME libVelImageUtility.so.$major, stripped, debug link)"
+  "$prefix/bin/velimg" info "$image"
 
   echo "=== install (linux): consumer through find_package"
   cmake -S examples/consumer -B "$work/consumer-cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -99,8 +100,10 @@ check_linux() {
     usr/lib/cmake/VelImageUtility/VelImageUtilityConfig.cmake \
     usr/lib/cmake/VelImageUtility/VelImageUtilityConfigVersion.cmake \
     usr/lib/cmake/VelImageUtility/VelImageUtilityTargets.cmake \
-    usr/lib/pkgconfig/VelImageUtility.pc
-  [ -f "$packages/libVelImageUtility.so.$version.debug" ] || fail "no debug file beside the package"
+    usr/lib/pkgconfig/VelImageUtility.pc usr/bin/velimg
+  for debug in "libVelImageUtility.so.$version.debug" velimg.debug; do
+    [ -f "$packages/$debug" ] || fail "no $debug beside the package"
+  done
   echo "$deb ($(dpkg-deb -f "$deb" Version), depends: $(dpkg-deb -f "$deb" Depends))"
 }
 
@@ -178,10 +181,12 @@ check_windows() {
   cpack --preset release-windows >/dev/null
   local zip
   zip="$(ls "$packages"/*.zip)"
-  cmake -E tar tf "$zip" | expect_listed bin/VelImageUtility.dll lib/VelImageUtility.lib \
+  cmake -E tar tf "$zip" | expect_listed bin/VelImageUtility.dll bin/velimg.exe lib/VelImageUtility.lib \
     lib/VelImageUtility.def include/VelImageUtility.h include/VelImageUtility/Interfaces.h \
     lib/cmake/VelImageUtility/VelImageUtilityConfig.cmake lib/pkgconfig/VelImageUtility.pc
-  [ -f "$packages/VelImageUtility.dll.debug" ] || fail "no debug file beside the package"
+  for debug in VelImageUtility.dll.debug velimg.exe.debug; do
+    [ -f "$packages/$debug" ] || fail "no $debug beside the package"
+  done
   echo "$zip"
 }
 
