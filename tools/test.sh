@@ -3,8 +3,10 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threads test under
 # ThreadSanitizer, and the Windows DLL cross-built with mingw-w64 and run
 # under wine.
-# Then the image loaders are fuzzed for a minute (tools/fuzz.sh).
-# Usage: tools/test.sh [linux|sanitize|tsan|windows|fuzz]...   (default: all five)
+# Then the release builds are installed into temporary prefixes, used from
+# other projects and packaged (tools/check_install.sh), and the image loaders
+# are fuzzed for a minute (tools/fuzz.sh).
+# Usage: tools/test.sh [linux|sanitize|tsan|windows|install|fuzz]...   (default: all six)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -15,11 +17,15 @@ export WINEPREFIX="$root/build/wineprefix"
 jobs="$(nproc)"
 
 configurations=("$@")
-[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize tsan windows fuzz)
+[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize tsan windows install fuzz)
 
 for preset in "${configurations[@]}"; do
   if [ "$preset" = fuzz ]; then
     bash tools/fuzz.sh
+    continue
+  fi
+  if [ "$preset" = install ]; then
+    bash tools/check_install.sh
     continue
   fi
   echo "=== $preset: configure and build"
