@@ -86,6 +86,7 @@ std::vector<Variant> MakeVariants(int32_t bpp, int32_t pad, GuardSide side) {
         {"negative stride", kW, kH, -s, bpp, kW * bpp, s, kH, false, false, true},
         {"row past 32 bits", 0x40000000, kH, INT32_MAX, bpp, kW * bpp, s, kH, false, false, false},
         {"height x stride past 32 bits", kW, 0x10000, 0x10000, bpp, kW * bpp, s, kH, false, false, false},
+        {"packed rows past 32 bits", 0x10000, 0x10000, 0x10000 * bpp, bpp, kW * bpp, s, kH, false, false, false},
         {"narrower", kW - 1, kH, (kW - 1) * bpp + pad, bpp, (kW - 1) * bpp, (kW - 1) * bpp + pad, kH, false, false, false},
         {"lower", kW, kH - 1, s, bpp, kW * bpp, s, kH - 1, false, false, false},
         {"larger", kW + 1, kH + 1, (kW + 1) * bpp + pad, bpp, (kW + 1) * bpp, (kW + 1) * bpp + pad, kH + 1, false, false, false},
