@@ -59,10 +59,10 @@ Bytes Filtered(Bytes source, int32_t width, int32_t height, int32_t level, const
 Filter Edges(int32_t threshold) { return [=](CImageByte& i, const ImageDesc* d) { i.DetectEdges(d, threshold, 200); }; }
 Filter Emboss(int32_t direction) { return [=](CImageByte& i, const ImageDesc* d) { i.EmbossToPlane(d, direction); }; }
 
-// `width` x 5, 0 left of column `step` and 255 from it on.
-Bytes Step(int32_t width, int32_t step) {
+// `width` x 5, 0 left of column `step` and `value` from it on.
+Bytes Step(int32_t width, int32_t step, uint8_t value = 255) {
     Bytes bytes(width * 5);
-    for (int32_t i = 0; i < width * 5; ++i) bytes[i] = i % width >= step ? 255 : 0;
+    for (int32_t i = 0; i < width * 5; ++i) bytes[i] = i % width >= step ? value : 0;
     return bytes;
 }
 
@@ -76,12 +76,14 @@ Bytes StepResult(int32_t width, int32_t step, uint8_t beside, uint8_t elsewhere,
     return expected;
 }
 
-// gx = 765 beside the step: 765^2 = 585225 exceeds 5852 x 100, not 5853 x 100.
+// gx = 765 beside a step to 255: 765^2 = 585225 exceeds 5852 x 100, not
+// 5853 x 100. A step to 10 gives 30^2 = 900: above 8 x 100, not above 9 x 100.
 TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
-    const struct { int32_t width, step, threshold; uint8_t beside; } cases[] = {
-        {6, 3, 1, 200}, {6, 3, 5852, 200}, {6, 3, 5853, 0}, {5, 2, 1, 200}, {5, 4, 1, 200}, {9, 8, 9, 200}};
+    const struct { int32_t width, step, threshold; uint8_t beside, value; } cases[] = {
+        {6, 3, 1, 200, 255},   {6, 3, 5852, 200, 255}, {6, 3, 5853, 0, 255}, {5, 2, 1, 200, 255},
+        {5, 4, 1, 200, 255},   {9, 8, 9, 200, 255},    {6, 3, 8, 200, 10},   {6, 3, 9, 0, 10}};
     for (const auto& c : cases)
-        EXPECT_EQ(Filtered(Step(c.width, c.step), c.width, 5, kPlainLevel, Edges(c.threshold)),
+        EXPECT_EQ(Filtered(Step(c.width, c.step, c.value), c.width, 5, kPlainLevel, Edges(c.threshold)),
                   StepResult(c.width, c.step, c.beside, 0, 0)) << c.width << " step " << c.step;
     EXPECT_EQ(Filtered({0, 255, 0, 255}, 2, 2, kPlainLevel, Edges(1)), Bytes(4, 0));
 }
