@@ -164,6 +164,12 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     for (int32_t i = 0; i < 63; ++i) EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
     EXPECT_EQ(RunService(Zoom(40), kPlain, src, before).bytes, RunService(Zoom(30), kPlain, src, before).bytes);
     EXPECT_EQ(RunService(Zoom(-2), kPlain, src, before).bytes, src.bytes);
+    // 2 x 4, steps 2: step 1 samples the image enlarged to 4 x 8, centred
+    // (offset 2 rows, half scale), so row y also reads row (y + 2) / 2.
+    Frame rows = Uniform(2, 4, 0), averaged = Uniform(2, 4, 0);
+    for (int32_t y = 0; y < 4; ++y) SetPixel(rows, 0, y, 0x0A0A0Au * (y + 1)), SetPixel(rows, 1, y, 0x0A0A0Au * (y + 1));
+    averaged = RunService(Zoom(2), kPlain, rows, averaged);
+    for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}}) EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
     EXPECT_EQ(RunService(Zoom(0), kPlain, src, before).bytes, src.bytes);
 }
 
@@ -323,7 +329,8 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     ImageAt(kPlain, flat).GradientMagnitude(&outDesc);
     for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(PixelAt(out, i % 4, i / 4), 0x7F000000u);
     Frame steps = Uniform(3, 3, 0);
-    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000400u);  // blue 255 across; green 3 across, 4 down
+    // Blue 255 across; green 3 across, 6 - 2 = 4 down, the centre itself 100.
+    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000600u), SetPixel(steps, 1, 0, 0x00000200u), SetPixel(steps, 1, 1, 0x00006400u);
     ImageAt(kPlain, steps).GradientMagnitude(&outDesc);  // size differs: nothing
     Frame small = Uniform(3, 3, 0x7F000000u);
     ImageDesc smallDesc = small.Desc();

@@ -304,11 +304,10 @@ void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const i
         __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
         const int32_t offset = x * kLanes;
         for (int32_t i = 0; i < count; i += 2) {
-            const bool hasSecond = i + 1 < count;
+            // An odd last row pairs with itself at weight 0.
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i] + offset));
-            const __m128i b = hasSecond
-                                  ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i + 1] + offset))
-                                  : zero;
+            const __m128i b = _mm_loadu_si128(
+                reinterpret_cast<const __m128i*>(rows[i + 1 < count ? i + 1 : i] + offset));
             const __m128i pair = rowPairs[i / 2];
             const __m128i low = _mm_unpacklo_epi8(a, b);
             const __m128i high = _mm_unpackhi_epi8(a, b);
@@ -325,9 +324,8 @@ void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const i
         __m128i sums = zero;
         const int32_t offset = x * kLanes;
         for (int32_t i = 0; i < count; i += 2) {
-            const bool hasSecond = i + 1 < count;
             const __m128i a = LoadPixel(rows[i] + offset);
-            const __m128i b = hasSecond ? LoadPixel(rows[i + 1] + offset) : zero;
+            const __m128i b = LoadPixel(rows[i + 1 < count ? i + 1 : i] + offset);
             const __m128i pair = rowPairs[i / 2];
             sums = _mm_add_epi32(sums, _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero), pair));
         }
