@@ -250,6 +250,7 @@ TEST(PasteFeathered, RingsAndEllipses) {
         // Inside when dx^2 / 6 + dy^2 / 6 <= 1; the corners stay ('0').
         {5, 5, 1, 0.0f, {"0CCC0", "CCCCC", "CCCCC", "CCCCC", "0CCC0"}},
         {5, 5, 1, 0.5f, {"03630", "3CCC3", "6CCC6", "3CCC3", "03630"}},  // r 5/6 gives 85, 4/6 gives 170
+        {7, 3, 1, 0.0f, {"0CCCCC0", "CCCCCCC", "0CCCCC0"}},              // dx^2 / 12 + dy^2 / 2
         {1, 3, 1, 0.0f, {"C", "C", "C"}},                                 // a one-pixel side
     };
     for (const auto& c : cases) {

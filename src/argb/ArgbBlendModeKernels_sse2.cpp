@@ -49,8 +49,10 @@ inline __m128i FloatWords(__m128i s, __m128i d, FloatRule rule) {
 inline __m128i ColorDodgeWords(__m128i s, __m128i d) {
     const __m128i white = Words(255);
     const __m128i divisor = _mm_max_epi16(_mm_sub_epi16(white, s), Words(1));
-    const __m128i quotient = FloatWords(divisor, _mm_slli_epi16(d, 8) /* d * 256 fits 16 bits unsigned */,
-                                        [](__m128 divisorFloats, __m128 numerator) { return _mm_div_ps(numerator, divisorFloats); });
+    // d * 256 fits 16 bits unsigned.
+    const __m128i quotient = FloatWords(divisor, _mm_slli_epi16(d, 8), [](__m128 divisorFloats, __m128 numerator) {
+        return _mm_div_ps(numerator, divisorFloats);
+    });
     const __m128i opaque = _mm_cmpeq_epi16(s, white);
     return _mm_or_si128(_mm_and_si128(opaque, white), _mm_andnot_si128(opaque, quotient));
 }
@@ -78,18 +80,26 @@ void RuleRow(uint8_t* row, const uint8_t* source, int32_t width, BlendMode mode,
 
 }  // namespace
 
+// Each rule goes in as a lambda of its own type, so that every row loop is
+// compiled with its rule inlined.
 void BlendModeRow_Sse2(BlendMode mode, uint8_t* row, const uint8_t* source, int32_t width) {
     switch (mode) {
-        case BlendMode::Multiply: return RuleRow(row, source, width, mode, MultiplyWords);
-        case BlendMode::Screen: return RuleRow(row, source, width, mode, ScreenWords);
-        case BlendMode::ColorDodge: return RuleRow(row, source, width, mode, ColorDodgeWords);
-        case BlendMode::LinearDodge: return RuleRow(row, source, width, mode, LinearDodgeWords);
+        case BlendMode::Multiply:
+            return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return MultiplyWords(s, d); });
+        case BlendMode::Screen:
+            return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return ScreenWords(s, d); });
+        case BlendMode::ColorDodge:
+            return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return ColorDodgeWords(s, d); });
+        case BlendMode::LinearDodge:
+            return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return LinearDodgeWords(s, d); });
         case BlendMode::Overlay:
             return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return MultiplyOrScreenWords(s, d, d); });
         case BlendMode::HardLight:
             return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return MultiplyOrScreenWords(s, d, s); });
         case BlendMode::SoftLight:
-            return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) { return FloatWords(s, d, SoftLightFloats); });
+            return RuleRow(row, source, width, mode, [](__m128i s, __m128i d) {
+                return FloatWords(s, d, [](__m128 sf, __m128 df) { return SoftLightFloats(sf, df); });
+            });
     }
 }
 

@@ -91,6 +91,12 @@ void BuildAlphaCompositeTables(AlphaCompositeTables& tables, uint8_t opacity) {
 
 namespace {
 
+// `first` in the four words of the first pixel, `second` in those of the
+// second.
+inline __m128i PixelPairWords(int32_t first, int32_t second) {
+    return _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<int16_t>(first)), _mm_set1_epi16(static_cast<int16_t>(second)));
+}
+
 // Both pixels blend with 0 < a < 255 over dA > 0. The numerator is
 // s * a + ((d * (((256 - a) * dA) >> 1)) >> 7): the halved weight is below
 // 2^15, and s * a below 2^16, so both products come from 16-bit multiplies.
@@ -100,15 +106,13 @@ void CompositePair(uint8_t* row, const uint8_t* source, int32_t a0, int32_t a1,
     const __m128i zero = _mm_setzero_si128();
     const int32_t newAlpha0 = CompositeAlpha(row[kAlpha], a0);
     const int32_t newAlpha1 = CompositeAlpha(row[4 + kAlpha], a1);
-    const int16_t k0 = static_cast<int16_t>(((256 - a0) * row[kAlpha]) >> 1);
-    const int16_t k1 = static_cast<int16_t>(((256 - a1) * row[4 + kAlpha]) >> 1);
+    const int32_t k0 = ((256 - a0) * row[kAlpha]) >> 1;
+    const int32_t k1 = ((256 - a1) * row[4 + kAlpha]) >> 1;
     const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row));
     const __m128i s = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source)), zero);
     const __m128i d = _mm_unpacklo_epi8(old, zero);
-    const __m128i a = _mm_set_epi16(static_cast<int16_t>(a1), static_cast<int16_t>(a1), static_cast<int16_t>(a1),
-                                    static_cast<int16_t>(a1), static_cast<int16_t>(a0), static_cast<int16_t>(a0),
-                                    static_cast<int16_t>(a0), static_cast<int16_t>(a0));
-    const __m128i k = _mm_set_epi16(k1, k1, k1, k1, k0, k0, k0, k0);
+    const __m128i a = PixelPairWords(a0, a1);
+    const __m128i k = PixelPairWords(k0, k1);
     const __m128i sa = _mm_mullo_epi16(s, a);
     const __m128i dkLow = _mm_mullo_epi16(d, k);
     const __m128i dkHigh = _mm_mulhi_epu16(d, k);
