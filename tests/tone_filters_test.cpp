@@ -136,8 +136,10 @@ TEST(UnsharpMask, AmountThresholdAndRefusals) {
     EXPECT_EQ(Sharpened(noise, 100.0f, 2.0f, 511).bytes, noise.bytes);
     EXPECT_NE(Sharpened(noise, 100.0f, 2.0f, 100).bytes, noise.bytes);
     EXPECT_TRUE(Sharpened(noise, 100.0f, 2.0f, 0).PaddingEquals(noise));
-    // Amounts beyond the 32-bit limit act as the limit.
-    EXPECT_EQ(Sharpened(noise, 1e9f, 0.0f, 0).bytes, Sharpened(noise, 2e7f, 0.0f, 0).bytes);
+    // Amounts beyond the 32-bit limit (about 12850 percent) act as the limit.
+    for (float sign : {1.0f, -1.0f}) {
+        EXPECT_EQ(Sharpened(noise, sign * 1e9f, 0.0f, 0).bytes, Sharpened(noise, sign * 12851.0f, 0.0f, 0).bytes);
+    }
     for (const auto& [amount, radius] : std::vector<std::pair<float, float>>{
              {NAN, 1.0f}, {INFINITY, 1.0f}, {100.0f, NAN}, {100.0f, -INFINITY}, {100.0f, kMaxUnsharpRadius + 1}}) {
         EXPECT_EQ(Sharpened(noise, amount, radius, 0).bytes, noise.bytes);
