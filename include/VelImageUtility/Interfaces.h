@@ -207,7 +207,7 @@ public:
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     // Y into the first byte of each plane pixel. Does nothing when this
     // image is not usable 4-byte pixels, the plane is not usable pixels of
-    // its own size or the sizes differ.
+    // its own bytes per pixel, or the sizes differ.
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
     virtual void AlphaBlend(const ImageDesc* source, uint8_t opacity) = 0;
     virtual void DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
