@@ -341,7 +341,7 @@ public:
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     // Y into the first byte of each plane pixel. Does nothing when this
     // image is not usable 4-byte pixels, the plane is not usable pixels of
-    // its own size or the sizes differ.
+    // its own bytes per pixel, or the sizes differ.
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
     // Does nothing when this image or the source is not usable 4-byte
     // pixels or the sizes differ.
