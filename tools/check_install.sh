@@ -38,10 +38,14 @@ cache_value() {  # cache_value BUILD-DIR NAME
   sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"
 }
 
+# wine64 as the Windows build's tests find it.
+wine="$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } \
+  || command -v wine || echo wine)"
+
 wine_run() {  # wine_run DIR PROGRAM ARGS...: runs a Windows program in DIR
   local dir="$1"
   shift
-  (cd "$dir" && wine "$@")
+  (cd "$dir" && "$wine" "$@")
 }
 
 check_linux() {
@@ -118,7 +122,7 @@ check_windows() {
   cmake --install "$build" --prefix "$prefix" >/dev/null
   local dll="$prefix/bin/VelImageUtility.dll"
 
-  # A version resource (type 16) in .rsrc, holding the product name.
+  # A .rsrc section whose top level holds a version resource (type 16).
   local headers resources
   headers="$(x86_64-w64-mingw32-objdump -p "$dll")"
   grep -q 'The \.rsrc Resource Directory section' <<<"$headers" || fail "no .rsrc"
@@ -171,7 +175,7 @@ check_windows() {
       "$(llvm_tool lld-link)" /nologo /subsystem:console /entry:HostMain /nodefaultlib /out:msvc_host.exe \
         msvc_host.obj kernel32.lib version.lib "$import"
       cp "$dll" .
-      wine msvc_host.exe | tr -d '\r'
+      "$wine" msvc_host.exe | tr -d '\r'
     done
   )
 
