@@ -269,9 +269,9 @@ TEST(MedianFilter, RemovesSpecksAndRefusesBadArguments) {
 
 TEST(ColourKey, AlphaCountsTheSamplesThatDifferFromTheKey) {
     // Key red 0x10, green 0x20, blue 0x30; tolerance 4.
-    const uint32_t key = 0x302010u, near = 0xFF122231u, far = 0xFF502030u;
+    const uint32_t key = 0x302010u, alike = 0xFF122231u, unlike = 0xFF502030u;
     struct Case { uint32_t self, right, below, belowRight; uint8_t alpha; };
-    for (Case c : {Case{near, near, near, near, 0}, {near, far, near, near, 64}, {far, near, far, near, 128}, {far, far, far, far, 255}, {near & 0xFFFFFF, far, far, far, 0}}) {
+    for (Case c : {Case{alike, alike, alike, alike, 0}, {alike, unlike, alike, alike, 64}, {unlike, alike, unlike, alike, 128}, {unlike, unlike, unlike, unlike, 255}, {alike & 0xFFFFFF, unlike, unlike, unlike, 0}}) {
         Frame image = Uniform(2, 2, 0);
         SetPixel(image, 0, 0, c.self), SetPixel(image, 1, 0, c.right), SetPixel(image, 0, 1, c.below), SetPixel(image, 1, 1, c.belowRight);
         CImageUtility utility;
