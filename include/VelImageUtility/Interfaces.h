@@ -264,9 +264,9 @@ public:
     virtual void ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) = 0;
     virtual void ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA,
                                    uint32_t colorB) = 0;
-    // Blue, green and red become the pixel's studio-range luma. The tone
-    // operations from here to SubtractPlane leave alpha as it is and do
-    // nothing when this image is not usable 4-byte pixels.
+    // The tone operations (ConvertToGray to SubtractPlane, the filters
+    // between them aside) leave alpha as it is and do nothing when this
+    // image is not usable 4-byte pixels.
     virtual void ConvertToGray() = 0;
     virtual void ApplyBoxBlur(int32_t radius) = 0;
     virtual void ApplyGaussianBlur(int32_t radius) = 0;
