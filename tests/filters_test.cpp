@@ -164,6 +164,12 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     for (int32_t i = 0; i < 63; ++i) EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
     EXPECT_EQ(RunService(Zoom(40), kPlain, src, before).bytes, RunService(Zoom(30), kPlain, src, before).bytes);
     EXPECT_EQ(RunService(Zoom(-2), kPlain, src, before).bytes, src.bytes);
+    // 2 x 4, steps 2: step 1 samples the image enlarged to 4 x 8, centred
+    // (offset 2 rows, half scale), so row y also reads row (y + 2) / 2.
+    Frame rows = Uniform(2, 4, 0), averaged = Uniform(2, 4, 0);
+    for (int32_t y = 0; y < 4; ++y) SetPixel(rows, 0, y, 0x0A0A0Au * (y + 1)), SetPixel(rows, 1, y, 0x0A0A0Au * (y + 1));
+    averaged = RunService(Zoom(2), kPlain, rows, averaged);
+    for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}}) EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
     EXPECT_EQ(RunService(Zoom(0), kPlain, src, before).bytes, src.bytes);
 }
 
@@ -263,9 +269,9 @@ TEST(MedianFilter, RemovesSpecksAndRefusesBadArguments) {
 
 TEST(ColourKey, AlphaCountsTheSamplesThatDifferFromTheKey) {
     // Key red 0x10, green 0x20, blue 0x30; tolerance 4.
-    const uint32_t key = 0x302010u, near = 0xFF122231u, far = 0xFF502030u;
+    const uint32_t key = 0x302010u, alike = 0xFF122231u, unlike = 0xFF502030u;
     struct Case { uint32_t self, right, below, belowRight; uint8_t alpha; };
-    for (Case c : {Case{near, near, near, near, 0}, {near, far, near, near, 64}, {far, near, far, near, 128}, {far, far, far, far, 255}, {near & 0xFFFFFF, far, far, far, 0}}) {
+    for (Case c : {Case{alike, alike, alike, alike, 0}, {alike, unlike, alike, alike, 64}, {unlike, alike, unlike, alike, 128}, {unlike, unlike, unlike, unlike, 255}, {alike & 0xFFFFFF, unlike, unlike, unlike, 0}}) {
         Frame image = Uniform(2, 2, 0);
         SetPixel(image, 0, 0, c.self), SetPixel(image, 1, 0, c.right), SetPixel(image, 0, 1, c.below), SetPixel(image, 1, 1, c.belowRight);
         CImageUtility utility;
@@ -323,7 +329,8 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     ImageAt(kPlain, flat).GradientMagnitude(&outDesc);
     for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(PixelAt(out, i % 4, i / 4), 0x7F000000u);
     Frame steps = Uniform(3, 3, 0);
-    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000400u);  // blue 255 across; green 3 across, 4 down
+    // Blue 255 across; green 3 across, 6 - 2 = 4 down, the centre itself 100.
+    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000600u), SetPixel(steps, 1, 0, 0x00000200u), SetPixel(steps, 1, 1, 0x00006400u);
     ImageAt(kPlain, steps).GradientMagnitude(&outDesc);  // size differs: nothing
     Frame small = Uniform(3, 3, 0x7F000000u);
     ImageDesc smallDesc = small.Desc();

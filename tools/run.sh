@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Linux library and runs the example host on its built-in default.
+# The main job: builds the Linux library and velimg, then runs velimg on its
+# built-in default (the demo, written to build/demo) or on the arguments given.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/tools/setup.sh"
+cd "$root"
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target viu-example
-"$root/build/linux/bin/viu-example" "$@"
+cmake --build --preset linux --target velimg
+if [ $# -eq 0 ]; then
+  set -- demo --out "$root/build/demo"
+fi
+"$root/build/linux/bin/velimg" "$@"

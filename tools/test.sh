@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows DLL
-# cross-built with mingw-w64 and run under wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threads test under
+# ThreadSanitizer, and the Windows DLL cross-built with mingw-w64 and run
+# under wine.
 # Then the image loaders are fuzzed for a minute (tools/fuzz.sh).
-# Usage: tools/test.sh [linux|sanitize|windows|fuzz]...   (default: all four)
+# Usage: tools/test.sh [linux|sanitize|tsan|windows|fuzz]...   (default: all five)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -14,7 +15,7 @@ export WINEPREFIX="$root/build/wineprefix"
 jobs="$(nproc)"
 
 configurations=("$@")
-[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize windows fuzz)
+[ ${#configurations[@]} -eq 0 ] && configurations=(linux sanitize tsan windows fuzz)
 
 for preset in "${configurations[@]}"; do
   if [ "$preset" = fuzz ]; then

@@ -66,6 +66,16 @@ public:
                            int32_t d, int32_t e, int32_t f) = 0;
     virtual HRESULT ReservedB(uint8_t* first, int32_t a, int32_t b, int32_t c, uint8_t* second,
                               int32_t d) = 0;
+    // The blurs read width x height 4-byte pixels of `src` and write those of
+    // `dst`. Each does nothing when a buffer is missing, a width or height is
+    // negative, a stride is shorter than its row or height rows do not fit 32
+    // bits; ZoomBlur and GaussianBlurAlphaWeighted take both buffers as packed
+    // rows (their stride arguments are not used). A radius is reduced to fit the
+    // image (2r + 1 <= the smaller side). BoxBlur and GaussianBlur copy the rows
+    // for a radius of 0 or below, ZoomBlur for steps of 0 or below (more than 30
+    // count as 30); BoxBlurAlphaWeighted does nothing for a radius below 1, and
+    // GaussianBlur nothing when src is dst. Scratch memory that cannot be
+    // obtained leaves dst unwritten (a copy of src for GaussianBlurAlphaWeighted).
     virtual void BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
                          int32_t dstStride, int32_t srcStride, int32_t radius) = 0;
     virtual void BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32_t width,
@@ -78,10 +88,20 @@ public:
     virtual void GaussianBlurAlphaWeighted(int32_t radius, const uint8_t* src, uint8_t* dst,
                                            int32_t width, int32_t height, int32_t unusedA,
                                            int32_t unusedB) = 0;
+    // The k-th smallest of count values (values, lower and upper may be
+    // overwritten); 0 when a pointer is missing, count < 1 or k is outside
+    // 0..count - 1.
     virtual uint32_t SelectKth(uint32_t* values, int32_t count, int32_t k, uint32_t* lower,
                                uint32_t* upper) = 0;
+    // Returns E_INVALIDARG, writing nothing, when size < 1, a buffer is missing
+    // or is the other, or the geometry is unusable (as for the blurs); a window
+    // larger than the image is reduced to its smaller side; E_OUTOFMEMORY when
+    // the scratch memory cannot be obtained.
     virtual HRESULT MedianFilter(int32_t size, const uint8_t* src, uint8_t* dst, int32_t width,
                                  int32_t height, int32_t srcStride, int32_t dstStride) = 0;
+    // Both take cx x cy packed 4-byte pixels and do nothing when data or size is
+    // missing, cx or cy is below 1 or the buffer does not fit 32 bits;
+    // FillGradient also when rect is missing or has no width or no height.
     virtual void SetAlphaFromColorKey(uint8_t* data, const SIZE* size, uint32_t key,
                                       int32_t tolerance) = 0;
     virtual void FillGradient(uint8_t* data, const SIZE* size, const RECT* rect,
@@ -122,6 +142,13 @@ public:
     // steps at most that far between neighbouring destination pixels).
     virtual void ResizeTo(const ImageDesc* destination, uint32_t mode) = 0;
     virtual void ConvertToLuma(const ImageDesc* plane) = 0;
+    // BoxBlurTo, BoxBlurAlphaWeightedTo, EmbossToPlane and GradientMagnitude do
+    // nothing unless this image has usable 4-byte pixels and the destination
+    // usable pixels of the same size (4 bytes; 1 for EmbossToPlane) that share
+    // no byte with this image. Radius 0 copies this
+    // image into the destination. EmbossToPlane writes every pixel of the
+    // one-byte destination (128 on the border) and does nothing for a direction
+    // outside 0..7.
     virtual void BoxBlurTo(const ImageDesc* destination, int32_t radius) = 0;
     virtual void BoxBlurAlphaWeightedTo(const ImageDesc* destination, int32_t radius) = 0;
     virtual void EmbossToPlane(const ImageDesc* destination, int32_t direction) = 0;
@@ -149,6 +176,11 @@ public:
                                         float cy, float width, float height,
                                         float verticalScale, float angle, uint8_t opacity) = 0;
     virtual void BlendColor(uint32_t color, uint8_t opacity) = 0;
+    // The Apply operations run the services above on this image's own pixels
+    // (rows at its stride, padding untouched) and do nothing unless it has usable
+    // 4-byte pixels; the blurs read a private copy, and do nothing when it
+    // cannot be obtained or when the radius (steps) is 0 (below 1 for the
+    // Gaussian blurs).
     virtual void ApplySetAlphaFromColorKey(uint32_t key, int32_t tolerance) = 0;
     virtual void ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t colorA,
                                    uint32_t colorB) = 0;

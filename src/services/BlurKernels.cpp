@@ -62,8 +62,18 @@ void OpaqueBoxBlurRowWith(uint8_t* out, const uint32_t* columns, int32_t width, 
     }
 }
 
-// (2r + 1)^2 * 255 fits 32 bits up to this radius.
+// (2r + 1)^2 * 255 fits 32 bits up to this radius; `run` gets a zero of
+// the sum type that the row needs.
 constexpr int32_t kRadiusFor32BitSums = 2051;
+
+template <typename Run>
+void WithSumType(int32_t radius, Run run) {
+    if (radius <= kRadiusFor32BitSums) {
+        run(uint32_t{0});
+    } else {
+        run(uint64_t{0});
+    }
+}
 
 // Channel = sum >> 15 for a complete window (saturated, as the rounded
 // weights may add up to a little over 32768), sum / used otherwise.
@@ -88,11 +98,9 @@ void SubtractRowFromBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int3
 
 void BoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
                       int32_t windowRows) {
-    if (radius <= kRadiusFor32BitSums) {
-        BoxBlurRowWith<uint32_t>(out, columns, width, radius, windowRows);
-    } else {
-        BoxBlurRowWith<uint64_t>(out, columns, width, radius, windowRows);
-    }
+    WithSumType(radius, [&](auto zero) {
+        BoxBlurRowWith<decltype(zero)>(out, columns, width, radius, windowRows);
+    });
 }
 
 void AddRowToOpaqueColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width) {
@@ -113,11 +121,9 @@ void SubtractRowFromOpaqueColumns_Plain(uint32_t* columns, const uint8_t* row, i
 
 void OpaqueBoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
                             int32_t windowRows) {
-    if (radius <= kRadiusFor32BitSums) {
-        OpaqueBoxBlurRowWith<uint32_t>(out, columns, width, radius, windowRows);
-    } else {
-        OpaqueBoxBlurRowWith<uint64_t>(out, columns, width, radius, windowRows);
-    }
+    WithSumType(radius, [&](auto zero) {
+        OpaqueBoxBlurRowWith<decltype(zero)>(out, columns, width, radius, windowRows);
+    });
 }
 
 void GaussianRowHorizontal_Plain(uint8_t* out, const uint8_t* row, int32_t width,

@@ -62,13 +62,16 @@ void GaussianRowsVertical_Plain(uint8_t* out, const uint8_t* const* rows, const 
 // SSE2: every channel is the weighted sum divided by the weights used, in
 // single precision, rounded to nearest; the alpha lane carries the weights
 // used and so comes out 1. Each pass can end one above or below the plain
-// pass, so a channel of the two-pass result can differ by two. `pairs` holds width + 2 * radius + 1 entries of
-// 16 bytes: the row widened and interleaved with its right neighbour.
+// pass, so a channel of the two-pass result can differ by two. Scratch, 16
+// bytes an entry, 16-byte aligned: `pairs` width + 2 * radius + 1 entries (the
+// row widened and interleaved with its right neighbour), `weightPairs`
+// radius + 1 entries.
 void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
-                                const int32_t* weights, int32_t radius, void* pairs);
+                                const int32_t* weights, int32_t radius, void* pairs,
+                                void* weightPairs);
 // The rows' alpha bytes must be 1 (as the horizontal kernel writes them).
 void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
-                               int32_t count, int32_t width);
+                               int32_t count, int32_t width, void* weightPairs);
 
 // ---- Alpha-weighted Gaussian blur (plain only) ----
 // Only taps whose alpha is not 0 count: colour = weighted sum / weights used,

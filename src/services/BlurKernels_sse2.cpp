@@ -234,8 +234,22 @@ inline __m128i Normalise(__m128i sums) {
 
 }  // namespace
 
+namespace {
+
+// (weights[i], weights[i + 1]) for i = 0, 2, 4 ..., a missing last weight 0.
+const __m128i* PairWeights(const int32_t* weights, int32_t count, void* scratch) {
+    __m128i* pairs = static_cast<__m128i*>(scratch);
+    for (int32_t i = 0; i < count; i += 2) {
+        _mm_store_si128(pairs + i / 2, WeightPair(weights[i], i + 1 < count ? weights[i + 1] : 0));
+    }
+    return pairs;
+}
+
+}  // namespace
+
 void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
-                                const int32_t* weights, int32_t radius, void* pairs) {
+                                const int32_t* weights, int32_t radius, void* pairs,
+                                void* weightPairs) {
     // pairs[j] interleaves padded pixels j and j + 1, where padded pixel j is
     // source pixel j - radius and the pixels beyond the row are all 0, so
     // that clipped taps add nothing to the sums nor to the weights used.
@@ -245,37 +259,56 @@ void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
         const int32_t x = j - radius;
         return x >= 0 && x < width ? WidenWithUnitAlpha(row + x * kLanes) : _mm_setzero_si128();
     };
-    __m128i current = widened(0);
-    for (int32_t j = 0; j + 1 < padded; ++j) {
-        const __m128i next = widened(j + 1);
-        _mm_store_si128(interleaved + j, _mm_unpacklo_epi16(current, next));
-        current = next;
+    int32_t j = 0;
+    for (; j < radius; ++j) _mm_store_si128(interleaved + j, _mm_unpacklo_epi16(widened(j), widened(j + 1)));
+    // Four entries from five whole pixels at a time.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF), unitAlpha = _mm_set1_epi32(0x01000000);
+    for (; j - radius + 4 < width; j += 4) {
+        const uint8_t* pixel = row + (j - radius) * kLanes;
+        const __m128i four = _mm_or_si128(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel)), colourMask), unitAlpha);
+        const __m128i p01 = _mm_unpacklo_epi8(four, zero), p23 = _mm_unpackhi_epi8(four, zero);
+        const __m128i p1 = _mm_srli_si128(p01, 8), p3 = _mm_srli_si128(p23, 8);
+        const __m128i p4 = WidenWithUnitAlpha(pixel + 4 * kLanes);
+        _mm_store_si128(interleaved + j, _mm_unpacklo_epi16(p01, p1));
+        _mm_store_si128(interleaved + j + 1, _mm_unpacklo_epi16(p1, p23));
+        _mm_store_si128(interleaved + j + 2, _mm_unpacklo_epi16(p23, p3));
+        _mm_store_si128(interleaved + j + 3, _mm_unpacklo_epi16(p3, p4));
     }
+    for (; j + 1 < padded; ++j) _mm_store_si128(interleaved + j, _mm_unpacklo_epi16(widened(j), widened(j + 1)));
     const int32_t taps = 2 * radius + 1;
-    for (int32_t x = 0; x < width; ++x) {
+    const __m128i* tapPairs = PairWeights(weights, taps, weightPairs);
+    auto weighted = [&](int32_t x) {
         __m128i sums = _mm_setzero_si128();
-        for (int32_t t = 0; t < taps; t += 2) {
-            const __m128i pair = WeightPair(weights[t], t + 1 < taps ? weights[t + 1] : 0);
-            sums = _mm_add_epi32(sums, _mm_madd_epi16(_mm_load_si128(interleaved + x + t), pair));
+        const __m128i* source = interleaved + x;
+        for (int32_t p = 0; p <= radius; ++p) {
+            sums = _mm_add_epi32(sums, _mm_madd_epi16(_mm_load_si128(source + 2 * p), tapPairs[p]));
         }
-        StorePixel(out + x * kLanes, Normalise(sums));
+        return Normalise(sums);
+    };
+    int32_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const __m128i n01 = _mm_packs_epi32(weighted(x), weighted(x + 1));
+        const __m128i n23 = _mm_packs_epi32(weighted(x + 2), weighted(x + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), _mm_packus_epi16(n01, n23));
     }
+    for (; x < width; ++x) StorePixel(out + x * kLanes, weighted(x));
 }
 
 void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
-                               int32_t count, int32_t width) {
+                               int32_t count, int32_t width, void* weightPairs) {
     const __m128i zero = _mm_setzero_si128();
+    const __m128i* rowPairs = PairWeights(weights, count, weightPairs);
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
         const int32_t offset = x * kLanes;
         for (int32_t i = 0; i < count; i += 2) {
-            const bool hasSecond = i + 1 < count;
+            // An odd last row pairs with itself at weight 0.
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i] + offset));
-            const __m128i b = hasSecond
-                                  ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[i + 1] + offset))
-                                  : zero;
-            const __m128i pair = WeightPair(weights[i], hasSecond ? weights[i + 1] : 0);
+            const __m128i b = _mm_loadu_si128(
+                reinterpret_cast<const __m128i*>(rows[i + 1 < count ? i + 1 : i] + offset));
+            const __m128i pair = rowPairs[i / 2];
             const __m128i low = _mm_unpacklo_epi8(a, b);
             const __m128i high = _mm_unpackhi_epi8(a, b);
             s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), pair));
@@ -291,10 +324,9 @@ void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const i
         __m128i sums = zero;
         const int32_t offset = x * kLanes;
         for (int32_t i = 0; i < count; i += 2) {
-            const bool hasSecond = i + 1 < count;
             const __m128i a = LoadPixel(rows[i] + offset);
-            const __m128i b = hasSecond ? LoadPixel(rows[i + 1] + offset) : zero;
-            const __m128i pair = WeightPair(weights[i], hasSecond ? weights[i + 1] : 0);
+            const __m128i b = LoadPixel(rows[i + 1 < count ? i + 1 : i] + offset);
+            const __m128i pair = rowPairs[i / 2];
             sums = _mm_add_epi32(sums, _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero), pair));
         }
         StorePixel(out + offset, Normalise(sums));

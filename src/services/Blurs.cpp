@@ -183,11 +183,12 @@ void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* ds
     ScratchBlock scratch({uint64_t{static_cast<uint32_t>(taps)} * sizeof(int32_t),
                           uint64_t{static_cast<uint32_t>(taps)} * sizeof(const uint8_t*),
                           uint64_t{static_cast<uint32_t>(taps)} * RingSlotBytes(width),
-                          pairEntries * 16});
+                          pairEntries * 16, sse2 ? (uint64_t{static_cast<uint32_t>(radius)} + 1) * 16 : 0});
     int32_t* weights = scratch.Piece<int32_t>(0);
     const uint8_t** window = scratch.Piece<const uint8_t*>(1);
     uint8_t* ring = scratch.Piece<uint8_t>(2);
     void* pairs = scratch.Piece<void>(3);
+    void* weightPairs = scratch.Piece<void>(4);
     if (!scratch.Ok()) return;
     const double sigma =
         std::sqrt(double(radius) * radius / (-2.0 * double(std::log(7.64962e-5f))));
@@ -196,10 +197,10 @@ void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* ds
         BlurThroughRing(
             dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
             [&](uint8_t* out, const uint8_t* row) {
-                GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs);
+                GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs, weightPairs);
             },
             [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
-                GaussianRowsVertical_Sse2(out, rows, weights + firstTap, count, width);
+                GaussianRowsVertical_Sse2(out, rows, weights + firstTap, count, width, weightPairs);
             });
     } else {
         BlurThroughRing(
