@@ -38,8 +38,9 @@ constexpr Glyph kGlyphs[] = {
     {'+', {0x00, 0x04, 0x04, 0x1F, 0x04, 0x04, 0x00}}, {'_', {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1F}},
 };
 
-const Glyph* FindGlyph(char character) {
-    if (character != 'x') character = static_cast<char>(std::toupper(static_cast<unsigned char>(character)));
+// The small x only between digits, as in 1920x1080.
+const Glyph* FindGlyph(char character, bool afterDigit) {
+    if (character != 'x' || !afterDigit) character = static_cast<char>(std::toupper(static_cast<unsigned char>(character)));
     for (const Glyph& glyph : kGlyphs) {
         if (glyph.character == character) return &glyph;
     }
@@ -51,7 +52,8 @@ const Glyph* FindGlyph(char character) {
 void DrawLabelText(uint8_t* data, int32_t width, int32_t height, int32_t stride, int32_t x, int32_t y,
               const std::string& text, int32_t scale, uint32_t colour) {
     for (size_t index = 0; index < text.size(); ++index) {
-        const Glyph* glyph = FindGlyph(text[index]);
+        const bool afterDigit = index > 0 && std::isdigit(static_cast<unsigned char>(text[index - 1]));
+        const Glyph* glyph = FindGlyph(text[index], afterDigit);
         if (glyph == nullptr) continue;
         const int32_t left = x + static_cast<int32_t>(index) * kGlyphAdvance * scale;
         for (int32_t row = 0; row < kGlyphHeight * scale; ++row) {

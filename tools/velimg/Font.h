@@ -1,5 +1,6 @@
 // A 5 x 7 bitmap font for labels drawn into pictures: digits, capital
-// letters (small letters draw as capitals, except x) and common punctuation.
+// letters (small letters draw as capitals, but for an x after a digit) and
+// common punctuation.
 #pragma once
 
 #include <cstdint>
