@@ -34,9 +34,7 @@ TEST(Velimg, ChainEqualsDirectCalls) {
                                 " --invert --gaussian-blur 3 --posterize 32 --resize 40x30 -o " + output;
     ASSERT_EQ(std::system(command.c_str()), 0);
 
-    // The same calls on the same file, loaded as velimg loads it, at the
-    // vector level that velimg detects on any x86-64 processor.
-    VelImageUtility::ScopedInstructionSetLevel vectorLevel(3);
+    // The same calls on the same file, loaded as velimg loads it.
     ImageDesc loadedInput = Load(source, input);
     ICImageARGB* direct = GetCImageARGB();
     direct->SetDesc(&loadedInput);
