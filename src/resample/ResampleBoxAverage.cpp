@@ -63,17 +63,28 @@ void AverageSamplesAlongRow(const uint8_t* sourceRow, const uint32_t* entries, i
     for (int32_t x = 0; x < width; ++x) {
         column += LeftDelta(entries[x]);
         const int64_t position = column * 128 + StepFraction(entries[x]);
-        const uint32_t mean = MeanOfFourPixels(sourceRow + 4 * (position >> 7),
-                                               sourceRow + 4 * ((position + step) >> 7),
-                                               sourceRow + 4 * ((position + 2 * step) >> 7),
-                                               sourceRow + 4 * ((position + 3 * step) >> 7));
+        uint32_t mean;
+        // Four samples of one pixel average to that pixel, lane by lane.
+        if ((position >> 7) == ((position + 3 * step) >> 7)) {
+            std::memcpy(&mean, sourceRow + 4 * (position >> 7), 4);
+        } else {
+            mean = MeanOfFourPixels(sourceRow + 4 * (position >> 7),
+                                    sourceRow + 4 * ((position + step) >> 7),
+                                    sourceRow + 4 * ((position + 2 * step) >> 7),
+                                    sourceRow + 4 * ((position + 3 * step) >> 7));
+        }
         std::memcpy(averages + 4 * static_cast<size_t>(x), &mean, 4);
     }
 }
 
-// Per byte, the truncated mean of four rows.
+// Per byte, the truncated mean of four rows. Sample rows rise with k, so
+// when the first and last are one row all four are, and the mean is that row.
 void AverageFourRows(const uint8_t* const rows[kRowCacheRows], size_t bytes,
                      uint8_t* destination) {
+    if (rows[0] == rows[3]) {
+        std::memcpy(destination, rows[0], bytes);
+        return;
+    }
     const uint8_t* row0 = rows[0];
     const uint8_t* row1 = rows[1];
     const uint8_t* row2 = rows[2];
