@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/ExactReciprocal.h"
 #include "test_support.h"
 
 using namespace VelImageUtility;
@@ -31,7 +32,7 @@ Bytes WindowMeans(const Bytes& source, int32_t width, int32_t height, int32_t ra
 TEST(ByteFilters, BoxBlurIsTheClippedWindowMean) {
     const struct { int32_t width, height, radius, limited; } cases[] = {
         {7, 5, 1, 1}, {7, 5, 2, 2}, {9, 9, 4, 4}, {3, 8, 1, 1}, {12, 11, 3, 3}, {30, 9, 2, 2},
-                 {5, 100, 10, 2}, {2, 2, 5, 0}, {6, 4, 0, 0}, {6, 4, -3, 0}, {1, 1, 1, 0}, {6, 1, 2, 0}, {1, 6, 1, 0}};
+                 {5, 100, 10, 2}, {120, 90, 20, 20}, {2, 2, 5, 0}, {6, 4, 0, 0}, {6, 4, -3, 0}, {1, 1, 1, 0}, {6, 1, 2, 0}, {1, 6, 1, 0}};
     for (const auto& c : cases) {
         Bytes bytes = RandomBytes(static_cast<size_t>(c.width) * c.height, 11);
         const Bytes expected = WindowMeans(bytes, c.width, c.height, c.limited);
@@ -41,6 +42,25 @@ TEST(ByteFilters, BoxBlurIsTheClippedWindowMean) {
     Bytes white(4200u * 4200u, 255);
     ByteImageAt(kPlainLevel, white.data(), 4200, 4200, 4200).BoxBlurInPlace(2100);
     EXPECT_EQ(white, Bytes(white.size(), 255));
+}
+
+// Both sides are monotone in the sum, so agreeing on each side of every
+// step q * count (q up to 255) makes them agree on the whole range.
+TEST(ByteFilters, ReciprocalDividesEveryWindowSumExactly) {
+    std::vector<uint32_t> counts;
+    for (uint32_t c = 1; c <= 3000; ++c) counts.push_back(c);
+    for (uint32_t side : {63u, 101u, 1023u, 4095u}) counts.insert(counts.end(), {side * side, side * (side + 1) / 2});
+    counts.insert(counts.end(), {kMaxReciprocalCount - 1, kMaxReciprocalCount});
+    for (uint32_t c : counts) {
+        const uint64_t reciprocal = ReciprocalOf(c);
+        for (uint32_t q = 0; q <= 255; ++q) {
+            ASSERT_EQ(DivideByReciprocal(q * c, reciprocal), q) << c;
+            if (q > 0) {
+                ASSERT_EQ(DivideByReciprocal(q * c - 1, reciprocal), q - 1) << c;
+            }
+        }
+        ASSERT_EQ(DivideByReciprocal(255 * c, reciprocal), 255u) << c;
+    }
 }
 
 using Filter = std::function<void(CImageByte&, const ImageDesc*)>;

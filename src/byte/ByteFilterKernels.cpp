@@ -1,6 +1,7 @@
-#include <limits>
+#include <cstring>
 
 #include "byte/ByteKernels.h"
+#include "core/ExactReciprocal.h"
 
 namespace VelImageUtility {
 
@@ -16,19 +17,24 @@ void AddRowToColumnSums(uint32_t* columnSums, const uint8_t* row, int32_t width)
     for (int32_t x = 0; x < width; ++x) columnSums[x] += row[x];
 }
 
+// One pass for the row entering the window and the row leaving it.
+void SlideColumnSums(uint32_t* columnSums, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
+    for (int32_t x = 0; x < width; ++x) columnSums[x] += static_cast<uint32_t>(entering[x]) - leaving[x];
+}
+
 void SubtractRowFromColumnSums(uint32_t* columnSums, const uint8_t* row, int32_t width) {
     for (int32_t x = 0; x < width; ++x) columnSums[x] -= row[x];
 }
 
 // One output row from the column sums of its `rows` window rows: a sum
 // sliding along the row, its pixel count growing over the first `radius`
-// columns and shrinking over the last. `Sum` is wide enough for a window.
-template <typename Sum>
-void BoxBlurRowFromColumnSums(uint8_t* destination, const uint32_t* columnSums, int32_t width,
-                              int32_t radius, Sum rows) {
-    Sum sum = 0;
+// columns and shrinking over the last. Used where a window sum may pass
+// what a reciprocal divides exactly.
+void BoxBlurRowByDivision(uint8_t* destination, const uint32_t* columnSums, int32_t width,
+                          int32_t radius, uint64_t rows) {
+    uint64_t sum = 0;
     for (int32_t x = 0; x <= radius; ++x) sum += columnSums[x];
-    Sum count = static_cast<Sum>(radius + 1) * rows;
+    uint64_t count = static_cast<uint64_t>(radius + 1) * rows;
     destination[0] = static_cast<uint8_t>(sum / count);
     int32_t x = 1;
     for (; x <= radius; ++x) {
@@ -48,32 +54,73 @@ void BoxBlurRowFromColumnSums(uint8_t* destination, const uint32_t* columnSums, 
     }
 }
 
+// The same row where every count is at most kMaxReciprocalCount;
+// reciprocals[j] divides by (radius + 1 + j) * rows, the count of a window
+// clipped j columns short of its full width at the far side.
+void BoxBlurRowByReciprocal(uint8_t* destination, const uint32_t* columnSums, int32_t width,
+                            int32_t radius, const uint64_t* reciprocals) {
+    uint32_t sum = 0;
+    for (int32_t x = 0; x <= radius; ++x) sum += columnSums[x];
+    destination[0] = static_cast<uint8_t>(DivideByReciprocal(sum, reciprocals[0]));
+    int32_t x = 1;
+    for (; x <= radius; ++x) {
+        sum += columnSums[x + radius];
+        destination[x] = static_cast<uint8_t>(DivideByReciprocal(sum, reciprocals[x]));
+    }
+    const uint64_t full = reciprocals[radius];
+    for (; x < width - radius; ++x) {
+        sum += columnSums[x + radius] - columnSums[x - radius - 1];
+        destination[x] = static_cast<uint8_t>(DivideByReciprocal(sum, full));
+    }
+    for (; x < width; ++x) {
+        sum -= columnSums[x - radius - 1];
+        destination[x] = static_cast<uint8_t>(DivideByReciprocal(sum, reciprocals[width - 1 - x]));
+    }
+}
+
 }  // namespace
 
-void BoxBlurPlane(uint8_t* destination, const uint8_t* source, int32_t width, int32_t height,
-                  int32_t radius, uint32_t* columnSums) {
+bool BoxBlurUsesReciprocals(int32_t radius) {
+    const uint64_t side = 2 * static_cast<uint64_t>(radius) + 1;
+    return side * side <= kMaxReciprocalCount;
+}
+
+void BoxBlurPlane(uint8_t* plane, int32_t width, int32_t height, int32_t radius, uint32_t* columnSums,
+                  uint8_t* savedRows, uint64_t* reciprocals) {
     if (width <= 0 || height <= 0) return;
-    // A window holds at most 255 * (2r + 1)^2; 32-bit sums divide faster
-    // and serve whenever that fits.
-    const int64_t side = 2 * static_cast<int64_t>(radius) + 1;
-    const bool narrowSums = side < 65536 && 255 * side * side <= std::numeric_limits<uint32_t>::max();
-    auto row = [&](int32_t y) { return source + static_cast<ptrdiff_t>(y) * width; };
+    const bool byReciprocal = BoxBlurUsesReciprocals(radius);
+    auto row = [&](int32_t y) { return plane + static_cast<ptrdiff_t>(y) * width; };
+    // Row y is overwritten at step y and leaves the window at step y + r + 1,
+    // so r + 1 saved rows suffice; it takes the slot of the row leaving at step y.
+    auto saved = [&](int32_t y) { return savedRows + static_cast<ptrdiff_t>(y % (radius + 1)) * width; };
 
     for (int32_t y = 0; y <= radius && y < height; ++y) AddRowToColumnSums(columnSums, row(y), width);
+    int32_t reciprocalRows = 0;
     for (int32_t y = 0; y < height; ++y) {
         if (y > 0) {
-            if (y + radius < height) AddRowToColumnSums(columnSums, row(y + radius), width);
-            if (y - radius - 1 >= 0) SubtractRowFromColumnSums(columnSums, row(y - radius - 1), width);
+            const bool entering = y + radius < height, leaving = y - radius - 1 >= 0;
+            if (entering && leaving) {
+                SlideColumnSums(columnSums, row(y + radius), saved(y), width);
+            } else if (entering) {
+                AddRowToColumnSums(columnSums, row(y + radius), width);
+            } else if (leaving) {
+                SubtractRowFromColumnSums(columnSums, saved(y), width);
+            }
         }
+        std::memcpy(saved(y), row(y), static_cast<size_t>(width));
         const int32_t bottom = y + radius < height - 1 ? y + radius : height - 1;
         const int32_t top = y - radius > 0 ? y - radius : 0;
         const int32_t rows = bottom - top + 1;
-        uint8_t* out = destination + static_cast<ptrdiff_t>(y) * width;
-        if (narrowSums) {
-            BoxBlurRowFromColumnSums<uint32_t>(out, columnSums, width, radius, static_cast<uint32_t>(rows));
-        } else {
-            BoxBlurRowFromColumnSums<uint64_t>(out, columnSums, width, radius, static_cast<uint64_t>(rows));
+        if (!byReciprocal) {
+            BoxBlurRowByDivision(row(y), columnSums, width, radius, static_cast<uint64_t>(rows));
+            continue;
         }
+        if (rows != reciprocalRows) {
+            for (int32_t j = 0; j <= radius; ++j)
+                reciprocals[j] = ReciprocalOf(static_cast<uint32_t>((radius + 1 + j) * rows));
+            reciprocalRows = rows;
+        }
+        BoxBlurRowByReciprocal(row(y), columnSums, width, radius, reciprocals);
     }
 }
 

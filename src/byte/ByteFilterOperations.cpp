@@ -14,13 +14,14 @@ void CImageByte::BoxBlurInPlace(int32_t radius) {
     if (!HasPackedByteRows(*this) || radius < 1) return;
     const int32_t limited = LimitBoxBlurRadius(radius, width, height);
     if (limited == 0) return;  // a one-pixel window is the image itself
-    // The source is a copy, so the image is untouched when the scratch cannot
-    // be had; no exception may reach a host built by another compiler.
-    const size_t pixels = PackedRunLength(*this);
+    // The rows still to leave the window are saved as they are overwritten;
+    // all scratch is had first, so the image is untouched when it cannot be.
+    // No exception may reach a host built by another compiler.
     try {
-        const std::vector<uint8_t> source(data, data + pixels);
         std::vector<uint32_t> columnSums(static_cast<size_t>(width), 0);
-        BoxBlurPlane(data, source.data(), width, height, limited, columnSums.data());
+        std::vector<uint8_t> savedRows(static_cast<size_t>(limited + 1) * static_cast<size_t>(width));
+        std::vector<uint64_t> reciprocals(BoxBlurUsesReciprocals(limited) ? static_cast<size_t>(limited) + 1 : 0);
+        BoxBlurPlane(data, width, height, limited, columnSums.data(), savedRows.data(), reciprocals.data());
     } catch (const std::bad_alloc&) {
     }
 }

@@ -65,11 +65,15 @@ void AddDiagonalLine(uint8_t* data, int32_t width, int32_t height, ptrdiff_t str
 // The radius that keeps a (2r + 1)-wide window inside a width x height plane.
 int32_t LimitBoxBlurRadius(int32_t radius, int32_t width, int32_t height);
 
+// Whether BoxBlurPlane divides by reciprocals and so needs `reciprocals`.
+bool BoxBlurUsesReciprocals(int32_t radius);
+
 // Mean over the window of radius `radius` (already limited), shrinking at
-// the borders, from packed `source` into packed `destination` (distinct
-// buffers); `columnSums` holds `width` zeroed entries.
-void BoxBlurPlane(uint8_t* destination, const uint8_t* source, int32_t width, int32_t height,
-                  int32_t radius, uint32_t* columnSums);
+// the borders, of the packed `plane` in place. Scratch: `columnSums` holds
+// `width` zeroed entries, `savedRows` radius + 1 rows of `width` bytes and
+// `reciprocals` radius + 1 entries when BoxBlurUsesReciprocals(radius).
+void BoxBlurPlane(uint8_t* plane, int32_t width, int32_t height, int32_t radius, uint32_t* columnSums,
+                  uint8_t* savedRows, uint64_t* reciprocals);
 
 // Interior pixels 1..width-2 of one row: edgeValue where the Prewitt
 // gx^2 + gy^2 exceeds `limit`, else 0.

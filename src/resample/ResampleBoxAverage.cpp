@@ -54,6 +54,12 @@ inline uint32_t MeanOfFourPixels(const uint8_t* a, const uint8_t* b, const uint8
     return ((even >> 2) & kEvenLanes) | (((odd >> 2) & kEvenLanes) << 8);
 }
 
+// Per byte lane, floor((a + b) / 2), which is also the truncated mean of
+// a, a, b, b: the shared bits plus half the differing ones.
+inline uint64_t MeanOfTwo(uint64_t a, uint64_t b) {
+    return (a & b) + (((a ^ b) & 0xFEFEFEFEFEFEFEFEull) >> 1);
+}
+
 // One sample row: for each destination pixel the truncated mean, per lane,
 // of the four source pixels at X, X + step, X + 2 step and X + 3 step, in
 // 1/128 source pixel.
@@ -63,17 +69,46 @@ void AverageSamplesAlongRow(const uint8_t* sourceRow, const uint32_t* entries, i
     for (int32_t x = 0; x < width; ++x) {
         column += LeftDelta(entries[x]);
         const int64_t position = column * 128 + StepFraction(entries[x]);
-        const uint32_t mean = MeanOfFourPixels(sourceRow + 4 * (position >> 7),
-                                               sourceRow + 4 * ((position + step) >> 7),
-                                               sourceRow + 4 * ((position + 2 * step) >> 7),
-                                               sourceRow + 4 * ((position + 3 * step) >> 7));
+        uint32_t mean;
+        // Four samples of one pixel average to that pixel, lane by lane.
+        if ((position >> 7) == ((position + 3 * step) >> 7)) {
+            std::memcpy(&mean, sourceRow + 4 * (position >> 7), 4);
+        } else if ((position >> 7) == ((position + step) >> 7) &&
+                   ((position + 2 * step) >> 7) == ((position + 3 * step) >> 7)) {
+            uint32_t a, b;
+            std::memcpy(&a, sourceRow + 4 * (position >> 7), 4);
+            std::memcpy(&b, sourceRow + 4 * ((position + 3 * step) >> 7), 4);
+            mean = static_cast<uint32_t>(MeanOfTwo(a, b));
+        } else {
+            mean = MeanOfFourPixels(sourceRow + 4 * (position >> 7),
+                                    sourceRow + 4 * ((position + step) >> 7),
+                                    sourceRow + 4 * ((position + 2 * step) >> 7),
+                                    sourceRow + 4 * ((position + 3 * step) >> 7));
+        }
         std::memcpy(averages + 4 * static_cast<size_t>(x), &mean, 4);
     }
 }
 
-// Per byte, the truncated mean of four rows.
+// Per byte, the truncated mean of four rows. Sample rows rise with k, so
+// when the first and last are one row all four are, and the mean is that row.
 void AverageFourRows(const uint8_t* const rows[kRowCacheRows], size_t bytes,
                      uint8_t* destination) {
+    if (rows[0] == rows[3]) {
+        std::memcpy(destination, rows[0], bytes);
+        return;
+    }
+    if (rows[0] == rows[1] && rows[2] == rows[3]) {
+        size_t i = 0;
+        for (; i + 8 <= bytes; i += 8) {
+            uint64_t a, b;
+            std::memcpy(&a, rows[0] + i, 8);
+            std::memcpy(&b, rows[2] + i, 8);
+            const uint64_t mean = MeanOfTwo(a, b);
+            std::memcpy(destination + i, &mean, 8);
+        }
+        for (; i < bytes; ++i) destination[i] = static_cast<uint8_t>((rows[0][i] + rows[2][i]) >> 1);
+        return;
+    }
     const uint8_t* row0 = rows[0];
     const uint8_t* row1 = rows[1];
     const uint8_t* row2 = rows[2];
