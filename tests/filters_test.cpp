@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <functional>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "colour_test_support.h"
@@ -151,22 +150,6 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     averaged = RunService(Zoom(2), kPlainLevel, rows, averaged);
     for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}}) EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
     EXPECT_EQ(RunService(Zoom(0), kPlainLevel, src, before).bytes, src.bytes);
-}
-
-// Two threads blur images of different sizes at once, many times over;
-// each result must equal the one computed alone.
-TEST(ZoomBlur, ConcurrentCallsOfDifferentSizesEachSeeTheirOwnTables) {
-    std::mt19937 rng(4);
-    Frame small = RandomFrame(rng, 31, 17, 4, 0), large = RandomFrame(rng, 64, 48, 4, 0);
-    const Frame smallAlone = RunService(Zoom(12), kPlainLevel, small, small), largeAlone = RunService(Zoom(12), kPlainLevel, large, large);
-    bool smallOk = true, largeOk = true;
-    auto worker = [](Frame src, const Frame& expected, bool* ok) {
-        for (int32_t i = 0; i < 200 && *ok; ++i) *ok = RunService(Zoom(12), kPlainLevel, src, src).bytes == expected.bytes;
-    };
-    std::thread first(worker, small, std::cref(smallAlone), &smallOk), second(worker, large, std::cref(largeAlone), &largeOk);
-    first.join();
-    second.join();
-    EXPECT_TRUE(smallOk && largeOk);
 }
 
 TEST(GaussianBlur, ExamplesAtBothLevels) {
