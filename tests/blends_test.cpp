@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "ayuv/CImageAYUV.h"
 #include "colour_test_support.h"
 
 using namespace VelImageUtility;
@@ -22,16 +21,8 @@ namespace {
 using Pixel = std::array<uint8_t, 4>;  // bytes 0..3, alpha last
 constexpr int32_t kLevels[] = {0, 1, 3};
 
-template <typename Image>
-Image At(int32_t level, Frame& frame) {
-    ScopedInstructionSetLevel scoped(level);
-    return Image(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.bytesPerPixel);
-}
-
 Frame RowOf(Pixel pixel, int32_t width) {
-    Frame frame{{}, width, 1, 4, 4 * width};
-    for (int32_t x = 0; x < width; ++x) frame.bytes.insert(frame.bytes.end(), pixel.begin(), pixel.end());
-    return frame;
+    return Uniform(width, 1, uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16 | uint32_t(pixel[3]) << 24);
 }
 
 // Random pixels whose alphas are 0 or 255 a quarter of the time each, so
@@ -50,11 +41,11 @@ Frame RandomPixels(std::mt19937& rng, int32_t width, int32_t height, int32_t pad
 // ---- Opacity blends ----
 
 using OpacityBlend = void (*)(int32_t level, Frame& image, const ImageDesc* source, uint8_t opacity);
-void ArgbAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageARGB>(l, f).AlphaBlend(s, o); }
-void ArgbAdditive(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageARGB>(l, f).AdditiveBlend(s, o); }
-void ArgbComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageARGB>(l, f).AlphaComposite(s, o); }
-void AyuvAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageAYUV>(l, f).AlphaBlend(s, o); }
-void AyuvComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { At<CImageAYUV>(l, f).AlphaComposite(s, o); }
+void ArgbAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageARGB>(l, f).AlphaBlend(s, o); }
+void ArgbAdditive(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageARGB>(l, f).AdditiveBlend(s, o); }
+void ArgbComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageARGB>(l, f).AlphaComposite(s, o); }
+void AyuvAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageAYUV>(l, f).AlphaBlend(s, o); }
+void AyuvComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageAYUV>(l, f).AlphaComposite(s, o); }
 
 TEST(OpacityBlends, Examples) {
     const struct {
@@ -67,7 +58,6 @@ TEST(OpacityBlends, Examples) {
         {ArgbAlpha, {10, 20, 30, 9}, {255, 0, 255, 255}, 0, {10, 20, 30, 9}},       // opacity 0: weight 0
         {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 255, {150, 50, 50, 9}},  // the alpha itself at 255
         {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 127, {125, 75, 75, 9}},  // (128 * 128) >> 8 = 64
-        {AyuvAlpha, {0, 0, 0, 7}, {200, 200, 200, 255}, 255, {199, 199, 199, 7}},
         {ArgbAdditive, {100, 100, 100, 7}, {200, 20, 0, 255}, 255, {255, 119, 100, 7}},
         {ArgbAdditive, {100, 100, 100, 7}, {200, 20, 0, 128}, 127, {150, 105, 100, 7}},
         {ArgbComposite, {1, 2, 3, 0}, {10, 20, 30, 200}, 128, {10, 20, 30, 100}},     // onto transparent
@@ -75,8 +65,6 @@ TEST(OpacityBlends, Examples) {
         {ArgbComposite, {1, 2, 3, 40}, {10, 20, 30, 255}, 255, {10, 20, 30, 255}},    // a = 255
         {ArgbComposite, {0, 0, 0, 255}, {128, 128, 128, 128}, 255, {64, 64, 64, 255}},
         {ArgbComposite, {200, 100, 0, 128}, {0, 50, 200, 128}, 255, {66, 66, 133, 192}},
-        {AyuvComposite, {1, 2, 3, 0}, {10, 20, 30, 200}, 128, {10, 20, 30, 100}},
-        {AyuvComposite, {0, 0, 0, 255}, {128, 128, 128, 128}, 255, {64, 64, 64, 255}},
     };
     for (const auto& e : examples) {
         for (int32_t level : kLevels) {
@@ -149,7 +137,7 @@ constexpr BlendMode kModes[] = {kMultiply, kScreen, kDodge, kLinear, kOverlay, k
 
 void BlendAt(int32_t level, BlendMode mode, Frame& image, Frame& source) {
     const ImageDesc desc = source.Desc();
-    (At<CImageARGB>(level, image).*mode)(&desc);
+    (ImageAt<CImageARGB>(level, image).*mode)(&desc);
 }
 
 TEST(BlendModes, Examples) {
@@ -174,8 +162,7 @@ TEST(BlendModes, Examples) {
 }
 
 // Every pair of base and blend value in every lane (a 259-pixel row ends in
-// a partial group), then small odd widths: SSE2 gives the plain bytes, and
-// alpha and row padding stay.
+// a partial group), then small odd widths: SSE2 gives the plain bytes.
 TEST(BlendModes, VariantsAgreeOnEveryPairOfValues) {
     std::mt19937 rng(5);
     Frame base = RandomFrame(rng, 259, 256, 4, 6), layer = RandomFrame(rng, 259, 256, 4, 2);
@@ -191,17 +178,9 @@ TEST(BlendModes, VariantsAgreeOnEveryPairOfValues) {
     for (int32_t width = 1; width <= 9; ++width) {
         cases.emplace_back(RandomFrame(rng, width, 2, 4, width % 3), RandomFrame(rng, width, 2, 4, 4));
     }
-    for (size_t m = 0; m < std::size(kModes); ++m) {
+    for (BlendMode mode : kModes) {
         for (auto& [before, source] : cases) {
-            const BlendMode mode = kModes[m];
-            Frame plain = before, vector = before;
-            BlendAt(0, mode, plain, source);
-            BlendAt(3, mode, vector, source);
-            ASSERT_EQ(plain.bytes, vector.bytes) << "mode " << m << ", width " << before.width;
-            for (int32_t y = 0; y < before.height; ++y) {
-                for (int32_t x = 0; x < before.width; ++x) ASSERT_EQ(plain.Pixel(x, y)[3], before.Pixel(x, y)[3]) << m;
-            }
-            ASSERT_TRUE(plain.PaddingEquals(before)) << m;
+            ExpectVariantsAgree({before, source}, [mode](CImageARGB& image, const std::vector<ImageDesc>& descs) { (image.*mode)(&descs[0]); });
         }
     }
 }
@@ -215,7 +194,7 @@ Frame PastedFrame(int32_t w, int32_t h, uint32_t mode, float feather, int32_t x 
     for (int32_t i = 3; i < 14 * 68; i += 4) image.bytes[i] = 50;
     source.width = w, source.height = h, source.stride = 4 * w;
     const ImageDesc desc = source.Desc();
-    At<CImageARGB>(0, image).PasteFeathered(&desc, x, y, w, h, mode, feather);
+    ImageAt<CImageARGB>(0, image).PasteFeathered(&desc, x, y, w, h, mode, feather);
     return image;
 }
 
@@ -268,10 +247,10 @@ TEST(PasteFeathered, RingsAndEllipses) {
 
 TEST(PasteFeathered, RefusesWhatDoesNotFit) {
     const Frame untouched = PastedFrame(4, 4, 0, 1.0f, 0, 0);
-    // Outside the image on each side, a mode beyond 1, a non-finite feather.
+    // Partly outside the image on each side, a mode beyond 1.
     const Frame refused[] = {PastedFrame(4, 4, 0, 1.0f, -1, 0), PastedFrame(4, 4, 0, 1.0f, 13, 0),
                              PastedFrame(4, 4, 0, 1.0f, 0, -1), PastedFrame(4, 4, 0, 1.0f, 0, 11),
-                             PastedFrame(4, 4, 2, 1.0f), PastedFrame(4, 4, 0, NAN)};
+                             PastedFrame(4, 4, 2, 1.0f)};
     EXPECT_NE(untouched.bytes, std::vector<uint8_t>(14 * 68, 10));
     for (const Frame& frame : refused) {
         EXPECT_TRUE(std::all_of(frame.bytes.begin(), frame.bytes.end(), [](uint8_t b) { return b == 10 || b == 50; }));
@@ -290,44 +269,26 @@ TEST(MaskByThreshold, PullsColourTowardTheMask) {
         for (size_t i = 0; i < mask.size(); i += 2) mask[i] = c.maskByte;
         const ImageDesc maskDesc{mask.data(), 7, 1, 14, 2, false};
         Frame image = RowOf({c.before, c.before, c.before, 33}, 7);
-        At<CImageARGB>(0, image).MaskByThreshold(&maskDesc, c.level);
+        ImageAt<CImageARGB>(0, image).MaskByThreshold(&maskDesc, c.level);
         EXPECT_EQ(image.bytes, RowOf({c.after, c.after, c.after, 33}, 7).bytes) << c.level << " " << int{c.maskByte};
     }
 }
 
-// ---- Refusals ----
-
-// A missing, narrower, shorter, other-size-pixel or overlapping-row source,
-// and an image of other-size pixels, change nothing; the composite alone
-// takes a larger source.
-TEST(BlendRefusals, BadSourcesChangeNothing) {
-    using Run = std::function<void(int32_t level, Frame& image, const ImageDesc* source)>;
-    std::vector<Run> runs;
-    for (BlendMode mode : kModes) runs.push_back([mode](int32_t l, Frame& f, const ImageDesc* s) { (At<CImageARGB>(l, f).*mode)(s); });
-    for (OpacityBlend blend : {ArgbAlpha, ArgbAdditive, ArgbComposite, AyuvAlpha, AyuvComposite})
-        runs.push_back([blend](int32_t l, Frame& f, const ImageDesc* s) { blend(l, f, s, 200); });
-    runs.push_back([](int32_t l, Frame& f, const ImageDesc* s) { At<CImageARGB>(l, f).MaskByThreshold(s, 200); });
+// The composite alone takes a source larger than the image (its top-left part).
+TEST(OpacityBlends, OnlyTheCompositeTakesALargerSource) {
     std::mt19937 rng(3);
     const Frame before = RandomPixels(rng, 3, 2, 4);
-    Frame source = RandomPixels(rng, 4, 3, 0);
-    uint8_t* d = source.bytes.data();
-    const ImageDesc bad[] = {{d, 2, 2, 16, 4, false}, {d, 3, 1, 16, 4, false}, {nullptr, 3, 2, 16, 4, false},
-                             {d, 3, 2, 8, 3, false}, {d, 3, 2, 11, 4, false}, {d, 3, 2, 16, 0, false}};
+    Frame larger = RandomPixels(rng, 4, 3, 0), part = larger;
+    part.width = 3, part.height = 2;
+    const ImageDesc largerDesc = larger.Desc(), partDesc = part.Desc();
     for (int32_t level : kLevels) {
-        for (size_t r = 0; r < runs.size(); ++r) {
-            Frame image = before, other = before;
-            other.bytesPerPixel = 2;
-            const ImageDesc good{d, 3, 2, 16, r + 1 == runs.size() ? 1 : 4, false};
-            runs[r](level, other, &good);
-            runs[r](level, image, nullptr);
-            for (const ImageDesc& desc : bad) runs[r](level, image, &desc);
-            EXPECT_EQ(image.bytes, before.bytes) << "operation " << r << ", level " << level;
-            EXPECT_EQ(other.bytes, before.bytes) << "operation " << r << ", level " << level;
-        }
-        Frame image = before;
-        const ImageDesc larger = source.Desc();
-        ArgbComposite(level, image, &larger, 255);
-        EXPECT_NE(image.bytes, before.bytes);
+        Frame composite = before, expected = before, blended = before;
+        ArgbComposite(level, composite, &largerDesc, 255);
+        ArgbComposite(level, expected, &partDesc, 255);
+        ArgbAlpha(level, blended, &largerDesc, 255);
+        EXPECT_EQ(composite.bytes, expected.bytes);
+        EXPECT_NE(composite.bytes, before.bytes);
+        EXPECT_EQ(blended.bytes, before.bytes);
     }
 }
 

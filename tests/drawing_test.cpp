@@ -10,7 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "ayuv/CImageAYUV.h"
 #include "colour_test_support.h"
 
 using namespace VelImageUtility;
@@ -18,16 +17,7 @@ using namespace colour_test;
 
 namespace {
 
-CImageAYUV AyuvAt(int32_t level, Frame& frame) {
-    ScopedInstructionSetLevel scoped(level);
-    return CImageAYUV(frame.bytes.data(), frame.width, frame.height, frame.stride, 4);
-}
-
-Frame Uniform(int32_t width, int32_t height, uint32_t pixel) {
-    Frame frame{std::vector<uint8_t>(size_t{4} * width * height), width, height, 4, 4 * width};
-    for (size_t i = 0; i < frame.bytes.size(); ++i) frame.bytes[i] = static_cast<uint8_t>(pixel >> (8 * (i % 4)));
-    return frame;
-}
+constexpr auto AyuvAt = ImageAt<CImageAYUV>;
 
 using ArgbOperation = std::function<void(CImageARGB&)>;
 
@@ -47,20 +37,11 @@ TEST(ArgbPixelOperations, PlainAndSse2AgreeAndKeepPadding) {
         for (int32_t width = 1; width <= 9; ++width) {
             for (int32_t height : {1, 3}) {
                 Frame before = RandomFrame(rng, width, height, 4, 8);
-                for (size_t i = 3; i < before.bytes.size(); i += 12) before.bytes[i] = 0;  // some alpha 0
-                Frame plain = before, vector = before;
-                CImageARGB plainImage = ImageAt(0, plain), vectorImage = ImageAt(3, vector);
-                operations[op](plainImage);
-                operations[op](vectorImage);
-                if (op == 5) {  // the pair rule: compare only pixels it does not concern
-                    for (int32_t y = 0; y < height; ++y) {
-                        for (int32_t x = 0; x < width; ++x) {
-                            if (before.Pixel(x, y)[3] == 0) std::copy_n(plain.Pixel(x, y), 4, vector.Pixel(x, y));
-                        }
-                    }
+                // Some alpha 0, but none for the scaling, whose vector variant scales mixed pairs whole.
+                for (size_t i = 3; i < before.bytes.size(); i += 4) {
+                    if (op == 5 ? before.bytes[i] == 0 : i % 12 == 3) before.bytes[i] = op == 5 ? 1 : 0;
                 }
-                EXPECT_EQ(plain.bytes, vector.bytes) << op << " " << width;
-                EXPECT_TRUE(vector.PaddingEquals(before)) << op << " " << width;
+                ExpectVariantsAgree({before}, [&](CImageARGB& image, const std::vector<ImageDesc>&) { operations[op](image); });
             }
         }
     }
@@ -68,27 +49,28 @@ TEST(ArgbPixelOperations, PlainAndSse2AgreeAndKeepPadding) {
 
 TEST(ArgbPixelOperations, HandValues) {
     struct Example {
-        ArgbOperation operation;
+        std::function<void(int32_t level, Frame&)> operation;
         uint32_t before, after;
     };
     const std::vector<Example> examples = {
-        {[](CImageARGB& i) { i.FillPixel(0x12345678u); }, 0xFFFFFFFFu, 0x12345678u},
-        {[](CImageARGB& i) { i.FillColorKeepAlpha(0x10, 0x20, 0x30); }, 0x7FFFFFFFu, 0x7F102030u},
-        {[](CImageARGB& i) { i.SetAlpha(9); }, 0x7F102030u, 0x09102030u},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).FillPixel(0x12345678u); }, 0xFFFFFFFFu, 0x12345678u},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).FillColorKeepAlpha(0x10, 0x20, 0x30); }, 0x7FFFFFFFu, 0x7F102030u},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).SetAlpha(9); }, 0x7F102030u, 0x09102030u},
         // Alpha 255 at opacity 255 weighs 255, not 256: (255 * 200 + 0) >> 8 = 199.
-        {[](CImageARGB& i) { i.BlendColor(0xFFC8C8C8u, 255); }, 0x40000000u, 0x40C7C7C7u},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).BlendColor(0xFFC8C8C8u, 255); }, 0x40000000u, 0x40C7C7C7u},
         // Below 255 the opacity scales the alpha: (128 * 101) >> 8 = 50.
-        {[](CImageARGB& i) { i.BlendColor(0x80FF0000u, 100); }, 0x00000010u, 0x0031000Cu},
-        {[](CImageARGB& i) { i.BlendColor(0x00FFFFFFu, 255); }, 0x01020304u, 0x01020304u},
-        {[](CImageARGB& i) { i.ScaleChannelsRGB(255, 255, 255, 255); }, 0xFFFF0180u, 0xFEFE007Fu},
-        {[](CImageARGB& i) { i.ScaleChannelsRGB(128, 0, 0, 128); }, 0x00FF0000u, 0x00FF0000u},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).BlendColor(0x80FF0000u, 100); }, 0x00000010u, 0x0031000Cu},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).BlendColor(0x00FFFFFFu, 255); }, 0x01020304u, 0x01020304u},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).ScaleChannelsRGB(255, 255, 255, 255); }, 0xFFFF0180u, 0xFEFE007Fu},
+        {[](int32_t l, Frame& f) { ImageAt(l, f).ScaleChannelsRGB(128, 0, 0, 128); }, 0x00FF0000u, 0x00FF0000u},
+        {[](int32_t l, Frame& f) { AyuvAt(l, f).FillColorKeepAlpha(235, 128, 100); }, 0x7FFFFFFFu, 0x7FEB8064u},  // Y, U, V
+        {[](int32_t l, Frame& f) { AyuvAt(l, f).FillPixel(0xFF108080u); }, 0x7FFFFFFFu, 0xFF108080u},
     };
     for (size_t e = 0; e < examples.size(); ++e) {
         for (int32_t level : {0, 3}) {
-            Frame frame = Uniform(5, 1, examples[e].before);
-            CImageARGB image = ImageAt(level, frame);
-            examples[e].operation(image);
-            EXPECT_EQ(frame.bytes, Uniform(5, 1, examples[e].after).bytes) << e << " level " << level;
+            Frame frame = Uniform(5, 2, examples[e].before, 4);
+            examples[e].operation(level, frame);
+            EXPECT_EQ(frame.bytes, Uniform(5, 2, examples[e].after, 4).bytes) << e << " level " << level;
         }
     }
 }
@@ -97,20 +79,16 @@ TEST(ArgbPixelOperations, HandValues) {
 // alpha 0: the vector variant scales the mixed pair whole.
 TEST(ArgbScaleChannels, VectorPairRule) {
     const uint32_t row[5] = {0x00C8C8C8u, 0x00C8C8C8u, 0x00C8C8C8u, 0x0AC8C8C8u, 0x00C8C8C8u};
-    Frame frame{std::vector<uint8_t>(20), 5, 1, 4, 20};
     for (int32_t level : {0, 3}) {
-        for (int32_t i = 0; i < 20; ++i) frame.bytes[i] = static_cast<uint8_t>(row[i / 4] >> (8 * (i % 4)));
+        Frame frame = Uniform(5, 1, row[0]);
+        SetPixel(frame, 3, 0, row[3]);
         CImageARGB image = ImageAt(level, frame);
         image.ScaleChannelsRGB(128, 128, 128, 128);
         const uint32_t scaledAlpha0 = 0x00646464u, scaled = 0x05646464u;
         const std::vector<uint32_t> expected =
             level == 0 ? std::vector<uint32_t>{row[0], row[1], row[2], scaled, row[4]}
                        : std::vector<uint32_t>{row[0], row[1], scaledAlpha0, scaled, row[4]};
-        for (int32_t x = 0; x < 5; ++x) {
-            uint32_t word = 0;
-            for (int32_t b = 0; b < 4; ++b) word |= uint32_t{frame.bytes[4 * x + b]} << (8 * b);
-            EXPECT_EQ(word, expected[x]) << "level " << level << " pixel " << x;
-        }
+        for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(PixelAt(frame, x, 0), expected[x]) << "level " << level << " pixel " << x;
     }
 }
 
@@ -118,9 +96,8 @@ TEST(ArgbScaleChannels, VectorPairRule) {
 // 255 * 515 / 65536 floors to 2, 255 * 514 / 65536 to 1.
 TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
     Frame frame = Uniform(3, 2, 0);
-    const uint32_t pixels[6] = {0x10000000u, 0x20FFFFFFu, 0x30405060u,
-                                0x40808080u, 0x50000000u, 0x60102030u};
-    for (int32_t i = 0; i < 24; ++i) frame.bytes[i] = static_cast<uint8_t>(pixels[i / 4] >> (8 * (i % 4)));
+    const uint32_t pixels[6] = {0x10000000u, 0x20FFFFFFu, 0x30405060u, 0x40808080u, 0x50000000u, 0x60102030u};
+    for (int32_t i = 0; i < 6; ++i) SetPixel(frame, i % 3, i / 3, pixels[i]);
     const auto sample = [&](int32_t level, uint32_t x, uint32_t y) {
         std::vector<uint8_t> out(4, 0xAA);
         ImageAt(level, frame).SampleBilinear(x, y, out.data());
@@ -138,29 +115,10 @@ TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
         EXPECT_EQ(sample(0, outside, 0), std::vector<uint8_t>(4, 0xAA));
         EXPECT_EQ(sample(3, 0, outside), std::vector<uint8_t>(4, 0xAA));
     }
-    ImageAt(0, frame).SampleBilinear(0, 0, nullptr);
-    std::mt19937 rng(2);
-    Frame padded = RandomFrame(rng, 3, 2, 4, 4);  // not packed: refused
+    Frame padded = Uniform(3, 2, 0, 4);  // rows not packed: refused
     std::vector<uint8_t> out(4, 0xAA);
     ImageAt(0, padded).SampleBilinear(0, 0, out.data());
     EXPECT_EQ(out, std::vector<uint8_t>(4, 0xAA));
-    EXPECT_EQ(ImageAt(0, padded).GetRowPadding(), 4);
-    EXPECT_EQ(ImageAt(0, frame).GetRowPadding(), 0);
-}
-
-TEST(AyuvFills, KeepAlphaAndPaddingAtBothLevels) {
-    std::mt19937 rng(4);
-    for (int32_t level : {0, 3}) {
-        Frame before = RandomFrame(rng, 7, 2, 4, 4), frame = before;
-        AyuvAt(level, frame).FillColorKeepAlpha(235, 128, 100);  // Y, U, V
-        for (int32_t x = 0; x < 7; ++x) {
-            EXPECT_EQ(std::vector<uint8_t>(frame.Pixel(x, 1), frame.Pixel(x, 1) + 4),
-                      (std::vector<uint8_t>{100, 128, 235, before.Pixel(x, 1)[3]}));
-        }
-        AyuvAt(level, frame).FillPixel(0xFF108080u);
-        EXPECT_EQ(std::vector<uint8_t>(frame.Pixel(6, 1), frame.Pixel(6, 1) + 4), (std::vector<uint8_t>{128, 128, 16, 255}));
-        EXPECT_TRUE(frame.PaddingEquals(before));
-    }
 }
 
 // One merge of the rotated draws: destination bytes d, sample colour k,
@@ -229,22 +187,18 @@ TEST(RotatedDrawing, AngleZeroIsACopyWithAnAveragedRim) {
     }
 }
 
-// Footprints off the image, degenerate rectangles, refused arguments and
-// modes that draw nothing leave every byte alone.
+// Footprints off the image, degenerate rectangles, a zero vertical scale
+// and modes that draw nothing leave every byte alone.
 TEST(RotatedDrawing, NothingDrawnWhereNothingIsDue) {
     std::mt19937 rng(5);
     Frame source = RandomFrame(rng, 9, 7, 4, 0), before = RandomFrame(rng, 20, 10, 4, 4);
     ImageDesc src = source.Desc();
-    ImageDesc threeBytes{source.bytes.data(), 9, 7, 36, 3, false};
-    const float nan = std::nanf(""), inf = INFINITY;
     struct Call { const ImageDesc* source; int32_t mode; float cx, cy, w, h, vscale, angle; };
     const std::vector<Call> calls = {
         {&src, 0, -1000.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f}, {&src, 0, 10.0f, 5000.0f, 9.0f, 7.0f, 1.0f, 2.0f},
         {&src, 0, 10.0f, 5.0f, 0.0f, 7.0f, 1.0f, 0.3f},     {&src, 0, 10.0f, 5.0f, 9.0f, -7.0f, 1.0f, 0.3f},
-        {&src, 1, 10.0f, 5.0f, 9.0f, 7.0f, 0.0f, 0.3f},     {&src, 0, nan, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},
-        {&src, 0, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, inf},      {&src, 0, 10.0f, 5.0f, 1e-30f, 7.0f, 1.0f, 0.3f},
-        {nullptr, 0, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},  {&threeBytes, 0, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},
-        {&src, 5, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},     {&src, 0, 10.0f, 5.0f, 3e9f, 7.0f, 1.0f, 0.3f},
+        {&src, 1, 10.0f, 5.0f, 9.0f, 7.0f, 0.0f, 0.3f},     {&src, 0, 10.0f, 5.0f, 1e-30f, 7.0f, 1.0f, 0.3f},
+        {&src, 5, 10.0f, 5.0f, 9.0f, 7.0f, 1.0f, 0.3f},
     };
     for (size_t c = 0; c < calls.size(); ++c) {
         const Call& k = calls[c];
@@ -256,37 +210,6 @@ TEST(RotatedDrawing, NothingDrawnWhereNothingIsDue) {
             AyuvAt(level, ayuv).DrawRotatedImageScaled(k.source, k.mode, k.cx, k.cy, k.w, k.h, k.vscale, k.angle, 200);
             EXPECT_EQ(argb.bytes, before.bytes) << c;
             EXPECT_EQ(ayuv.bytes, before.bytes) << c;
-        }
-    }
-}
-
-// The AYUV draw is the ARGB one on the same bytes at the plain level. The
-// vector level rounds the rim mean and the composite division to nearest,
-// so it is within one step (two for the composite of a rounded mean), and
-// exact where the rim mean is exact (one colour throughout the source).
-TEST(RotatedDrawing, AyuvMatchesArgbPlainAndIsWithinOneStepVector) {
-    std::mt19937 rng(6);
-    for (int32_t trial = 0; trial < 24; ++trial) {
-        const bool uniform = trial % 2 == 1;
-        Frame source = RandomFrame(rng, 5 + trial % 7, 4 + trial % 5, 4, 4);
-        if (uniform) {
-            for (int32_t y = 0; y < source.height; ++y) {
-                for (int32_t x = 0; x < source.width; ++x) std::copy_n(source.bytes.data(), 3, source.Pixel(x, y));
-            }
-        }
-        ImageDesc src = source.Desc();
-        const int32_t mode = std::vector<int32_t>{0, 1, 7, 8}[trial % 4];
-        const float angle = std::uniform_real_distribution<float>(-4.0f, 4.0f)(rng);
-        const float w = 3.0f + static_cast<float>(trial), vscale = 0.5f + 0.1f * static_cast<float>(trial % 9);
-        const Frame before = RandomFrame(rng, 23, 17, 4, 4);
-        Frame argb = before, plain = before, vector = before;
-        ImageAt(0, argb).DrawRotatedImageScaled(&src, mode, 11.5f, 8.0f, w, 9.0f, vscale, angle, 180);
-        AyuvAt(0, plain).DrawRotatedImageScaled(&src, mode, 11.5f, 8.0f, w, 9.0f, vscale, angle, 180);
-        AyuvAt(3, vector).DrawRotatedImageScaled(&src, mode, 11.5f, 8.0f, w, 9.0f, vscale, angle, 180);
-        EXPECT_EQ(plain.bytes, argb.bytes) << trial;
-        EXPECT_NE(plain.bytes, before.bytes) << trial;
-        for (size_t i = 0; i < plain.bytes.size(); ++i) {
-            EXPECT_LE(std::abs(plain.bytes[i] - vector.bytes[i]), uniform && mode != 7 ? 0 : mode == 7 && !uniform ? 2 : 1) << trial << " " << i;
         }
     }
 }
@@ -335,14 +258,20 @@ TEST(RotatedDrawing, ClippedFootprintIsTheUncutDrawsPart) {
 }
 
 // Random draws whose footprints cross every border, into buffers of exactly
-// their size, so that the sanitizer build reports any stray access; the
-// AYUV plain draw stays equal to the ARGB one.
+// their size, so that the sanitizer build reports any stray access. The
+// AYUV draw is the ARGB one on the same bytes at the plain level; the vector
+// level rounds the rim mean and the composite division to nearest, so it is
+// within one step (two for the composite of a rounded mean), and exact where
+// the rim mean is exact (one colour throughout the source).
 TEST(RotatedDrawing, RandomFootprintsStayInsideBothBuffers) {
     std::mt19937 rng(8);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    for (int32_t trial = 0; trial < 400; ++trial) {
+    int32_t drawn = 0;
+    for (int32_t trial = 0; trial < 200; ++trial) {
         const int32_t width = 1 + static_cast<int32_t>(rng() % 24), height = 1 + static_cast<int32_t>(rng() % 24);
         Frame source = RandomFrame(rng, 1 + static_cast<int32_t>(rng() % 20), 1 + static_cast<int32_t>(rng() % 20), 4, 0);
+        const bool uniform = trial % 2 == 1;
+        for (int32_t i = 0; uniform && i < source.width * source.height; ++i) std::copy_n(source.bytes.data(), 3, source.Pixel(i % source.width, i / source.width));
         ImageDesc src = source.Desc();
         const float huge = trial % 10 == 0 ? 1e6f : 1.0f;
         const float cx = (unit(rng) * 1.6f - 0.3f) * static_cast<float>(width) * huge;
@@ -351,31 +280,20 @@ TEST(RotatedDrawing, RandomFootprintsStayInsideBothBuffers) {
         const float angle = (unit(rng) - 0.5f) * 20.0f;
         const int32_t mode = static_cast<int32_t>(rng() % 10);
         const uint8_t opacity = static_cast<uint8_t>(rng());
-        Frame argb = RandomFrame(rng, width, height, 4, 0), ayuv = argb;
+        const Frame before = RandomFrame(rng, width, height, 4, 0);
+        Frame argb = before, ayuv = before, vector = before;
         ImageAt(0, argb).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
         AyuvAt(0, ayuv).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
-        EXPECT_EQ(argb.bytes, ayuv.bytes) << trial;
-        AyuvAt(3, ayuv).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
+        AyuvAt(3, vector).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
+        ASSERT_EQ(argb.bytes, ayuv.bytes) << trial;
+        drawn += ayuv.bytes != before.bytes;
+        for (size_t i = 0; i < ayuv.bytes.size(); ++i) {
+            ASSERT_LE(std::abs(ayuv.bytes[i] - vector.bytes[i]), uniform && mode != 7 ? 0 : mode == 7 && !uniform ? 2 : 1) << trial << " " << i;
+        }
         ImageAt(0, argb).DrawRotatedImage(&src, mode, cx, cy, w, h, angle, opacity);
         ImageAt(0, argb).DrawImage(&src, mode, cx - w, cy - h, w, h, opacity);
     }
-}
-
-// A 30 x 30 rectangle from (-10, -10) on a 40 x 40 image: mode 3 turns its
-// visible 20 x 20 part opaque red and leaves the rest.
-TEST(ArgbDrawImage, ClippedRectangleOfTheFallbackMode) {
-    std::mt19937 rng(9);
-    Frame source = RandomFrame(rng, 30, 30, 4, 0), before = RandomFrame(rng, 40, 40, 4, 4), frame = before;
-    ImageDesc src = source.Desc();
-    ImageAt(3, frame).DrawImage(&src, 3, -10.0f, -10.0f, 30.0f, 30.0f, 255);
-    Frame expected = before;
-    for (int32_t y = 0; y < 20; ++y) {
-        for (int32_t x = 0; x < 20; ++x) {
-            uint8_t* p = expected.Pixel(x, y);
-            p[0] = p[1] = 0, p[2] = p[3] = 255;
-        }
-    }
-    EXPECT_EQ(frame.bytes, expected.bytes);
+    EXPECT_GT(drawn, 20);
 }
 
 // DrawImage against its recipe: the visible part of the rectangle gets the
@@ -420,7 +338,7 @@ TEST(ArgbDrawImage, ResizedShareMergedByTheModesBlend) {
             }
         }
     }
-    // Visible parts or source shares below 3 pixels, empty or refused rectangles draw nothing.
+    // Visible parts or source shares below 3 pixels and empty rectangles draw nothing.
     const Frame before = RandomFrame(rng, 40, 40, 4, 4);
     Frame frame = before;
     CImageARGB image = ImageAt(3, frame);
@@ -428,9 +346,6 @@ TEST(ArgbDrawImage, ResizedShareMergedByTheModesBlend) {
                                Placement{0, 0, 0, 30}, Placement{0, 0, 30, -30}, Placement{40, 0, 5, 5}, Placement{3, 3, 1, 5}}) {
         image.DrawImage(&src, 0, static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.w), static_cast<float>(p.h), 255);
     }
-    image.DrawImage(&src, 0, 3e9f, 0.0f, 10.0f, 10.0f, 255);
-    image.DrawImage(&src, 0, 0.0f, 0.0f, INFINITY, 10.0f, 255);
-    image.DrawImage(nullptr, 0, 0.0f, 0.0f, 10.0f, 10.0f, 255);
     EXPECT_EQ(frame.bytes, before.bytes);
 }
 
