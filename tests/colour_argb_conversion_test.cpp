@@ -15,7 +15,6 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-
 // Opaque white, transparent black and pure red; each plane has a padding
 // byte. Red comes back from its HSL planes as 253.
 TEST(ArgbColourConversion, ExamplesAtBothLevels) {
@@ -95,15 +94,6 @@ Bytes Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const uint8_t* in) {
     std::memcpy(&vector, in, 16);
     (utility.*op)(vector, &result);
     return Bytes(reinterpret_cast<uint8_t*>(&result), reinterpret_cast<uint8_t*>(&result) + 16);
-}
-
-// The packed pair forms give alpha 0 and a zero high half: opaque white and
-// transparent red; Y 255 with V 255, red 481 clamped to 255.
-TEST(ColourConversionPacked, Examples) {
-    const uint8_t white[16] = {255, 255, 255, 255, 0, 0, 255, 0, 9, 9, 9, 9, 9, 9, 9, 9};
-    const uint8_t bright[16] = {255, 128, 255, 200, 128, 128, 16, 7, 1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ(Packed(&ICImageUtility::ConvertRGBToYUVPacked, white), (Bytes{128, 128, 235, 0, 240, 90, 82, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Packed(&ICImageUtility::ConvertYUVToRGBPacked, bright), (Bytes{255, 175, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 // Every colour, with varied alpha: the plain and SSE2 rows agree, the luma

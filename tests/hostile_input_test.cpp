@@ -95,13 +95,11 @@ std::vector<Variant> MakeVariants(int32_t bpp, int32_t pad, GuardSide side) {
     for (int32_t other : {1, 3, 4, 8}) {
         if (other == bpp) continue;
         const int32_t os = kW * other + pad;
-        claims.push_back({other == 1 ? "1 byte per pixel" : other == 3 ? "3 bytes per pixel"
-                          : other == 4 ? "4 bytes per pixel" : "8 bytes per pixel",
-                          kW, kH, os, other, kW * other, os, kH, false, false, false});
+        claims.push_back({"bytes per pixel:", kW, kH, os, other, kW * other, os, kH, false, false, false});
     }
     std::vector<Variant> variants;
     for (const Claim& c : claims) {
-        Variant v{c.name, c.isNull, std::make_unique<GuardedRows>(c.layoutRowBytes, c.layoutStride, c.layoutRows, side),
+        Variant v{c.bpp == bpp ? c.name : c.name + std::string(" ") + std::to_string(c.bpp), c.isNull, std::make_unique<GuardedRows>(c.layoutRowBytes, c.layoutStride, c.layoutRows, side),
                   std::make_unique<GuardedRows>(c.layoutRowBytes, c.layoutStride, c.layoutRows, side), {}, {}};
         const int32_t lastRow = c.bottomUp ? (c.layoutRows - 1) * c.layoutStride : 0;
         v.desc = {c.nullData ? nullptr : v.rows->data() + lastRow, c.width, c.height, c.stride, c.bpp, false};
@@ -179,10 +177,8 @@ struct Row {
     void (*call)(I*, Ctx&);
 };
 
-const wchar_t* const kLongPath = L"/xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-                                 L"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-                                 L"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx.png";
-const wchar_t* const kPaths[] = {nullptr, L"", L"/nonexistent/hostile.png", kLongPath};
+const std::wstring kLongPath = L"/" + std::wstring(265, L'x') + L".png";
+const wchar_t* const kPaths[] = {nullptr, L"", L"/nonexistent/hostile.png", kLongPath.c_str()};
 const char* const kPathsA[] = {nullptr, "", "/nonexistent/hostile.png", "\xff\xfe.png"};
 
 // ---- The table: one row per slot, in table order.
@@ -344,43 +340,33 @@ const std::vector<Row<ICImageByte>> kByteRows = {
 // ---- How the table is walked.
 
 // The factories, the release export and the routes by which an image takes
-// a caller's descriptor, per interface.
-struct UtilityKind {
-    using I = ICImageUtility;
-    static constexpr int32_t kBpp = 4;
-    static I* Empty() { return GetCImageUtility(); }
-    static I* FromDesc(const ImageDesc* d) { return GetCImageUtility1(d); }
-    static I* Wrap(const ImageDesc& d) { return GetCImageUtility5(d.data, d.width, d.height, d.stride, d.bytesPerPixel); }
-    static void Attach(I*, const ImageDesc&) {}
-    static void Release(I* o) { ReleaseCImageUtility(o); }
+// a caller's descriptor, per interface; Attach is null where there is no
+// AttachBuffer.
+template <typename Interface, int32_t bpp, Interface* (*empty)(), Interface* (*fromDesc)(const ImageDesc*),
+          Interface* (*wrap)(const ImageDesc&), int32_t (*release)(Interface*), bool attaches>
+struct Kind {
+    using I = Interface;
+    static constexpr int32_t kBpp = bpp;
+    static I* Empty() { return empty(); }
+    static I* FromDesc(const ImageDesc* d) { return fromDesc(d); }
+    static I* Wrap(const ImageDesc& d) { return wrap(d); }
+    static void Attach(I* o, const ImageDesc& d) {
+        if constexpr (attaches) o->AttachBuffer(d.data, d.width, d.height, d.stride);
+    }
+    static void Release(I* o) { release(o); }
 };
-struct ArgbKind {
-    using I = ICImageARGB;
-    static constexpr int32_t kBpp = 4;
-    static I* Empty() { return GetCImageARGB(); }
-    static I* FromDesc(const ImageDesc* d) { return GetCImageARGB1(d); }
-    static I* Wrap(const ImageDesc& d) { return GetCImageARGB4(d.data, d.width, d.height, d.stride); }
-    static void Attach(I* o, const ImageDesc& d) { o->AttachBuffer(d.data, d.width, d.height, d.stride); }
-    static void Release(I* o) { ReleaseCImageARGB(o); }
-};
-struct AyuvKind {
-    using I = ICImageAYUV;
-    static constexpr int32_t kBpp = 4;
-    static I* Empty() { return GetCImageAYUV(); }
-    static I* FromDesc(const ImageDesc* d) { return GetCImageAYUV1(d); }
-    static I* Wrap(const ImageDesc& d) { return GetCImageAYUV4(d.data, d.width, d.height, d.stride); }
-    static void Attach(I* o, const ImageDesc& d) { o->AttachBuffer(d.data, d.width, d.height, d.stride); }
-    static void Release(I* o) { ReleaseCImageAYUV(o); }
-};
-struct ByteKind {
-    using I = ICImageByte;
-    static constexpr int32_t kBpp = 1;
-    static I* Empty() { return GetCImageByte(); }
-    static I* FromDesc(const ImageDesc* d) { return GetCImageByte1(d); }
-    static I* Wrap(const ImageDesc& d) { return GetCImageByte4(d.data, d.width, d.height, d.stride); }
-    static void Attach(I*, const ImageDesc&) {}
-    static void Release(I* o) { ReleaseCImageByte(o); }
-};
+template <typename I, I* (*make)(uint8_t*, int32_t, int32_t, int32_t)>
+I* WrapOf(const ImageDesc& d) { return make(d.data, d.width, d.height, d.stride); }
+ICImageUtility* WrapUtility(const ImageDesc& d) {
+    return GetCImageUtility5(d.data, d.width, d.height, d.stride, d.bytesPerPixel);
+}
+using UtilityKind = Kind<ICImageUtility, 4, GetCImageUtility, GetCImageUtility1, WrapUtility, ReleaseCImageUtility, false>;
+using ArgbKind = Kind<ICImageARGB, 4, GetCImageARGB, GetCImageARGB1, WrapOf<ICImageARGB, GetCImageARGB4>,
+                      ReleaseCImageARGB, true>;
+using AyuvKind = Kind<ICImageAYUV, 4, GetCImageAYUV, GetCImageAYUV1, WrapOf<ICImageAYUV, GetCImageAYUV4>,
+                      ReleaseCImageAYUV, true>;
+using ByteKind = Kind<ICImageByte, 1, GetCImageByte, GetCImageByte1, WrapOf<ICImageByte, GetCImageByte4>,
+                      ReleaseCImageByte, false>;
 
 enum class Route { kWrap, kFromDesc, kSetDesc, kAttach };
 
@@ -401,11 +387,14 @@ public:
 
     int32_t calls() const { return calls_; }
 
-    // Rows of operations that never look at the image (the services on raw
-    // buffers, files and handles) skip the hostile images.
+    // The inherited rows, then the interface's own. Rows of operations that
+    // never look at the image (the services on raw buffers, files and
+    // handles) skip the hostile images.
     template <typename Kind, typename RowI>
-    void Walk(const char* interfaceName, const std::vector<Row<RowI>>& rows, bool withHostileImages = true) {
-        for (const Row<RowI>& row : rows) Walk<Kind>(interfaceName, row, withHostileImages);
+    void WalkInterface(const char* interfaceName, const std::vector<Row<RowI>>& ownRows) {
+        for (const auto& row : kBaseRows) Walk<Kind>(interfaceName, row, true);
+        for (const auto& row : kUtilityRows) Walk<Kind>(interfaceName, row, false);
+        for (const auto& row : ownRows) Walk<Kind>(interfaceName, row, true);
     }
 
 private:
@@ -536,17 +525,10 @@ TEST(HostileInput, EverySlotRefusesOrStaysInsideItsBuffers) {
     for (GuardSide side : {GuardSide::kAfter, GuardSide::kBefore}) {
         for (int32_t level : {0, 3}) {
             Walker walker(side, level);
-            walker.Walk<UtilityKind>("ICImageUtility", kBaseRows);
-            walker.Walk<UtilityKind>("ICImageUtility", kUtilityRows, false);
-            walker.Walk<ArgbKind>("ICImageARGB", kBaseRows);
-            walker.Walk<ArgbKind>("ICImageARGB", kUtilityRows, false);
-            walker.Walk<ArgbKind>("ICImageARGB", kArgbRows);
-            walker.Walk<AyuvKind>("ICImageAYUV", kBaseRows);
-            walker.Walk<AyuvKind>("ICImageAYUV", kUtilityRows, false);
-            walker.Walk<AyuvKind>("ICImageAYUV", kAyuvRows);
-            walker.Walk<ByteKind>("ICImageByte", kBaseRows);
-            walker.Walk<ByteKind>("ICImageByte", kUtilityRows, false);
-            walker.Walk<ByteKind>("ICImageByte", kByteRows);
+            walker.WalkInterface<UtilityKind>("ICImageUtility", std::vector<Row<ICImageUtility>>{});
+            walker.WalkInterface<ArgbKind>("ICImageARGB", kArgbRows);
+            walker.WalkInterface<AyuvKind>("ICImageAYUV", kAyuvRows);
+            walker.WalkInterface<ByteKind>("ICImageByte", kByteRows);
             calls += walker.calls();
         }
     }

