@@ -28,6 +28,9 @@ using namespace VelImageUtility::test;
 
 namespace {
 
+// VIU_FUZZ_TRACE=1 lists the calls of a run and their descriptors, to read a finding.
+const bool trace = std::getenv("VIU_FUZZ_TRACE") != nullptr;
+
 constexpr int32_t kMaxSide = 64;
 constexpr int32_t kMaxSteps = 48;
 
@@ -49,7 +52,8 @@ const float kFloats[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, 100.0f, -100.0f, 12850.0
 
 class Sequence {
 public:
-    explicit Sequence(FuzzedDataProvider& in) : in_(in), scratch_(64, GuardSide::kAfter) {}
+    explicit Sequence(FuzzedDataProvider& in)
+        : in_(in), scratch_(64, GuardSide::kAfter), lists_{{16, GuardSide::kAfter}, {16, GuardSide::kAfter}, {16, GuardSide::kBefore}} {}
 
     int32_t I() {
         switch (in_.ConsumeIntegralInRange<int32_t>(0, 3)) {
@@ -76,6 +80,14 @@ public:
         return in_.ConsumeIntegralInRange<int32_t>(0, 7) == 0
                    ? nullptr
                    : reinterpret_cast<T*>(scratch_.data() + scratch_.size() - sizeof(T));
+    }
+
+    // One of SelectKth's lists of four, or null.
+    uint32_t* List(int32_t k) {
+        if (in_.ConsumeIntegralInRange<int32_t>(0, 7) == 0) return nullptr;
+        uint32_t* list = reinterpret_cast<uint32_t*>(lists_[k].data());
+        for (int32_t i = 0; i < 4; ++i) list[i] = U();
+        return list;
     }
 
     void AddBuffer() {
@@ -129,6 +141,12 @@ public:
     // passed on as owned), or null. What an image keeps (SetDesc,
     // AttachBuffer) comes from the pool only, which outlives the images.
     const ImageDesc* D(const ImageDesc** twin = nullptr, bool poolOnly = false) {
+        const ImageDesc* d = PickDesc(twin, poolOnly);
+        if (trace && d) std::fprintf(stderr, "  desc %p %d x %d, stride %d, %d bytes per pixel\n",
+                                     static_cast<void*>(d->data), d->width, d->height, d->stride, d->bytesPerPixel);
+        return d;
+    }
+    const ImageDesc* PickDesc(const ImageDesc** twin, bool poolOnly) {
         const int32_t poolSize = static_cast<int32_t>(pool_.size());
         const int32_t pick = in_.ConsumeIntegralInRange<int32_t>(0, poolSize + (poolOnly ? 0 : 4));
         if (pick < poolSize) {
@@ -218,8 +236,11 @@ public:
                                                  b.desc.bytesPerPixel);
                 } else {
                     const Size size = Sizes();
-                    const int32_t stride = in_.ConsumeBool() ? in_.ConsumeIntegralInRange<int32_t>(-4, 600)
-                                                             : in_.PickValueInArray({INT32_MIN, -0x10000});
+                    // The buffer is height x stride bytes whatever the width: tall
+                    // images get a stride that takes them past 32 bits.
+                    int32_t stride = in_.ConsumeBool() ? in_.ConsumeIntegralInRange<int32_t>(-4, 600)
+                                                       : in_.PickValueInArray({INT32_MIN, -0x10000});
+                    if (size.height > kMaxSide) stride = 0x10000;
                     utility_ = GetCImageUtility4(size.width, size.height, stride, in_.PickValueInArray({1, 4, 3, 0, -1}));
                 }
                 if (utility_ == nullptr) utility_ = GetCImageUtility();
@@ -271,6 +292,7 @@ public:
 private:
     FuzzedDataProvider& in_;
     GuardedBuffer scratch_;
+    GuardedBuffer lists_[3];  // SelectKth's values and its two work lists
     std::vector<PoolBuffer> pool_;
     ImageDesc owned_[4]{};
     int32_t next_ = 0;
@@ -354,10 +376,10 @@ const Slot kUtilitySlots[] = {
     S { Raw r = RawOf(s); o->GaussianBlur(s.I(), r.p2, r.p, r.w, r.h, r.stride, r.stride); },
     S { Raw r = RawOf(s); o->GaussianBlurAlphaWeighted(s.I(), r.p2, r.p, r.packedWidth, r.h, s.I(), s.I()); },
     S {
-        uint32_t(*four)[4] = s.Out<uint32_t[4]>();
-        uint32_t* values = four ? *four : nullptr;
+        // The work lists hold up to count values each.
+        uint32_t* values = s.List(0);
         const int32_t count = s.in().ConsumeIntegralInRange<int32_t>(-1, 4);
-        (void)o->SelectKth(values, count, s.I(), s.Out<uint32_t>(), s.Out<uint32_t>());
+        (void)o->SelectKth(values, count, s.I(), s.List(1), s.List(2));
     },
     S { Raw r = RawOf(s); (void)o->MedianFilter(s.I(), r.p2, r.p, r.w, r.h, r.stride, r.stride); },
     S {
@@ -551,8 +573,6 @@ std::string MakeDirectory() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string directory = MakeDirectory();
-    // VIU_FUZZ_TRACE=1 lists the calls of a run, to read a finding.
-    static const bool trace = std::getenv("VIU_FUZZ_TRACE") != nullptr;
     FuzzedDataProvider in(data, size);
     ScopedInstructionSetLevel level(in.ConsumeBool() ? 3 : 0);
     Sequence s(in);
