@@ -4,8 +4,8 @@
 # ThreadSanitizer, and the Windows DLL cross-built with mingw-w64 and run
 # under wine.
 # Then the release builds are installed into temporary prefixes, used from
-# other projects and packaged (tools/check_install.sh), and the image loaders
-# are fuzzed for a minute (tools/fuzz.sh).
+# other projects and packaged (tools/check_install.sh), and the three fuzz
+# targets run for two minutes in all (tools/fuzz.sh).
 # Usage: tools/test.sh [linux|sanitize|tsan|windows|install|fuzz]...   (default: all six)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

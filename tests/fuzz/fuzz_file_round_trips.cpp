@@ -1,0 +1,131 @@
+// libFuzzer target over the savers and loaders in round trips: an image
+// made from the input's geometry and bytes is saved as BMP, JPEG, PNG or
+// TIFF and loaded back. The loaded image has the saved size; BMP brings
+// the colours back with alpha 255, PNG and TIFF every byte, JPEG opaque
+// pixels. Sometimes a few bytes of the file are changed before loading, and
+// then the load must only stay safe.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "VelImageUtility/Exports.h"
+#include "core/InstructionSetLevel.h"
+#include "guarded_buffer.h"
+
+using namespace VelImageUtility;
+using namespace VelImageUtility::test;
+
+namespace {
+
+enum class Kept { kColours, kAll, kOpaque };
+
+struct Format {
+    const char* extension;
+    Kept kept;
+};
+const Format kFormats[] = {{".bmp", Kept::kColours}, {".BMP", Kept::kColours}, {".jpg", Kept::kOpaque},
+                           {".jpeg", Kept::kOpaque}, {".png", Kept::kAll},     {".Png", Kept::kAll},
+                           {".tif", Kept::kAll},     {".tiff", Kept::kAll}};
+
+std::string MakeDirectory() {
+    char pattern[] = "/tmp/viu_fuzz_round_trips_XXXXXX";
+    if (mkdtemp(pattern) == nullptr) std::abort();
+    return pattern;
+}
+
+void Check(bool condition) {
+    if (!condition) std::abort();
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        uint8_t chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    Check(file != nullptr);
+    Check(std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
+    Check(std::fclose(file) == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string directory = MakeDirectory();
+    FuzzedDataProvider in(data, size);
+    ScopedInstructionSetLevel level(in.ConsumeBool() ? 3 : 0);
+    const Format format = in.PickValueInArray(kFormats);
+    const int32_t width = in.ConsumeIntegralInRange<int32_t>(1, 64);
+    const int32_t height = in.ConsumeIntegralInRange<int32_t>(1, 64);
+    // Rows of whole 4-byte words can be saved; other strides are refused.
+    const int32_t pad = in.ConsumeIntegralInRange<int32_t>(0, 4) * 4 + (in.ConsumeIntegralInRange<int32_t>(0, 7) == 0 ? 2 : 0);
+    const int32_t stride = width * 4 + pad;
+    const bool bottomUp = in.ConsumeBool();
+    const bool corrupt = in.ConsumeIntegralInRange<int32_t>(0, 3) == 0;
+    const std::vector<uint8_t> corruption = corrupt ? in.ConsumeBytes<uint8_t>(12) : std::vector<uint8_t>{};
+    const std::vector<uint8_t> bytes = in.ConsumeRemainingBytes<uint8_t>();
+
+    GuardedRows rows(width * 4, stride, height, in.ConsumeBool() ? GuardSide::kAfter : GuardSide::kBefore);
+    for (size_t i = 0; i < rows.size(); ++i) rows.data()[i] = bytes.empty() ? static_cast<uint8_t>(i) : bytes[i % bytes.size()];
+    uint8_t* first = bottomUp ? rows.data() + size_t(height - 1) * stride : rows.data();
+    ICImageARGB* image = GetCImageARGB4(first, width, height, bottomUp ? -stride : stride);
+    Check(image != nullptr);
+    const std::string path = directory + "/image" + format.extension;
+    const std::wstring widePath(path.begin(), path.end());
+    ImageDesc saved = image->GetDesc();
+    const HRESULT status = image->SaveToFile(&saved, widePath.c_str());
+    if (pad % 4 != 0) {
+        Check(status == VIU_E_FAIL && access(path.c_str(), F_OK) != 0);
+        ReleaseCImageARGB(image);
+        return 0;
+    }
+    Check(status == VIU_S_OK);
+
+    if (corrupt) {
+        std::vector<uint8_t> file = ReadFile(path);
+        for (size_t k = 0; k + 1 < corruption.size() && !file.empty(); k += 2) {
+            file[corruption[k] * 7919u % file.size()] = corruption[k + 1];
+        }
+        WriteFile(path, file);
+    }
+    ImageDesc loaded{};
+    image->LoadFromFileA(&loaded, path.c_str());
+    unlink(path.c_str());
+    if (corrupt && loaded.data == nullptr) {
+        ReleaseCImageARGB(image);
+        return 0;
+    }
+    Check(loaded.data != nullptr && loaded.copy && loaded.bytesPerPixel == 4 && loaded.stride == loaded.width * 4);
+    if (!corrupt) {
+        Check(loaded.width == width && loaded.height == height);
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* want = first + int64_t{y} * (bottomUp ? -stride : stride);
+            const uint8_t* got = loaded.data + int64_t{y} * loaded.stride;
+            for (int32_t i = 0; i < width * 4; ++i) {
+                const bool alpha = i % 4 == 3;
+                if (format.kept == Kept::kAll || (format.kept == Kept::kColours && !alpha)) Check(got[i] == want[i]);
+                if (format.kept != Kept::kAll && alpha) Check(got[i] == 255);
+            }
+        }
+    } else {
+        volatile uint8_t fold = 0;
+        for (int64_t i = 0; i < int64_t{loaded.stride} * loaded.height; ++i) fold = fold ^ loaded.data[i];
+    }
+    // The loaded buffer goes back through an image that owns it.
+    ICImageARGB* owner = GetCImageARGB();
+    owner->SetDesc(&loaded);
+    ReleaseCImageARGB(owner);
+    ReleaseCImageARGB(image);
+    return 0;
+}
