@@ -39,28 +39,6 @@ TEST(ByteBlends, Examples) {
     });
 }
 
-TEST(ByteBlends, PlaneOperationsRefuseMissingOrOtherSizePlanes) {
-    std::vector<uint8_t> bytes = RandomBytes(6 * 4, 4), plane(6 * 4, 1);
-    const std::vector<uint8_t> before = bytes;
-    const ImageDesc planes[] = {PlaneDesc(plane, 5, 4), PlaneDesc(plane, 6, 3), {nullptr, 6, 4, 6, 1, false}};
-    CImageByte image = ByteImageAt(kPlainLevel, bytes.data(), 6, 4, 6);
-    for (const ImageDesc* desc : {&planes[0], &planes[1], &planes[2], static_cast<const ImageDesc*>(nullptr)}) {
-        image.MaskByThreshold(desc, 200);
-        image.ColorDodgeBlend(desc);
-        image.SubtractPlane(desc);
-    }
-    EXPECT_EQ(bytes, before);
-}
-
-TEST(ByteBlends, VariantsAgreeOnPackedImagesOnly) {
-    static const uint8_t pattern[3 * 3] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    for (const ByteOperation& operation :
-         {WithPlane(Mask, 100), WithPlane(Dodge, 0), WithPlane(Subtract, 0),
-          ByteOperation([](CImageByte& i) { i.AddTiledPattern(pattern, 3, 3); }),
-          ByteOperation([](CImageByte& i) { i.AddCrossHatch(); })})
-        ExpectVariantsAgreeOnPackedImagesOnly(operation);
-}
-
 // Pattern bytes are added to 100 with saturation. The tile side is the
 // largest power of two not above the smaller pattern side, at least 2;
 // patterns below 2 x 2 are refused without taking numbers.

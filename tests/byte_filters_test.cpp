@@ -122,43 +122,4 @@ TEST(ByteFilters, EmbossFollowsTheDirectionAndIsMidGreyAtTheBorder) {
     }
 }
 
-// Refused calls leave the destination exactly as it was.
-TEST(ByteFilters, FiltersRefuseBadDestinationsAndArguments) {
-    const Bytes step = Step(6, 3);
-    Bytes source = step, plane(6 * 5 + 6, 0x77);
-    const ImageDesc otherSize = PlaneDesc(plane, 6, 4), good = PlaneDesc(plane, 6, 5);
-    const ImageDesc noData{nullptr, 6, 5, 6, 1, false}, itself{source.data(), 6, 5, 6, 1, false};
-    const ImageDesc overlapping{source.data() + 6, 6, 5, 6, 1, false};
-    CImageByte image = ByteImageAt(kPlainLevel, source.data(), 6, 5, 6);
-    for (const ImageDesc* desc : {&otherSize, &noData, &itself, &overlapping, static_cast<const ImageDesc*>(nullptr)}) {
-        image.DetectEdges(desc, 1, 255);
-        image.EmbossToPlane(desc, 3);
-    }
-    image.DetectEdges(&good, 0, 255);
-    image.EmbossToPlane(&good, 8);
-    image.EmbossToPlane(&good, -1);
-    EXPECT_EQ(plane, Bytes(36, 0x77));
-    EXPECT_EQ(source, step);
-}
-
-// A filter into a plane that starts as a copy of the image's first
-// width x height bytes and is copied back over them, so that the
-// comparisons see it (and a refused filter changes nothing).
-ByteOperation ThroughPlane(const Filter& filter) {
-    return [filter](CImageByte& i) {
-        Bytes plane(i.data, i.data + static_cast<size_t>(i.width) * i.height);
-        const ImageDesc desc = PlaneDesc(plane, i.width, i.height);
-        filter(i, &desc);
-        std::copy(plane.begin(), plane.end(), i.data);
-    };
-}
-
-// Box blur and edges have one variant: only their refusals and bounds are swept.
-TEST(ByteFilters, VariantsAgreeOnPackedImagesOnly) {
-    ExpectVariantsAgreeOnPackedImagesOnly([](CImageByte& i) { i.BoxBlurInPlace(2); }, 1);
-    ExpectVariantsAgreeOnPackedImagesOnly(ThroughPlane(Edges(1)), 1);
-    for (int32_t direction = 0; direction < 8; ++direction)
-        ExpectVariantsAgreeOnPackedImagesOnly(ThroughPlane(Emboss(direction)));
-}
-
 }  // namespace

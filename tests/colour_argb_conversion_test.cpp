@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "argb/ArgbColourConversionKernels.h"
+#include "ayuv/AyuvConversionKernels.h"
 #include "core/CImageUtility.h"
 #include "services/ColourConversion.h"
 #include "test_support.h"
@@ -51,43 +52,6 @@ TEST(ArgbConvertToAYUV, PaddedDestinationIsLeftAloneOnlyBySse2) {
     }
 }
 
-// Widths 1 to 2 x 16 + 1 (the widest vector step is 16 pixels), heights 1
-// to 3, packed and padded rows. The luma variants agree on every pixel, and
-// the vector one also leaves the zeros of its last four-pixel group in the
-// plane padding of every row but the last.
-TEST(ArgbVariants, AgreeOnEveryShape) {
-    std::mt19937 rng(2);
-    for (int32_t width = 1; width <= 33; ++width) {
-        for (int32_t height = 1; height <= 3; ++height) {
-            for (int32_t padding : {0, 7}) {
-                Frame argb = RandomFrame(rng, width, height, 4, padding);
-                const Frame plane = RandomFrame(rng, width, height, 1, padding);
-                // The vector AYUV rows need a packed destination.
-                ExpectVariantsAgree({argb, RandomFrame(rng, width, height, 4, 0)},
-                                    [](auto& image, auto& d) { image.ConvertToAYUV(&d[0]); });
-                ExpectVariantsAgree(
-                    {argb, plane, RandomFrame(rng, width, height, 1, 0), RandomFrame(rng, width, height, 1, 3)},
-                    [](auto& image, auto& d) { image.ConvertToHSLPlanes(&d[0], &d[1], &d[2]); });
-                ExpectVariantsAgree({argb, plane},
-                                    [](auto& image, auto& d) { image.SetGrayFromPlane(&d[0]); });
-
-                Frame plain = plane, sse2 = plane;
-                for (auto [level, frame] : {std::pair{0, &plain}, std::pair{3, &sse2}}) {
-                    ImageDesc desc = frame->Desc();
-                    ImageAt(level, argb).ConvertToLuma(&desc);
-                }
-                Frame expected = plain;
-                for (int32_t y = 0; width >= 4 && y + 1 < height; ++y) {
-                    for (int32_t x = width; x < 4 * (width / 4) + 4 && x < expected.stride; ++x)
-                        expected.bytes[y * expected.stride + x] = 0;
-                }
-                ASSERT_TRUE(plain.PaddingEquals(plane)) << width << "x" << height;
-                ASSERT_EQ(sse2.bytes, expected.bytes) << width << "x" << height << " + " << padding;
-            }
-        }
-    }
-}
-
 Bytes Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const uint8_t* in) {
     CImageUtility utility;
     __m128i vector, result;
@@ -96,7 +60,8 @@ Bytes Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const uint8_t* in) {
     return Bytes(reinterpret_cast<uint8_t*>(&result), reinterpret_cast<uint8_t*>(&result) + 16);
 }
 
-// Every colour, with varied alpha: the plain and SSE2 rows agree, the luma
+// Every colour, with varied alpha: the plain and SSE2 rows (AYUV to ARGB
+// too, on the same bytes) agree, the luma
 // byte is the scalar Y, and the packed pair forms (two pixels a call, the
 // high half ignored) give the scalar results (RGB clamped).
 TEST(ColourConversionSweep, VariantsAndPackedFormsAgreeOnEveryColour) {
@@ -134,6 +99,9 @@ TEST(ColourConversionSweep, VariantsAndPackedFormsAgreeOnEveryColour) {
         ConvertToHSLPlanesRow_Plain(argb.data(), plain.data(), plain.data() + width, plain.data() + 2 * width, width);
         ConvertToHSLPlanesRow_Sse2(argb.data(), sse2.data(), sse2.data() + width, sse2.data() + 2 * width, width);
         ASSERT_EQ(plain, sse2) << "HSL, red " << red;
+        ConvertToARGBRow_Plain(argb.data(), plain.data(), width);
+        ConvertToARGBRow_Sse2(argb.data(), sse2.data(), width);
+        ASSERT_EQ(plain, sse2) << "ARGB, Y " << red;
     }
 }
 

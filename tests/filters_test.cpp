@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "colour_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace colour_test;
+using namespace VelImageUtility::test;
 
 namespace {
 
@@ -72,51 +72,6 @@ TEST(BoxBlur, PlainMatchesTheWindowMeanAndReducesTheRadius) {
     }
 }
 
-// Plain against SSE2 for every width split of the 4-pixel groups, padded
-// rows, height 1: `check` compares the two outputs pixel by pixel.
-void ForRandomImages(const Service& service, const std::function<void(Frame&, Frame&, int32_t, int32_t, const Frame&)>& check) {
-    std::mt19937 rng(5);
-    for (int32_t height : {1, 2, 5, 12}) {
-        for (int32_t width = 1; width <= 9; ++width) {
-            Frame src = RandomFrame(rng, width, height, 4, 4 * (width % 3)), dst = RandomFrame(rng, width, height, 4, 12);
-            for (int32_t y = 0; y < height; ++y) {  // some transparent pixels
-                for (int32_t x = 0; x < width; ++x) if (rng() % 3 == 0) src.Pixel(x, y)[3] = 0;
-            }
-            Frame plain = RunService(service, kPlainLevel, src, dst), sse2 = RunService(service, kSse2Level, src, dst);
-            ASSERT_TRUE(plain.PaddingEquals(dst) && sse2.PaddingEquals(dst));
-            for (int32_t y = 0; y < height; ++y) {
-                for (int32_t x = 0; x < width; ++x) check(plain, sse2, x, y, src);
-            }
-        }
-    }
-}
-
-TEST(BlurVariants, Sse2GivesThePlainBytesOrTheStatedDifference) {
-    for (int32_t radius : {1, 2, 3, 63, 64}) {
-        SCOPED_TRACE(radius);
-        ForRandomImages(OpaqueBox(radius), [](Frame& plain, Frame& sse2, int32_t x, int32_t y, const Frame&) {
-            ASSERT_EQ(PixelAt(plain, x, y), PixelAt(sse2, x, y)) << x << "," << y;
-        });
-        // The reciprocal estimate may leave one less in the rows above the
-        // last `radius`, at complete windows and at pixel 0; elsewhere exact.
-        ForRandomImages(Box(radius), [radius](Frame& plain, Frame& sse2, int32_t x, int32_t y, const Frame& src) {
-            const int32_t r = std::min(radius, (std::min(src.width, src.height) - 1) / 2);
-            const bool estimate = ((x == 0 && y == 0) || (y < src.height - r && x > r && x < src.width - r));
-            for (int32_t c = 0; c < 4; ++c) {
-                const int32_t difference = plain.Pixel(x, y)[c] - sse2.Pixel(x, y)[c];
-                ASSERT_TRUE(difference == 0 || (estimate && c < 3 && std::abs(difference) == 1)) << x << "," << y << " lane " << c << " w" << src.width << " h" << src.height << " d" << difference;
-            }
-        });
-        // SSE2 divides every sum by the weights used and rounds, in both
-        // passes (up to one apart from the plain bytes in each), and writes alpha 1.
-        ForRandomImages(Gaussian(radius), [](Frame& plain, Frame& sse2, int32_t x, int32_t y, const Frame&) {
-            for (int32_t c = 0; c < 3; ++c) ASSERT_LE(std::abs(plain.Pixel(x, y)[c] - sse2.Pixel(x, y)[c]), 2) << x << "," << y;
-            ASSERT_EQ(plain.Pixel(x, y)[3], 0);
-            ASSERT_EQ(sse2.Pixel(x, y)[3], 1);
-        });
-    }
-}
-
 TEST(OpaqueBoxBlur, ASingleOpaquePixelSpreadsItsColourWithAlphaOverArea) {
     for (int32_t level : {kPlainLevel, kSse2Level}) {
         Frame src = Uniform(7, 6, 0x00FFFFFFu);  // transparent white must not count
@@ -154,10 +109,6 @@ TEST(GaussianBlur, ExamplesAtBothLevels) {
     std::mt19937 rng(6);
     Frame src = RandomFrame(rng, 6, 5, 4, 4);
     for (int32_t level : {kPlainLevel, kSse2Level}) {
-        Frame same = src;
-        CImageARGB image = ImageAt(level, same);
-        image.GaussianBlur(2, same.bytes.data(), same.bytes.data(), 6, 5, same.stride, same.stride);
-        EXPECT_EQ(same.bytes, src.bytes);  // in place is refused
         Frame copy = RunService(Gaussian(0), level, src, Uniform(6, 5, 0, 4));
         for (int32_t i = 0; i < 30; ++i) EXPECT_EQ(PixelAt(copy, i % 6, i / 6), PixelAt(src, i % 6, i / 6));
         // Alpha 0 on the plain level, 1 on SSE2; the weights add up to just
@@ -199,7 +150,7 @@ TEST(SelectKth, ReturnsTheKthSmallestOfAnyList) {
     EXPECT_EQ(utility.SelectKth(values.data(), 2, 2, values.data(), values.data()), 0u);  // k out of range
 }
 
-TEST(MedianFilter, RemovesSpecksAndRefusesBadArguments) {
+TEST(MedianFilter, RemovesSpecksAndFitsTheWindow) {
     CImageUtility utility;
     Frame dark = Uniform(6, 5, 0xFF101010u), dst = Uniform(6, 5, 0x99999999u, 4);
     SetPixel(dark, 2, 2, 0xFFFFFFFFu);
@@ -215,11 +166,6 @@ TEST(MedianFilter, RemovesSpecksAndRefusesBadArguments) {
     utility.MedianFilter(4, src.bytes.data(), fitted.bytes.data(), 5, 4, 20, 20);
     EXPECT_EQ(utility.MedianFilter(1000000, src.bytes.data(), huge.bytes.data(), 5, 4, 20, 20), VIU_S_OK);
     EXPECT_EQ(huge.bytes, fitted.bytes);
-    for (auto [size, to, stride] : {std::tuple{0, one.bytes.data(), 20}, {3, src.bytes.data(), 20}, {-1, one.bytes.data(), 20}}) {
-        Frame before = one;
-        EXPECT_EQ(utility.MedianFilter(size, src.bytes.data(), to, 5, 4, 20, stride), VIU_E_INVALIDARG);
-        EXPECT_EQ(one.bytes, before.bytes);
-    }
 }
 
 TEST(ColourKey, AlphaCountsTheSamplesThatDifferFromTheKey) {
@@ -258,10 +204,6 @@ TEST(FillGradient, CornersFollowTheDirection) {
     EXPECT_EQ(PixelAt(diagonal, 0, 0), 0xFF000064u);
     EXPECT_EQ(PixelAt(diagonal, 4, 0), 0xFF640032u);
     EXPECT_EQ(PixelAt(diagonal, 4, 4), 0xFFC80000u);
-    const RECT empty{1, 1, 1, 3};
-    Frame untouched = Uniform(5, 5, 0xFF000000u);
-    utility.FillGradient(untouched.bytes.data(), &size, &empty, 1, a, b);
-    EXPECT_EQ(untouched.bytes, Uniform(5, 5, 0xFF000000u).bytes);
 }
 
 TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
@@ -274,11 +216,6 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     EXPECT_EQ(plane, (std::vector<uint8_t>{128, 128, 128, 128, 128, 128, 128, 255, 255, 128, 128, 128, 255, 255, 128, 128, 128, 128, 128, 128}));
     argb.EmbossToPlane(&planeDesc, 7);
     EXPECT_EQ(plane[7], 1);
-    for (int32_t direction : {8, -1}) {
-        std::vector<uint8_t> before = plane;
-        argb.EmbossToPlane(&planeDesc, direction);
-        EXPECT_EQ(plane, before);
-    }
     Frame flat = Uniform(4, 4, 0xFF506070u), out = Uniform(4, 4, 0x7F0A0B0Cu, 4);
     ImageDesc outDesc = out.Desc();
     ImageAt(kPlainLevel, flat).GradientMagnitude(&outDesc);
@@ -308,14 +245,7 @@ TEST(ArgbApply, BlursReadACopyAndWriteTheImageLeavingItsPadding) {
         }
     }
     Frame image = src;
-    CImageARGB argb = ImageAt(kPlainLevel, image);
-    argb.ApplyGaussianBlur(0);
-    argb.ApplyGaussianBlurAlphaWeighted(-1);
-    argb.ApplyZoomBlur(0);
-    ImageDesc self = image.Desc();
-    argb.BoxBlurTo(&self, 1);  // the destination is the image itself
-    EXPECT_EQ(image.bytes, src.bytes);
-    argb.ApplyZoomBlur(4);  // padded rows: each row lands at its own stride
+    ImageAt(kPlainLevel, image).ApplyZoomBlur(4);  // padded rows: each row lands at its own stride
     Frame packed{{}, 7, 6, 4, 28}, packedOut;
     for (int32_t y = 0; y < 6; ++y) packed.bytes.insert(packed.bytes.end(), src.bytes.begin() + y * src.stride, src.bytes.begin() + y * src.stride + 28);
     packedOut = RunService(Zoom(4), kPlainLevel, packed, packed);

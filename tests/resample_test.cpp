@@ -87,31 +87,6 @@ TEST(ResizeBilinear, WorkedExamples) {
     }
 }
 
-// The SSE2 row against the plain one: widths 1 .. a few pairs, origins
-// inside the source, padded strides.
-TEST(ResizeBilinear, Sse2MatchesPlainOnRandomSizes) {
-    std::mt19937 random(2024);
-    auto below = [&](uint32_t n) { return static_cast<int32_t>(random() % n); };
-    ResampleContext sse2, plain;
-    InitResampler(&sse2);
-    InitResampler(&plain);
-    for (int32_t trial = 0; trial < 400; ++trial) {
-        const int32_t sourceWidth = 2 + below(40), sourceHeight = 2 + below(30);
-        const int32_t width = trial < 20 ? 1 + trial % 5 : 1 + below(70), height = 1 + below(40);
-        const int32_t x0 = below(3), y0 = below(3), pad = below(12);
-        Frame source = Buffer(sourceWidth + x0, sourceHeight + y0, below(9), trial + 1);
-        Frame expected = Buffer(width, height, pad), actual = Buffer(width, height, pad);
-        ResampleBilinearWithRow(ResampleBilinearRow_Plain, &plain, source.bytes.data(), x0, y0, sourceWidth,
-                                sourceHeight, source.stride, expected.bytes.data(), 0, 0, width, height, expected.stride);
-        ResampleBilinear(&sse2, source.bytes.data(), x0, y0, sourceWidth, sourceHeight, source.stride,
-                         actual.bytes.data(), 0, 0, width, height, actual.stride);
-        ASSERT_EQ(actual.bytes, expected.bytes) << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height;
-        ASSERT_TRUE(PaddingIs(actual, kPadding));
-    }
-    ReleaseResampler(&sse2);
-    ReleaseResampler(&plain);
-}
-
 TEST(ResizeRowsNearest, RepeatsRowsByTheNearestRuleAndClearsPadding) {
     Frame source = Buffer(3, 4, 4, 3), destination = Buffer(3, 8, 8);
     Resize(source, destination.Desc(), 1);

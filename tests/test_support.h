@@ -90,38 +90,6 @@ inline Image ImageAt(int32_t level, Frame& frame) {
     return Image(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.bytesPerPixel);
 }
 
-// Descriptors that misfit where `good` fits: narrower, shorter, without
-// data, of `wrongBytesPerPixel`, with overlapping rows, wider.
-inline std::vector<ImageDesc> MisfitsOf(const ImageDesc& good, int32_t wrongBytesPerPixel) {
-    const ImageDesc g = good;
-    const int32_t bpp = g.bytesPerPixel;
-    return {{g.data, g.width - 1, g.height, g.stride, bpp, false},
-            {g.data, g.width, g.height - 1, g.stride, bpp, false},
-            {nullptr, g.width, g.height, g.stride, bpp, false},
-            {g.data, g.width, g.height, g.stride, wrongBytesPerPixel, false},
-            {g.data, g.width, g.height, g.width * bpp - 1, bpp, false},
-            {g.data, g.width + 1, g.height, g.stride, bpp, false}};
-}
-
-// Runs `op(image, descs)` on an image over frames[0] at level 0 (plain) and
-// at level 3 (SSE2), `descs` describing frames 1 and on; each run works on
-// its own copies, and both must leave identical bytes and row padding as it
-// was.
-template <class Image = CImageARGB, class Operation>
-void ExpectVariantsAgree(const std::vector<Frame>& frames, Operation op) {
-    std::vector<Frame> runs[2] = {frames, frames};
-    for (int32_t run = 0; run < 2; ++run) {
-        std::vector<ImageDesc> descs;
-        for (size_t i = 1; i < frames.size(); ++i) descs.push_back(runs[run][i].Desc());
-        Image image = ImageAt<Image>(3 * run, runs[run][0]);
-        op(image, descs);
-    }
-    for (size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_EQ(runs[0][i].bytes, runs[1][i].bytes)
-            << "frame " << i << ", " << frames[0].width << "x" << frames[0].height;
-        ASSERT_TRUE(runs[0][i].PaddingEquals(frames[i]) && runs[1][i].PaddingEquals(frames[i])) << i;
-    }
-}
 inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride,
                               int32_t bytesPerPixel = 1) {
     ScopedInstructionSetLevel scoped(level);
@@ -146,39 +114,6 @@ inline void ExpectOneValueExamples(const std::vector<OneValueExample>& examples)
             examples[row].operation(image);
             EXPECT_EQ(bytes, Bytes(27, examples[row].after)) << "row " << row << ", level " << level;
         }
-    }
-}
-
-// The buffer of a random image (16 spare bytes after its last row) after
-// `operation` ran on it at `level`, the C runtime's sequence seeded first.
-inline Bytes AfterOperation(const ByteOperation& operation, int32_t level, int32_t width, int32_t height,
-                            int32_t stride, uint32_t seed, int32_t bytesPerPixel = 1) {
-    Bytes bytes = RandomBytes(static_cast<size_t>(stride) * height + 16, seed);
-    CImageByte image = ByteImageAt(level, bytes.data(), width, height, stride, bytesPerPixel);
-    std::srand(seed);
-    operation(image);
-    return bytes;
-}
-
-// For an operation that needs packed one-byte rows: plain and SSE2 give
-// identical bytes for widths 1 to 2 x 16 + 1 (every group and tail split)
-// and heights 1 to 5 (`levels` 1: one variant only, run once), nothing past
-// the run changes, and images with padded rows or 4-byte pixels come back
-// unchanged.
-inline void ExpectVariantsAgreeOnPackedImagesOnly(const ByteOperation& operation, int32_t levels = 2) {
-    for (int32_t height = 1; height <= 5; ++height) {
-        for (int32_t width = 1; width <= 33; ++width) {
-            const uint32_t seed = static_cast<uint32_t>(width * 7 + height);
-            const Bytes plain = AfterOperation(operation, kPlainLevel, width, height, width, seed);
-            const Bytes sse2 = levels == 2 ? AfterOperation(operation, kSse2Level, width, height, width, seed) : plain;
-            ASSERT_EQ(plain, sse2) << width << " x " << height;
-            const Bytes before = RandomBytes(plain.size(), seed);
-            ASSERT_TRUE(std::equal(plain.end() - 16, plain.end(), before.end() - 16)) << width << " x " << height;
-        }
-    }
-    for (int32_t level : {kPlainLevel, kSse2Level}) {
-        ASSERT_EQ(AfterOperation(operation, level, 13, 4, 16, 99), RandomBytes(4 * 16 + 16, 99)) << level;
-        ASSERT_EQ(AfterOperation(operation, level, 4, 4, 16, 98, 4), RandomBytes(4 * 16 + 16, 98)) << level;
     }
 }
 

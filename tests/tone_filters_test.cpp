@@ -8,10 +8,10 @@
 
 #include "argb/ChannelMedian.h"
 #include "argb/UnsharpMask.h"
-#include "colour_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace colour_test;
+using namespace VelImageUtility::test;
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "ayuv/CImageAYUV.h"
-#include "colour_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace colour_test;
+using namespace VelImageUtility::test;
 
 namespace {
 
@@ -77,86 +77,6 @@ TEST(ArgbTone, MeanAndContrastAroundMean) {
     }
 }
 
-// The SSE2 result of a pixel that its variant groups, from the pixel before.
-using GroupRule = std::function<void(uint8_t* pixel)>;
-
-// Plain and SSE2 on random images with odd widths, padded strides and one
-// row: the plain bytes follow the plain rule of `operation` (applied by
-// the test through level 0); the SSE2 bytes equal them except in grouped
-// pixels, which follow `grouped` (null: identical everywhere). Pixels are
-// grouped row by row, `groupOf` at a time from the row start, or from the
-// start of the whole run when the rows have no padding and `acrossRows`.
-void ExpectVariants(const Operation& operation, const GroupRule& grouped = nullptr, int32_t groupOf = 1,
-                    bool acrossRows = false) {
-    std::mt19937 rng(7);
-    for (int32_t padding : {0, 12}) {
-        for (int32_t height : {1, 3}) {
-            for (int32_t width = 1; width <= 33; ++width) {
-                const Frame original = RandomFrame(rng, width, height, 4, padding);
-                Frame plain = original, sse2 = original, expected = original;
-                CImageARGB plainImage = ImageAt(0, plain), sse2Image = ImageAt(3, sse2);
-                operation(plainImage);
-                operation(sse2Image);
-                const bool run = acrossRows && padding == 0;
-                const int32_t count = run ? width * height : width;
-                for (int32_t y = 0; y < height; ++y) {
-                    for (int32_t x = 0; x < width; ++x) {
-                        const int32_t index = run ? y * width + x : x;
-                        uint8_t* pixel = expected.Pixel(x, y);
-                        if (grouped && index < count - count % groupOf) {
-                            grouped(pixel);
-                        } else {
-                            std::memcpy(pixel, plain.Pixel(x, y), 4);
-                        }
-                    }
-                }
-                ASSERT_EQ(sse2.bytes, expected.bytes) << width << " x " << height << " + " << padding;
-                ASSERT_TRUE(plain.PaddingEquals(original));
-            }
-        }
-    }
-}
-
-TEST(ArgbTone, VariantsAgree) {
-    std::vector<uint8_t> planeBytes(33 * 3 + 5);
-    for (size_t i = 0; i < planeBytes.size(); ++i) planeBytes[i] = static_cast<uint8_t>(i * 37);
-    for (const Operation& operation : std::vector<Operation>{
-             kGray, Contrast(0.37f), Contrast(2.0f), Contrast(1.5f), Brightness(57), Brightness(-57), Brightness(300),
-             kLevels, [](CImageARGB& i) { i.Invert(); }, [](CImageARGB& i) { i.AdjustContrastAroundMean(40); },
-             [&](CImageARGB& i) {
-                 ImageDesc plane{planeBytes.data(), i.width, i.height, i.width + 2, 1, false};
-                 i.SubtractPlane(&plane);
-             }}) {
-        ExpectVariants(operation);
-    }
-    std::mt19937 rng(3);
-    for (int32_t width : {1, 5, 33}) {
-        const Frame frame = RandomFrame(rng, width, 3, 4, 4);
-        Frame a = frame, b = frame;
-        EXPECT_EQ(ImageAt(0, a).GetMeanValue(), ImageAt(3, b).GetMeanValue());
-    }
-}
-
-// Grouped pixels of eight round half up; the run spans rows without padding.
-TEST(ArgbTone, LightnessVariantsDifferOnlyInRounding) {
-    ExpectVariants(kLightness, [](uint8_t* p) {
-        const int32_t high = std::max({p[0], p[1], p[2]}), low = std::min({p[0], p[1], p[2]});
-        p[0] = p[1] = p[2] = static_cast<uint8_t>((high + low + 1) >> 1);
-    }, 8, true);
-}
-
-// Paired pixels round to nearest (ties to even) in single precision.
-TEST(ArgbTone, PosterizeVariantsDifferOnlyInRounding) {
-    for (int32_t step : {1, 3, 64, 100, 255, 511, INT_MAX}) {
-        ExpectVariants(Posterize(step), [step](uint8_t* p) {
-            for (int32_t lane = 0; lane < 3; ++lane) {
-                const float q = std::nearbyint(static_cast<float>(p[lane]) / static_cast<float>(step));
-                p[lane] = static_cast<uint8_t>(std::min(static_cast<int64_t>(q) * step, int64_t{255}));
-            }
-        }, 2);
-    }
-}
-
 TEST(AyuvTone, PosterizeIsTheArgbRuleOnVUY) {
     const std::vector<uint8_t> before = {170, 251, 250, 9, 63, 64, 128, 200, 1, 2, 3, 4};
     const std::vector<std::vector<uint8_t>> after[2] = {
@@ -174,34 +94,6 @@ TEST(AyuvTone, PosterizeIsTheArgbRuleOnVUY) {
             EXPECT_EQ(bytes, after[level / 3][i]);
         }
     }
-}
-
-// Descriptors that cannot be walked as 4-byte pixels, and planes that do
-// not match, change nothing.
-TEST(ArgbTone, RefusedInputsChangeNothing) {
-    std::vector<uint8_t> memory(256, 0x5A), plane(256, 1);
-    const std::vector<uint8_t> before = memory;
-    struct Shape { uint8_t* data; int32_t width, height, stride, bytesPerPixel; };
-    const Shape shapes[] = {{nullptr, 2, 2, 8, 4}, {memory.data(), 2, 2, 8, 3}, {memory.data(), 4, 2, 8, 4},
-                            {memory.data(), -2, 2, 8, 4}, {memory.data(), INT_MAX, 1, 64, 4}, {memory.data(), 2, 2, -8, 4}};
-    ImageDesc planes[] = {{plane.data(), 3, 2, 3, 1, false}, {plane.data(), 2, 2, 1, 1, false},
-                          {nullptr, 2, 2, 2, 1, false}, {plane.data(), 2, 2, 2, 0, false}};
-    for (int32_t level : {0, 3}) {
-        for (const Shape& shape : shapes) {
-            ScopedInstructionSetLevel scoped(level);
-            CImageARGB image(shape.data, shape.width, shape.height, shape.stride, shape.bytesPerPixel);
-            image.ConvertToGray(); image.Invert(); image.ConvertToGrayLightness(); image.Posterize(3);
-            image.AdjustContrast(0.5f); image.AdjustContrastAroundMean(50); image.AdjustBrightness(9);
-            image.MapLevels(1, 2, 3, 4); image.SubtractPlane(&planes[0]);
-            image.MedianFilterChannels(2); image.UnsharpMask(100.0f, 2.0f, 0);
-            EXPECT_TRUE(std::isnan(image.GetMeanValue()));
-            CImageAYUV(shape.data, shape.width, shape.height, shape.stride, shape.bytesPerPixel).Posterize(3);
-        }
-        CImageARGB image = CImageARGB(memory.data(), 2, 2, 8, 4);
-        for (const ImageDesc& desc : planes) image.SubtractPlane(&desc);
-        image.SubtractPlane(nullptr);
-    }
-    EXPECT_EQ(memory, before);
 }
 
 }  // namespace

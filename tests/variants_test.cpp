@@ -1,0 +1,268 @@
+// Every operation with a vector variant, run at level 0 (plain), 1 and 3
+// (SSE2) on random images of every width around the vector groups, padded
+// rows and one row, and on a ramp that meets every pair of byte values:
+// identical bytes, or exactly the stated difference, and row padding kept.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "resample/Resample.h"
+#include "test_support.h"
+
+using namespace VelImageUtility;
+using namespace VelImageUtility::test;
+
+namespace {
+
+// The image first, then its operands, all of one size.
+using Frames = std::vector<Frame>;
+using Run = std::function<void(int32_t level, Frames&)>;
+// Whether a vector pixel may differ from the plain one, given the pixel before.
+using Allowed = std::function<bool(const uint8_t* before, const uint8_t* plain, const uint8_t* vector)>;
+
+struct Variant {
+    std::string name;
+    std::vector<int32_t> bytesPerPixel;  // of the image, then of each operand
+    Run run;
+    Allowed allowed = nullptr;  // none: identical bytes
+    bool packed = false;        // packed rows only
+};
+
+// `op(image, descriptors of the operands)` on an image of type `Image` over frame 0.
+template <class Image = CImageARGB, class Operation>
+Run On(Operation op) {
+    return [op](int32_t level, Frames& frames) {
+        std::vector<ImageDesc> descs;
+        for (size_t i = 1; i < frames.size(); ++i) descs.push_back(frames[i].Desc());
+        Image image = ImageAt<Image>(level, frames[0]);
+        op(image, descs.data());
+    };
+}
+template <class Operation> Run OnAyuv(Operation op) { return On<CImageAYUV>(op); }
+template <class Operation> Run OnByte(Operation op) { return On<CImageByte>(op); }
+// A float result written over the first operand's first bytes.
+template <class Image, class Operation> Run Result(Operation op) {
+    return On<Image>([op](Image& image, ImageDesc* d) { const float value = op(image); std::memcpy(d[0].data, &value, 4); });
+}
+
+// The vector colour lies `low` to `high` from the plain one, alpha `alphaToo` alike.
+Allowed Colour(int32_t low, int32_t high, bool alphaToo = false) {
+    return [=](const uint8_t*, const uint8_t* p, const uint8_t* v) {
+        for (int32_t c = 0; c < (alphaToo ? 4 : 3); ++c)
+            if (v[c] - p[c] < low || v[c] - p[c] > high) return false;
+        return alphaToo || p[3] == v[3];
+    };
+}
+// Pixels the vector variant takes in groups follow `rule` on the pixel before.
+Allowed Grouped(std::function<void(uint8_t*)> rule) {
+    return [=](const uint8_t* before, const uint8_t*, const uint8_t* v) {
+        uint8_t expected[4];
+        std::memcpy(expected, before, 4);
+        rule(expected);
+        return std::memcmp(expected, v, 4) == 0;
+    };
+}
+// Colour lanes rounded to nearest multiples of `step`, ties to even, in single precision.
+Allowed PosterizedPairs(int32_t step) {
+    return Grouped([step](uint8_t* p) {
+        for (int32_t c = 0; c < 3; ++c) {
+            const float q = std::nearbyint(static_cast<float>(p[c]) / static_cast<float>(step));
+            p[c] = static_cast<uint8_t>(std::min(static_cast<int64_t>(q) * step, int64_t{255}));
+        }
+    });
+}
+
+Run Resample(bool up) {
+    return [up](int32_t level, Frames& f) {
+        const int32_t w = std::max(1, (2 * f[0].width + 2) / 3), h = std::max(1, (2 * f[0].height + 2) / 3);
+        ResampleContext context;
+        InitResampler(&context);
+        ResampleBilinearWithRow(UseSse2(level) ? ResampleBilinearRow_Sse2 : ResampleBilinearRow_Plain, &context,
+                                f[0].bytes.data(), 0, 0, up ? w : f[0].width, up ? h : f[0].height, f[0].stride,
+                                f[1].bytes.data(), 0, 0, up ? f[1].width : w, up ? f[1].height : h, f[1].stride);
+        ReleaseResampler(&context);
+    };
+}
+
+Run RotatedAyuv(int32_t mode) {
+    return OnAyuv([mode](CImageAYUV& i, ImageDesc* d) {
+        const float w = static_cast<float>(i.width), h = static_cast<float>(i.height);
+        i.DrawRotatedImageScaled(&d[0], mode, 0.3f * w, 0.6f * h, 1.3f * w + 2.0f, 1.1f * h + 2.0f, 0.8f, 0.5f, 200);
+    });
+}
+
+const uint8_t kPattern[3 * 3] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+const std::vector<Variant> kVariants = {
+    {"FillPixel", {4}, On([](auto& i, auto) { i.FillPixel(0x80FF1020u); })},
+    {"FillColorKeepAlpha", {4}, On([](auto& i, auto) { i.FillColorKeepAlpha(1, 2, 3); })},
+    {"SetAlpha", {4}, On([](auto& i, auto) { i.SetAlpha(77); })},
+    {"BlendColor", {4}, On([](auto& i, auto) { i.BlendColor(0xC0102030u, 200); })},
+    {"BlendColor opaque", {4}, On([](auto& i, auto) { i.BlendColor(0xFFFFFFFFu, 255); })},
+    // The vector variant scales a pair whole when either pixel has alpha.
+    {"ScaleChannelsRGB", {4}, On([](auto& i, auto) { i.ScaleChannelsRGB(255, 128, 3, 200); }), Grouped([](uint8_t* p) {
+         const int32_t factors[4] = {3, 128, 255, 200};
+         for (int32_t c = 0; c < 4; ++c) p[c] = static_cast<uint8_t>((p[c] * factors[c]) >> 8);
+     })},
+    // The vector sample drops the lowest fraction bit and writes alpha too.
+    {"SampleBilinear", {4, 4}, On([](CImageARGB& i, ImageDesc* d) {
+         for (int32_t p = 0; p < d[0].width * d[0].height; ++p) {
+             const uint32_t x = uint32_t(p) * 40503u % (uint32_t(i.width) << 16), y = uint32_t(p) * 7919u % (uint32_t(i.height) << 16);
+             i.SampleBilinear(x, y, d[0].data + 4 * p);
+         }
+     }), [](const uint8_t*, const uint8_t* p, const uint8_t* v) {
+         const uint8_t alphaAside[4] = {v[0], v[1], v[2], p[3]};
+         return Colour(-1, 1)(p, p, alphaAside);
+     }, true},
+    {"AYUV FillPixel", {4}, OnAyuv([](auto& i, auto) { i.FillPixel(0xFF108080u); })},
+    {"AYUV FillColorKeepAlpha", {4}, OnAyuv([](auto& i, auto) { i.FillColorKeepAlpha(235, 128, 100); })},
+    {"AlphaBlend", {4, 4}, On([](auto& i, auto d) { i.AlphaBlend(&d[0], 255); })},
+    {"AlphaBlend 127", {4, 4}, On([](auto& i, auto d) { i.AlphaBlend(&d[0], 127); })},
+    {"AdditiveBlend", {4, 4}, On([](auto& i, auto d) { i.AdditiveBlend(&d[0], 254); })},
+    // The vector composite divides by an approximate reciprocal.
+    {"AlphaComposite", {4, 4}, On([](auto& i, auto d) { i.AlphaComposite(&d[0], 255); }), Colour(-1, 1)},
+    {"AlphaComposite 100", {4, 4}, On([](auto& i, auto d) { i.AlphaComposite(&d[0], 100); }), Colour(-1, 1)},
+    {"AYUV AlphaBlend", {4, 4}, OnAyuv([](auto& i, auto d) { i.AlphaBlend(&d[0], 200); })},
+    {"AYUV AlphaComposite", {4, 4}, OnAyuv([](auto& i, auto d) { i.AlphaComposite(&d[0], 255); }), Colour(-1, 1)},
+    {"MultiplyBlend", {4, 4}, On([](auto& i, auto d) { i.MultiplyBlend(&d[0]); })},
+    {"ScreenBlend", {4, 4}, On([](auto& i, auto d) { i.ScreenBlend(&d[0]); })},
+    {"ColorDodgeBlend", {4, 4}, On([](auto& i, auto d) { i.ColorDodgeBlend(&d[0]); })},
+    {"LinearDodgeBlend", {4, 4}, On([](auto& i, auto d) { i.LinearDodgeBlend(&d[0]); })},
+    {"OverlayBlend", {4, 4}, On([](auto& i, auto d) { i.OverlayBlend(&d[0]); })},
+    {"HardLightBlend", {4, 4}, On([](auto& i, auto d) { i.HardLightBlend(&d[0]); })},
+    {"SoftLightBlend", {4, 4}, On([](auto& i, auto d) { i.SoftLightBlend(&d[0]); })},
+    {"ConvertToGray", {4}, On([](auto& i, auto) { i.ConvertToGray(); })},
+    // Groups of eight, running across rows without padding, round half up.
+    {"ConvertToGrayLightness", {4}, On([](auto& i, auto) { i.ConvertToGrayLightness(); }), Grouped([](uint8_t* p) {
+         p[0] = p[1] = p[2] = static_cast<uint8_t>((std::max({p[0], p[1], p[2]}) + std::min({p[0], p[1], p[2]}) + 1) >> 1);
+     })},
+    {"Posterize 3", {4}, On([](auto& i, auto) { i.Posterize(3); }), PosterizedPairs(3)},
+    {"Posterize 100", {4}, On([](auto& i, auto) { i.Posterize(100); }), PosterizedPairs(100)},
+    {"Posterize 255", {4}, On([](auto& i, auto) { i.Posterize(255); }), PosterizedPairs(255)},
+    {"AdjustContrast 0.37", {4}, On([](auto& i, auto) { i.AdjustContrast(0.37f); })},
+    {"AdjustContrast 1.5", {4}, On([](auto& i, auto) { i.AdjustContrast(1.5f); })},
+    {"AdjustContrast 2", {4}, On([](auto& i, auto) { i.AdjustContrast(2.0f); })},
+    {"AdjustBrightness 57", {4}, On([](auto& i, auto) { i.AdjustBrightness(57); })},
+    {"AdjustBrightness -57", {4}, On([](auto& i, auto) { i.AdjustBrightness(-57); })},
+    {"AdjustBrightness 300", {4}, On([](auto& i, auto) { i.AdjustBrightness(300); })},
+    {"MapLevels", {4}, On([](auto& i, auto) { i.MapLevels(50, 200, 0, 255); })},
+    {"Invert", {4}, On([](auto& i, auto) { i.Invert(); })},
+    {"AdjustContrastAroundMean", {4}, On([](auto& i, auto) { i.AdjustContrastAroundMean(40); })},
+    {"SubtractPlane", {4, 1}, On([](auto& i, auto d) { i.SubtractPlane(&d[0]); })},
+    {"GetMeanValue", {4, 4}, Result<CImageARGB>([](auto& i) { return i.GetMeanValue(); })},
+    {"ConvertToAYUV", {4, 4}, On([](auto& i, auto d) { i.ConvertToAYUV(&d[0]); }), nullptr, true},
+    {"ConvertToLuma", {4, 1}, On([](auto& i, auto d) { i.ConvertToLuma(&d[0]); }), nullptr, true},
+    {"ConvertToHSLPlanes", {4, 1, 1, 1}, On([](auto& i, auto d) { i.ConvertToHSLPlanes(&d[0], &d[1], &d[2]); })},
+    {"SetGrayFromPlane", {4, 1}, On([](auto& i, auto d) { i.SetGrayFromPlane(&d[0]); })},
+    {"AYUV ConvertToARGB", {4, 4}, OnAyuv([](auto& i, auto d) { i.ConvertToARGB(&d[0]); })},
+    {"AYUV ConvertToLuma", {4, 1}, OnAyuv([](auto& i, auto d) { i.ConvertToLuma(&d[0]); })},
+    {"AYUV Posterize", {4}, OnAyuv([](auto& i, auto) { i.Posterize(64); }), PosterizedPairs(64)},
+    // The reciprocal estimate may leave a colour one lower.
+    {"AYUV BoxBlurInPlace", {4}, OnAyuv([](auto& i, auto) { i.BoxBlurInPlace(2); }), Colour(-1, 0)},
+    // The vector rows round the rim mean and the composite quotient to nearest.
+    {"AYUV DrawRotatedImageScaled", {4, 4}, RotatedAyuv(0), Colour(-1, 1, true)},
+    {"AYUV DrawRotatedImageScaled composite", {4, 4}, RotatedAyuv(7), Colour(-2, 2, true)},
+    // The reciprocal estimate may leave a colour one off either way.
+    {"BoxBlur 1", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 1); }), Colour(-1, 1)},
+    {"BoxBlur 3", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 3); }), Colour(-1, 1)},
+    {"BoxBlur 64", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 64); }), Colour(-1, 1)},
+    {"BoxBlurAlphaWeighted 1", {4, 4}, On([](auto& i, auto d) { i.BoxBlurAlphaWeighted(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 1); })},
+    {"BoxBlurAlphaWeighted 63", {4, 4}, On([](auto& i, auto d) { i.BoxBlurAlphaWeighted(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 63); })},
+    // The vector blur divides each pass by the weights used and rounds; alpha 1.
+    {"GaussianBlur 1", {4, 4}, On([](auto& i, auto d) { i.GaussianBlur(1, i.data, d[0].data, i.width, i.height, i.stride, d[0].stride); }),
+     [](const uint8_t*, const uint8_t* p, const uint8_t* v) {
+         const uint8_t alphaAside[4] = {v[0], v[1], v[2], 0};
+         return v[3] == 1 && Colour(-2, 2)(p, p, alphaAside);
+     }},
+    {"GaussianBlur 64", {4, 4}, On([](auto& i, auto d) { i.GaussianBlur(64, i.data, d[0].data, i.width, i.height, i.stride, d[0].stride); }),
+     [](const uint8_t*, const uint8_t* p, const uint8_t* v) {
+         const uint8_t alphaAside[4] = {v[0], v[1], v[2], 0};
+         return v[3] == 1 && Colour(-2, 2)(p, p, alphaAside);
+     }},
+    {"ResampleBilinear up", {4, 4}, Resample(true)},
+    {"ResampleBilinear down", {4, 4}, Resample(false)},
+    {"Byte MultiplyByGain 3", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(3); }), nullptr, true},
+    {"Byte MultiplyByGain 256", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(256); }), nullptr, true},
+    {"Byte Invert", {1}, OnByte([](auto& i, auto) { i.Invert(); }), nullptr, true},
+    {"Byte AdjustContrast", {1}, OnByte([](auto& i, auto) { i.AdjustContrast(1.37f); }), nullptr, true},
+    {"Byte AdjustBrightness", {1}, OnByte([](auto& i, auto) { i.AdjustBrightness(-100); }), nullptr, true},
+    {"Byte GetMeanValue", {1, 4}, Result<CImageByte>([](auto& i) { return i.GetMeanValue(); })},
+    {"Byte MaskByThreshold", {1, 1}, OnByte([](auto& i, auto d) { i.MaskByThreshold(&d[0], 100); }), nullptr, true},
+    {"Byte ColorDodgeBlend", {1, 1}, OnByte([](auto& i, auto d) { i.ColorDodgeBlend(&d[0]); }), nullptr, true},
+    {"Byte SubtractPlane", {1, 1}, OnByte([](auto& i, auto d) { i.SubtractPlane(&d[0]); }), nullptr, true},
+    {"Byte AddTiledPattern", {1}, OnByte([](auto& i, auto) { i.AddTiledPattern(kPattern, 3, 3); }), nullptr, true},
+    {"Byte EmbossToPlane", {1, 1, 1, 1, 1, 1, 1, 1, 1}, OnByte([](auto& i, auto d) {
+         for (int32_t direction = 0; direction < 8; ++direction) i.EmbossToPlane(&d[direction], direction);
+     }), nullptr, true},
+    {"Byte AddCrossHatch", {1}, OnByte([](auto& i, auto) { i.AddCrossHatch(); }), nullptr, true},
+};
+
+// Random frames (alphas 0 and 255 a quarter of the time each) of the sizes
+// given, or the ramp: byte x of each image pixel against byte y of each operand's.
+Frames FramesOf(const Variant& variant, std::mt19937& rng, int32_t width, int32_t height, int32_t padding, bool ramp) {
+    Frames frames;
+    for (size_t i = 0; i < variant.bytesPerPixel.size(); ++i) {
+        const int32_t bpp = variant.bytesPerPixel[i];
+        frames.push_back(RandomFrame(rng, width, height, bpp, padding == 0 ? 0 : padding + int32_t(i)));
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                uint8_t* p = frames[i].Pixel(x, y);
+                for (int32_t c = 0; ramp && c < bpp; ++c) p[c] = static_cast<uint8_t>((i == 0 ? x : y) + 85 * c);
+                if (!ramp && bpp == 4 && rng() % 2 == 0) p[3] = rng() % 2 == 0 ? 0 : 255;
+            }
+        }
+    }
+    return frames;
+}
+
+void ExpectAgreement(const Variant& variant, const Frames& before) {
+    const auto run = [&](int32_t level) {
+        Frames frames = before;
+        std::srand(7);
+        variant.run(level, frames);
+        return frames;
+    };
+    const Frames plain = run(0);
+    for (int32_t level : {1, 3}) {
+        const Frames vector = run(level);
+        for (size_t i = 0; i < before.size(); ++i) {
+            Frame p = plain[i], v = vector[i], b = before[i];
+            ASSERT_TRUE(p.PaddingEquals(b) && v.PaddingEquals(b)) << "frame " << i;
+            for (int32_t y = 0; y < b.height && p.bytes != v.bytes; ++y) {
+                for (int32_t x = 0; x < b.width; ++x) {
+                    if (std::memcmp(p.Pixel(x, y), v.Pixel(x, y), b.bytesPerPixel) == 0) continue;
+                    ASSERT_TRUE(variant.allowed && b.bytesPerPixel == 4 && variant.allowed(b.Pixel(x, y), p.Pixel(x, y), v.Pixel(x, y)))
+                        << "level " << level << ", frame " << i << ", pixel " << x << "," << y << ": "
+                        << testing::PrintToString(Bytes(p.Pixel(x, y), p.Pixel(x, y) + b.bytesPerPixel)) << " and "
+                        << testing::PrintToString(Bytes(v.Pixel(x, y), v.Pixel(x, y) + b.bytesPerPixel));
+                }
+            }
+        }
+    }
+}
+
+TEST(Variants, VectorGivesThePlainBytesOrTheStatedDifference) {
+    for (const Variant& variant : kVariants) {
+        SCOPED_TRACE(variant.name);
+        std::mt19937 rng(1);
+        for (int32_t w = 1; w <= 35; ++w) {
+            const int32_t width = w <= 33 ? w : w == 34 ? 47 : 70;
+            for (int32_t height : {1, 3}) {
+                for (int32_t padding : {0, 7}) {
+                    if (padding != 0 && variant.packed) continue;
+                    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " + " + std::to_string(padding));
+                    ExpectAgreement(variant, FramesOf(variant, rng, width, height, padding, false));
+                    if (HasFatalFailure()) return;
+                }
+            }
+        }
+        ExpectAgreement(variant, FramesOf(variant, rng, 259, 256, variant.packed ? 0 : 4, true));
+    }
+}
+
+}  // namespace
