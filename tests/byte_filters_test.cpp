@@ -12,38 +12,6 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-// The mean over the window clipped to the image, pixel by pixel.
-Bytes WindowMeans(const Bytes& source, int32_t width, int32_t height, int32_t radius) {
-    Bytes means(source.size());
-    for (int32_t i = 0; i < width * height; ++i) {
-        const int32_t x = i % width, y = i / width;
-        uint32_t sum = 0, count = 0;
-        for (int32_t v = std::max(0, y - radius); v <= std::min(height - 1, y + radius); ++v)
-            for (int32_t u = std::max(0, x - radius); u <= std::min(width - 1, x + radius); ++u, ++count)
-                sum += source[v * width + u];
-        means[i] = static_cast<uint8_t>(sum / count);
-    }
-    return means;
-}
-
-// The radius is first limited to fit the image; a limit of 0, or a radius
-// below 1, leaves the image unchanged. A 4200-wide window of 255 sums past
-// 32 bits; its mean must stay 255.
-TEST(ByteFilters, BoxBlurIsTheClippedWindowMean) {
-    const struct { int32_t width, height, radius, limited; } cases[] = {
-        {7, 5, 1, 1}, {7, 5, 2, 2}, {9, 9, 4, 4}, {3, 8, 1, 1}, {12, 11, 3, 3}, {30, 9, 2, 2},
-                 {5, 100, 10, 2}, {120, 90, 20, 20}, {2, 2, 5, 0}, {6, 4, 0, 0}, {6, 4, -3, 0}, {1, 1, 1, 0}, {6, 1, 2, 0}, {1, 6, 1, 0}};
-    for (const auto& c : cases) {
-        Bytes bytes = RandomBytes(static_cast<size_t>(c.width) * c.height, 11);
-        const Bytes expected = WindowMeans(bytes, c.width, c.height, c.limited);
-        ByteImageAt(kPlainLevel, bytes.data(), c.width, c.height, c.width).BoxBlurInPlace(c.radius);
-        EXPECT_EQ(bytes, expected) << c.width << " x " << c.height << " radius " << c.radius;
-    }
-    Bytes white(4200u * 4200u, 255);
-    ByteImageAt(kPlainLevel, white.data(), 4200, 4200, 4200).BoxBlurInPlace(2100);
-    EXPECT_EQ(white, Bytes(white.size(), 255));
-}
-
 // Both sides are monotone in the sum, so agreeing on each side of every
 // step q * count (q up to 255) makes them agree on the whole range.
 TEST(ByteFilters, ReciprocalDividesEveryWindowSumExactly) {

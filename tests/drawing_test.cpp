@@ -98,7 +98,8 @@ void MergeExpected(int32_t mode, bool scaled, const int32_t k[3], int32_t a, uin
 // Angle 0 with the source's size (powers of two keep the set-up exact):
 // box pixel (i, j) samples at source (i, j) with fractions 0. Inside, the
 // source pixel is merged by its alpha; on the rim the colour is the mean of
-// the samples inside and the alpha the top-left sample's (0 outside).
+// the samples inside and the alpha the top-left sample's (0 outside). The
+// plain AYUV draw is the ARGB one.
 TEST(RotatedDrawing, AngleZeroIsACopyWithAnAveragedRim) {
     std::mt19937 rng(3);
     Frame source = RandomFrame(rng, 16, 8, 4, 0);
@@ -106,10 +107,12 @@ TEST(RotatedDrawing, AngleZeroIsACopyWithAnAveragedRim) {
     const auto in = [&](int32_t i, int32_t j) { return i >= 0 && i < 16 && j >= 0 && j < 8; };
     for (bool scaled : {false, true}) {
         for (int32_t mode : {0, 1, 2, 7, 8}) {
-            Frame before = RandomFrame(rng, 40, 24, 4, 4), frame = before;
+            Frame before = RandomFrame(rng, 40, 24, 4, 4), frame = before, ayuv = before;
             CImageARGB image = ImageAt(0, frame);
             if (scaled) {
                 image.DrawRotatedImageScaled(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 1.0f, 0.0f, 255);
+                AyuvAt(0, ayuv).DrawRotatedImageScaled(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 1.0f, 0.0f, 255);
+                EXPECT_EQ(ayuv.bytes, frame.bytes);
             } else {
                 image.DrawRotatedImage(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 0.0f, 255);
             }
@@ -167,36 +170,6 @@ TEST(RotatedDrawing, ClippedFootprintIsTheUncutDrawsPart) {
     }
 }
 
-// Random draws whose footprints cross every border, into buffers of exactly
-// their size, so that the sanitizer build reports any stray access. The
-// plain AYUV draw is the ARGB one on the same bytes.
-TEST(RotatedDrawing, RandomFootprintsStayInsideBothBuffers) {
-    std::mt19937 rng(8);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    int32_t drawn = 0;
-    for (int32_t trial = 0; trial < 200; ++trial) {
-        const int32_t width = 1 + static_cast<int32_t>(rng() % 24), height = 1 + static_cast<int32_t>(rng() % 24);
-        Frame source = RandomFrame(rng, 1 + static_cast<int32_t>(rng() % 20), 1 + static_cast<int32_t>(rng() % 20), 4, 0);
-        ImageDesc src = source.Desc();
-        const float huge = trial % 10 == 0 ? 1e6f : 1.0f;
-        const float cx = (unit(rng) * 1.6f - 0.3f) * static_cast<float>(width) * huge;
-        const float cy = (unit(rng) * 1.6f - 0.3f) * static_cast<float>(height);
-        const float w = unit(rng) * 60.0f * huge, h = unit(rng) * 60.0f, vscale = 0.05f + unit(rng) * 3.0f;
-        const float angle = (unit(rng) - 0.5f) * 20.0f;
-        const int32_t mode = static_cast<int32_t>(rng() % 10);
-        const uint8_t opacity = static_cast<uint8_t>(rng());
-        const Frame before = RandomFrame(rng, width, height, 4, 0);
-        Frame argb = before, ayuv = before;
-        ImageAt(0, argb).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
-        AyuvAt(0, ayuv).DrawRotatedImageScaled(&src, mode, cx, cy, w, h, vscale, angle, opacity);
-        ASSERT_EQ(argb.bytes, ayuv.bytes) << trial;
-        drawn += ayuv.bytes != before.bytes;
-        ImageAt(3, argb).DrawRotatedImage(&src, mode, cx, cy, w, h, angle, opacity);
-        ImageAt(3, argb).DrawImage(&src, mode, cx - w, cy - h, w, h, opacity);
-    }
-    EXPECT_GT(drawn, 20);
-}
-
 // DrawImage against its recipe: the visible part of the rectangle gets the
 // matching share of the source resized to its size, merged by the mode's
 // blend. Rectangles inside, out at the top left, out at the bottom right,
@@ -239,15 +212,6 @@ TEST(ArgbDrawImage, ResizedShareMergedByTheModesBlend) {
             }
         }
     }
-    // Visible parts or source shares below 3 pixels and empty rectangles draw nothing.
-    const Frame before = RandomFrame(rng, 40, 40, 4, 4);
-    Frame frame = before;
-    CImageARGB image = ImageAt(3, frame);
-    for (const Placement& p : {Placement{38, 0, 30, 30}, Placement{0, -28, 30, 30}, Placement{0, 0, 500, 30},
-                               Placement{0, 0, 0, 30}, Placement{0, 0, 30, -30}, Placement{40, 0, 5, 5}, Placement{3, 3, 1, 5}}) {
-        image.DrawImage(&src, 0, static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.w), static_cast<float>(p.h), 255);
-    }
-    EXPECT_EQ(frame.bytes, before.bytes);
 }
 
 }  // namespace

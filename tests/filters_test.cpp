@@ -36,40 +36,34 @@ Service Zoom(int32_t steps) {
     return [=](CImageUtility& u, Frame& d, Frame& s) { u.ZoomBlur(d.bytes.data(), s.bytes.data(), s.width, s.height, 0, 0, steps); };
 }
 
-// The mean of channels 0..2 over the clipped window, alpha 0: the box blur
-// computed the slow way.
-Frame NaiveBox(Frame src, int32_t radius) {
-    Frame out = src;
-    for (int32_t y = 0; y < src.height; ++y) {
-        for (int32_t x = 0; x < src.width; ++x) {
-            uint32_t sums[3] = {0, 0, 0}, area = 0;
-            for (int32_t v = std::max(0, y - radius); v <= std::min(src.height - 1, y + radius); ++v) {
-                for (int32_t u = std::max(0, x - radius); u <= std::min(src.width - 1, x + radius); ++u, ++area) {
-                    for (int32_t c = 0; c < 3; ++c) sums[c] += src.Pixel(u, v)[c];
-                }
-            }
-            for (int32_t c = 0; c < 3; ++c) out.Pixel(x, y)[c] = static_cast<uint8_t>(sums[c] / area);
-            out.Pixel(x, y)[3] = 0;
-        }
-    }
-    return out;
-}
-
-TEST(BoxBlur, PlainMatchesTheWindowMeanAndReducesTheRadius) {
+// The ARGB box blur service, the AYUV and the Byte blur in place: the radius
+// is first limited to fit the image (`used`); a radius below 1 (-1 in
+// `used`) leaves the image, the service copying it with its alpha. A
+// 4200-wide window of 255 sums past 32 bits; its mean must stay 255.
+TEST(BoxBlurs, AreTheClippedWindowMeans) {
     std::mt19937 rng(1);
-    for (auto [width, height, radius, used] : {std::tuple{7, 5, 1, 1}, {9, 9, 3, 3}, {3, 3, 5, 1}, {8, 3, 2, 1}, {1, 4, 9, 0}}) {
-        Frame src = RandomFrame(rng, width, height, 4, 8), dst = RandomFrame(rng, width, height, 4, 4);
-        Frame out = RunService(Box(radius), kPlainLevel, src, dst);
-        Frame expected = NaiveBox(src, used);
-        for (int32_t y = 0; y < height; ++y) {
-            EXPECT_TRUE(std::equal(out.Pixel(0, y), out.Pixel(0, y) + width * 4, expected.Pixel(0, y))) << width << "x" << height << " r" << radius;
+    enum Kind { kArgb, kAyuv, kByte };
+    const struct { Kind kind; int32_t width, height, radius, used; } cases[] = {
+        {kArgb, 7, 5, 1, 1},   {kArgb, 9, 9, 3, 3},    {kArgb, 3, 3, 5, 1},   {kArgb, 8, 3, 2, 1},  {kArgb, 1, 4, 9, 0},
+        {kArgb, 3, 2, 0, -1},  {kArgb, 3, 2, -3, -1},  {kAyuv, 7, 5, 9, 2},   {kAyuv, 4, 3, 0, -1}, {kAyuv, 4, 3, INT32_MIN, -1},
+        {kByte, 7, 5, 2, 2},   {kByte, 9, 9, 4, 4},    {kByte, 12, 11, 3, 3}, {kByte, 5, 100, 10, 2}, {kByte, 120, 90, 20, 20},
+        {kByte, 2, 2, 5, -1},  {kByte, 6, 4, -3, -1},  {kByte, 1, 1, 1, -1},  {kByte, 6, 1, 2, -1}, {kByte, 1, 6, 1, -1}};
+    for (const auto& c : cases) {
+        const Frame before = RandomFrame(rng, c.width, c.height, c.kind == kByte ? 1 : 4, c.kind == kByte ? 0 : 8);
+        Frame out = RandomFrame(rng, c.width, c.height, 4, 4), result = c.kind == kArgb ? out : before;
+        if (c.kind == kArgb) result = RunService(Box(c.radius), kPlainLevel, before, out);
+        if (c.kind == kAyuv) ImageAt<CImageAYUV>(kPlainLevel, result).BoxBlurInPlace(c.radius);
+        if (c.kind == kByte) ImageAt<CImageByte>(kPlainLevel, result).BoxBlurInPlace(c.radius);
+        const Frame expected = c.used < 0 ? before : WindowMeans(before, c.used);
+        for (int32_t y = 0; y < c.height; ++y) {
+            EXPECT_TRUE(std::equal(result.Pixel(0, y), result.Pixel(c.width, y), expected.bytes.begin() + y * expected.stride))
+                << c.kind << ": " << c.width << " x " << c.height << " r " << c.radius;
         }
-        EXPECT_TRUE(out.PaddingEquals(dst));
+        EXPECT_TRUE(result.PaddingEquals(c.kind == kArgb ? out : before));
     }
-    for (int32_t radius : {0, -3}) {  // a row copy that keeps alpha
-        Frame src = Uniform(3, 2, 0x12345678u, 4);
-        EXPECT_EQ(RunService(Box(radius), kSse2Level, src, Uniform(3, 2, 0, 4)).bytes, src.bytes);
-    }
+    Bytes white(4200u * 4200u, 255);
+    ByteImageAt(kPlainLevel, white.data(), 4200, 4200, 4200).BoxBlurInPlace(2100);
+    EXPECT_EQ(white, Bytes(white.size(), 255));
 }
 
 TEST(OpaqueBoxBlur, ASingleOpaquePixelSpreadsItsColourWithAlphaOverArea) {

@@ -90,6 +90,24 @@ inline Image ImageAt(int32_t level, Frame& frame) {
     return Image(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.bytesPerPixel);
 }
 
+// The mean of each colour byte (a 1-byte pixel's, or the first three; alpha
+// becomes 0) over the window of `radius` clipped to the image.
+inline Frame WindowMeans(Frame frame, int32_t radius) {
+    const Frame source = frame;
+    const int32_t lanes = std::min(frame.bytesPerPixel, 3);
+    for (int32_t i = 0; i < frame.width * frame.height * lanes; ++i) {
+        const int32_t x = i / lanes % frame.width, y = i / lanes / frame.width, c = i % lanes;
+        uint32_t sum = 0, area = 0;
+        for (int32_t v = std::max(0, y - radius); v <= std::min(frame.height - 1, y + radius); ++v) {
+            for (int32_t u = std::max(0, x - radius); u <= std::min(frame.width - 1, x + radius); ++u, ++area)
+                sum += source.bytes[size_t(v) * source.stride + size_t(u) * source.bytesPerPixel + c];
+        }
+        frame.Pixel(x, y)[c] = static_cast<uint8_t>(sum / area);
+        if (lanes == 3) frame.Pixel(x, y)[3] = 0;
+    }
+    return frame;
+}
+
 inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride,
                               int32_t bytesPerPixel = 1) {
     ScopedInstructionSetLevel scoped(level);

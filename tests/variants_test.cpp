@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "resample/Resample.h"
@@ -90,9 +91,14 @@ Run Resample(bool up) {
     };
 }
 
-Run RotatedAyuv(int32_t mode) {
-    return OnAyuv([mode](CImageAYUV& i, ImageDesc* d) {
+// Draws whose footprints cross the image's borders.
+template <class Image>
+Run Rotated(int32_t mode, bool scaled = true) {
+    return On<Image>([=](Image& i, ImageDesc* d) {
         const float w = static_cast<float>(i.width), h = static_cast<float>(i.height);
+        if constexpr (std::is_same_v<Image, CImageARGB>) {
+            if (!scaled) return i.DrawRotatedImage(&d[0], mode, 0.7f * w, 0.4f * h, 1.2f * w + 3.0f, h + 2.0f, -2.0f, 150);
+        }
         i.DrawRotatedImageScaled(&d[0], mode, 0.3f * w, 0.6f * h, 1.3f * w + 2.0f, 1.1f * h + 2.0f, 0.8f, 0.5f, 200);
     });
 }
@@ -165,9 +171,13 @@ const std::vector<Variant> kVariants = {
     // The reciprocal estimate may leave a colour one lower.
     {"AYUV BoxBlurInPlace", {4}, OnAyuv([](auto& i, auto) { i.BoxBlurInPlace(2); }), Colour(-1, 0)},
     // The vector rows round the rim mean and the composite quotient to nearest.
-    {"AYUV DrawRotatedImageScaled", {4, 4}, RotatedAyuv(0), Colour(-1, 1, true)},
-    {"AYUV DrawRotatedImageScaled composite", {4, 4}, RotatedAyuv(7), Colour(-2, 2, true)},
+    {"AYUV DrawRotatedImageScaled", {4, 4}, Rotated<CImageAYUV>(0), Colour(-1, 1, true)},
+    {"AYUV DrawRotatedImageScaled composite", {4, 4}, Rotated<CImageAYUV>(7), Colour(-2, 2, true)},
     // The reciprocal estimate may leave a colour one off either way.
+    {"DrawRotatedImage", {4, 4}, Rotated<CImageARGB>(1, false)},
+    {"DrawRotatedImageScaled", {4, 4}, Rotated<CImageARGB>(8)},
+    {"DrawImage", {4, 4}, On([](auto& i, auto d) { i.DrawImage(&d[0], 1, -0.3f * i.width, 0.2f * i.height, 1.5f * i.width + 3, 0.9f * i.height + 3, 150); })},
+    {"DrawImage composite", {4, 4}, On([](auto& i, auto d) { i.DrawImage(&d[0], 7, 0.5f, -2.5f, 0.7f * i.width + 3, 1.3f * i.height + 5, 255); }), Colour(-1, 1)},
     {"BoxBlur 1", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 1); }), Colour(-1, 1)},
     {"BoxBlur 3", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 3); }), Colour(-1, 1)},
     {"BoxBlur 64", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 64); }), Colour(-1, 1)},
