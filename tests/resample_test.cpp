@@ -42,22 +42,6 @@ void Resize(Frame& source, const ImageDesc& destination, uint32_t mode, bool ayu
     }
 }
 
-TEST(StepTable, FourToEightGivesTheWorkedPositions) {
-    ResampleContext context;
-    InitResampler(&context);
-    ASSERT_TRUE(BuildStepTable(&context.horizontal, 4, 8));
-    // Positions 0, 0.5 .. 3.5: (left, fraction) (0,0) (0,64) (1,0) (1,64) (2,0) (2,64)
-    // (2,127) (2,127), nearest 0 1 1 2 2 3 3 3, held as deltas; the closing
-    // entry leads to source index 3.
-    const std::vector<uint32_t> expected = {0x000000, 0x000140, 0x010000, 0x000140, 0x010000,
-                                            0x000140, 0x00007F, 0x00007F, 0x01007F};
-    EXPECT_EQ(std::vector<uint32_t>(context.horizontal.entries, context.horizontal.entries + 9), expected);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(context.horizontal.entries) % 32, 0u);
-    ASSERT_TRUE(BuildStepTable(&context.vertical, 600, 2));
-    EXPECT_EQ(context.vertical.entries[1], 0xFFFF00u);  // both deltas capped at 255
-    ReleaseResampler(&context);
-}
-
 // 4 x 4 of equal rows to 8 x 8: columns 0, 0.5, 1, 1.5, 2, 2.5, then twice
 // 127/128 of the last pair; L + ((R - L) * f >> 7) rounds down (100 -> 0 at
 // 127 gives 0, not 1). Equal sizes (3 x 2, all four lanes alike) reproduce
