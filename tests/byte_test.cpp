@@ -27,7 +27,22 @@ ByteOperation Levels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outH
 }
 const ByteOperation kInvert = [](CImageByte& i) { i.Invert(); };
 
-TEST(ByteTone, Examples) {
+using PlaneOperation = void (*)(CImageByte&, const ImageDesc*, int32_t threshold);
+void Mask(CImageByte& i, const ImageDesc* plane, int32_t threshold) { i.MaskByThreshold(plane, threshold); }
+void Dodge(CImageByte& i, const ImageDesc* plane, int32_t) { i.ColorDodgeBlend(plane); }
+void Subtract(CImageByte& i, const ImageDesc* plane, int32_t) { i.SubtractPlane(plane); }
+
+// `operation` with a plane of the image's size holding `planeByte`, or random bytes when it is negative.
+ByteOperation WithPlane(PlaneOperation operation, int32_t threshold, int32_t planeByte = -1) {
+    return [=](CImageByte& i) {
+        const size_t size = static_cast<size_t>(i.width) * i.height;
+        std::vector<uint8_t> plane = planeByte < 0 ? RandomBytes(size, 77) : std::vector<uint8_t>(size, planeByte);
+        const ImageDesc desc = PlaneDesc(plane, i.width, i.height);
+        operation(i, &desc, threshold);
+    };
+}
+
+TEST(ByteToneAndBlends, Examples) {
     ExpectOneValueExamples({
         {Gain(200), 200, 255}, {Gain(70000), 1, 255}, {Gain(3), 40, 120}, {Gain(0), 77, 0}, {Gain(-1), 77, 77},
         {kInvert, 200, 55}, {[](CImageByte& i) { i.Invert(); i.Invert(); }, 200, 200},
@@ -40,6 +55,14 @@ TEST(ByteTone, Examples) {
         {Levels(50, 200, 0, 255), 50, 0}, {Levels(50, 200, 0, 255), 200, 255}, {Levels(50, 200, 0, 255), 125, 127},
         {Levels(0, 255, 255, 0), 100, 155}, {Levels(100, 50, 10, 20), 100, 10}, {Levels(100, 50, 10, 20), 101, 20},
         {AroundMean(0), 9, 9}, {AroundMean(101), 9, 9}, {AroundMean(-101), 9, 9},
+        {WithPlane(Mask, 255, 255), 77, 77}, {WithPlane(Mask, 255, 0), 77, 0}, {WithPlane(Mask, 255, 128), 255, 191},
+        {WithPlane(Mask, 100, 101), 77, 77}, {WithPlane(Mask, 100, 100), 77, 77}, {WithPlane(Mask, 100, 50), 200, 125},
+        {WithPlane(Mask, 1000, 100), 200, 110},
+        {WithPlane(Mask, 1 << 24, 255), 255, 255},                          // (threshold + 255) * 255 needs 33 bits
+        {WithPlane(Mask, 0, 0), 77, 77}, {WithPlane(Mask, -5, 0), 77, 77},  // thresholds below 1 are refused
+        {WithPlane(Dodge, 0, 0), 128, 128}, {WithPlane(Dodge, 0, 255), 0, 255}, {WithPlane(Dodge, 0, 127), 128, 255},
+        {WithPlane(Dodge, 0, 200), 20, 93}, {WithPlane(Dodge, 0, 254), 0, 0},
+        {WithPlane(Subtract, 0, 4), 9, 5}, {WithPlane(Subtract, 0, 9), 4, 0}, {WithPlane(Subtract, 0, 200), 200, 0},
     });
 }
 
@@ -93,33 +116,6 @@ TEST(ByteTone, VariantsAgreeOnEveryParameter) {
     for (int32_t delta = -300; delta <= 300; ++delta) expectSame(Brightness(delta), delta);
 }
 
-using PlaneOperation = void (*)(CImageByte&, const ImageDesc*, int32_t threshold);
-void Mask(CImageByte& i, const ImageDesc* plane, int32_t threshold) { i.MaskByThreshold(plane, threshold); }
-void Dodge(CImageByte& i, const ImageDesc* plane, int32_t) { i.ColorDodgeBlend(plane); }
-void Subtract(CImageByte& i, const ImageDesc* plane, int32_t) { i.SubtractPlane(plane); }
-
-// `operation` with a plane of the image's size holding `planeByte`, or random bytes when it is negative.
-ByteOperation WithPlane(PlaneOperation operation, int32_t threshold, int32_t planeByte = -1) {
-    return [=](CImageByte& i) {
-        const size_t size = static_cast<size_t>(i.width) * i.height;
-        std::vector<uint8_t> plane = planeByte < 0 ? RandomBytes(size, 77) : std::vector<uint8_t>(size, planeByte);
-        const ImageDesc desc = PlaneDesc(plane, i.width, i.height);
-        operation(i, &desc, threshold);
-    };
-}
-
-TEST(ByteBlends, Examples) {
-    ExpectOneValueExamples({
-        {WithPlane(Mask, 255, 255), 77, 77}, {WithPlane(Mask, 255, 0), 77, 0}, {WithPlane(Mask, 255, 128), 255, 191},
-        {WithPlane(Mask, 100, 101), 77, 77}, {WithPlane(Mask, 100, 100), 77, 77}, {WithPlane(Mask, 100, 50), 200, 125},
-        {WithPlane(Mask, 1000, 100), 200, 110},
-        {WithPlane(Mask, 1 << 24, 255), 255, 255},                          // (threshold + 255) * 255 needs 33 bits
-        {WithPlane(Mask, 0, 0), 77, 77}, {WithPlane(Mask, -5, 0), 77, 77},  // thresholds below 1 are refused
-        {WithPlane(Dodge, 0, 0), 128, 128}, {WithPlane(Dodge, 0, 255), 0, 255}, {WithPlane(Dodge, 0, 127), 128, 255},
-        {WithPlane(Dodge, 0, 200), 20, 93}, {WithPlane(Dodge, 0, 254), 0, 0},
-        {WithPlane(Subtract, 0, 4), 9, 5}, {WithPlane(Subtract, 0, 9), 4, 0}, {WithPlane(Subtract, 0, 200), 200, 0},
-    });
-}
 
 // Pattern bytes are added to 100 with saturation. The tile side is the
 // largest power of two not above the smaller pattern side, at least 2;

@@ -19,34 +19,6 @@ namespace {
 
 constexpr auto AyuvAt = ImageAt<CImageAYUV>;
 
-TEST(ArgbPixelOperations, HandValues) {
-    struct Example {
-        std::function<void(int32_t level, Frame&)> operation;
-        uint32_t before, after;
-    };
-    const std::vector<Example> examples = {
-        {[](int32_t l, Frame& f) { ImageAt(l, f).FillPixel(0x12345678u); }, 0xFFFFFFFFu, 0x12345678u},
-        {[](int32_t l, Frame& f) { ImageAt(l, f).FillColorKeepAlpha(0x10, 0x20, 0x30); }, 0x7FFFFFFFu, 0x7F102030u},
-        {[](int32_t l, Frame& f) { ImageAt(l, f).SetAlpha(9); }, 0x7F102030u, 0x09102030u},
-        // Alpha 255 at opacity 255 weighs 255, not 256: (255 * 200 + 0) >> 8 = 199.
-        {[](int32_t l, Frame& f) { ImageAt(l, f).BlendColor(0xFFC8C8C8u, 255); }, 0x40000000u, 0x40C7C7C7u},
-        // Below 255 the opacity scales the alpha: (128 * 101) >> 8 = 50.
-        {[](int32_t l, Frame& f) { ImageAt(l, f).BlendColor(0x80FF0000u, 100); }, 0x00000010u, 0x0031000Cu},
-        {[](int32_t l, Frame& f) { ImageAt(l, f).BlendColor(0x00FFFFFFu, 255); }, 0x01020304u, 0x01020304u},
-        {[](int32_t l, Frame& f) { ImageAt(l, f).ScaleChannelsRGB(255, 255, 255, 255); }, 0xFFFF0180u, 0xFEFE007Fu},
-        {[](int32_t l, Frame& f) { ImageAt(l, f).ScaleChannelsRGB(128, 0, 0, 128); }, 0x00FF0000u, 0x00FF0000u},
-        {[](int32_t l, Frame& f) { AyuvAt(l, f).FillColorKeepAlpha(235, 128, 100); }, 0x7FFFFFFFu, 0x7FEB8064u},  // Y, U, V
-        {[](int32_t l, Frame& f) { AyuvAt(l, f).FillPixel(0xFF108080u); }, 0x7FFFFFFFu, 0xFF108080u},
-    };
-    for (size_t e = 0; e < examples.size(); ++e) {
-        for (int32_t level : {0, 3}) {
-            Frame frame = Uniform(5, 2, examples[e].before, 4);
-            examples[e].operation(level, frame);
-            EXPECT_EQ(frame.bytes, Uniform(5, 2, examples[e].after, 4).bytes) << e << " level " << level;
-        }
-    }
-}
-
 // The vector sample drops the lowest fraction bit and also writes alpha:
 // 255 * 515 / 65536 floors to 2, 255 * 514 / 65536 to 1.
 TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
