@@ -1,0 +1,26 @@
+#include <gtest/gtest.h>
+
+#include "ayuv/CImageAYUV.h"
+#include "test_support.h"
+
+using namespace VelImageUtility;
+using namespace VelImageUtility::test;
+
+// The lane copies and the alpha copy, plain against SSE2, over every width
+// to two vector groups and one, padded and packed rows.
+TEST(ChannelLanes, VariantsAgree) {
+    std::mt19937 rng(11);
+    for (int32_t width = 1; width <= 33; ++width) {
+        for (int32_t padding : {0, 5}) {
+            const Frame image = RandomFrame(rng, width, 2, 4, padding);
+            const Frame plane = RandomFrame(rng, width, 2, 1, 3 - padding / 5 * 3);
+            const Frame other = RandomFrame(rng, width, 2, 4, 4 - padding);
+            for (int32_t lane = 0; lane < 4; ++lane) {
+                ExpectVariantsAgree({image, plane}, [lane](auto& i, auto& d) { i.GetChannel(&d[0], lane); });
+                ExpectVariantsAgree({image, plane}, [lane](auto& i, auto& d) { i.SetChannel(&d[0], lane); });
+            }
+            ExpectVariantsAgree({image, other}, [](auto& i, auto& d) { i.CopyAlphaFrom(&d[0]); });
+            ExpectVariantsAgree<CImageAYUV>({image, other}, [](auto& i, auto& d) { i.CopyAlphaFrom(&d[0]); });
+        }
+    }
+}
