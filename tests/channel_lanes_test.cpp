@@ -6,7 +6,7 @@
 using namespace VelImageUtility;
 using namespace VelImageUtility::test;
 
-// The lane copies and the alpha copy, plain against SSE2, over every width
+// The lane copies, the alpha copy and the inversion, plain against SSE2, over every width
 // to two vector groups and one, padded and packed rows.
 TEST(ChannelLanes, VariantsAgree) {
     std::mt19937 rng(11);
@@ -20,6 +20,7 @@ TEST(ChannelLanes, VariantsAgree) {
                 ExpectVariantsAgree({image, plane}, [lane](auto& i, auto& d) { i.SetChannel(&d[0], lane); });
             }
             ExpectVariantsAgree({image, other}, [](auto& i, auto& d) { i.CopyAlphaFrom(&d[0]); });
+            ExpectVariantsAgree({image}, [](auto& i, auto&) { i.Invert(); });
             ExpectVariantsAgree<CImageAYUV>({image, other}, [](auto& i, auto& d) { i.CopyAlphaFrom(&d[0]); });
         }
     }
