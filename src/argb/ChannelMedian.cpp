@@ -172,29 +172,24 @@ void MedianFilterSamples(const uint8_t* source, int32_t sourceStride, uint8_t* d
     }
 }
 
-// The median of nine is the middle of three: the largest column minimum,
-// the middle column middle and the smallest column maximum.
-void Median3x3Pixel_Plain(const uint8_t* above, const uint8_t* at, const uint8_t* below, uint8_t* out,
-                          int32_t x, int32_t width) {
-    auto middle = [](int32_t a, int32_t b, int32_t c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); };
-    const int32_t columns[3] = {4 * std::max(x - 1, 0), 4 * x, 4 * std::min(x + 1, width - 1)};
+void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t x, int32_t width) {
+    const int32_t side = 2 * radius + 1;
     for (int32_t lane = 0; lane < 3; ++lane) {
-        int32_t lows[3], middles[3], highs[3];
-        for (int32_t i = 0; i < 3; ++i) {
-            const int32_t a = above[columns[i] + lane], b = at[columns[i] + lane], c = below[columns[i] + lane];
-            lows[i] = std::min({a, b, c});
-            middles[i] = middle(a, b, c);
-            highs[i] = std::max({a, b, c});
+        uint8_t window[(2 * kSmallMedianRadius + 1) * (2 * kSmallMedianRadius + 1)];
+        int32_t count = 0;
+        for (int32_t row = 0; row < side; ++row) {
+            for (int32_t dx = -radius; dx <= radius; ++dx) {
+                window[count++] = rows[row][4 * ClampIndex(int64_t{x} + dx, width) + lane];
+            }
         }
-        out[4 * x + lane] = static_cast<uint8_t>(middle(std::max({lows[0], lows[1], lows[2]}),
-                                                        middle(middles[0], middles[1], middles[2]),
-                                                        std::min({highs[0], highs[1], highs[2]})));
+        std::nth_element(window, window + count / 2, window + count);
+        out[4 * x + lane] = window[count / 2];
     }
 }
 
 // Each colour channel is filtered from an untouched copy of the image, so
 // that no filtered sample feeds another; alpha is never written. The vector
-// variant takes radius 1 as a 3 x 3 median of all channels at once.
+// variant takes small windows for all channels at once.
 void CImageARGB::MedianFilterChannels(int32_t radius) {
     if (radius < 1 || radius > kMaxChannelMedianRadius || !IsUsablePixels(*this, 4) || width == 0 ||
         height == 0) {
@@ -206,10 +201,13 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
         std::memcpy(&copy[static_cast<size_t>(y) * rowBytes], data + static_cast<ptrdiff_t>(y) * stride,
                     static_cast<size_t>(rowBytes));
     }
-    if (radius == 1 && UseSse2(level)) {
-        auto copyRow = [&](int32_t y) { return &copy[static_cast<size_t>(std::min(std::max(y, 0), height - 1)) * rowBytes]; };
+    if (radius <= kSmallMedianRadius && UseSse2(level)) {
+        const uint8_t* rows[2 * kSmallMedianRadius + 1];
         for (int32_t y = 0; y < height; ++y) {
-            Median3x3Row_Sse2(copyRow(y - 1), copyRow(y), copyRow(y + 1), data + static_cast<ptrdiff_t>(y) * stride, width);
+            for (int32_t dy = -radius; dy <= radius; ++dy) {
+                rows[dy + radius] = &copy[static_cast<size_t>(ClampIndex(int64_t{y} + dy, height)) * rowBytes];
+            }
+            SmallMedianRow_Sse2(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width);
         }
         return;
     }

@@ -19,13 +19,15 @@ void MedianFilterSamples(const uint8_t* source, int32_t sourceStride, uint8_t* d
                          int32_t destinationStride, int32_t sampleStep, int32_t width,
                          int32_t height, int32_t radius);
 
-// The 3 x 3 median of blue, green and red of pixel x of the row `at`,
-// between the rows `above` and `below` (the edge row repeated), columns
-// clamped to 0..width-1, written to `out` (alpha kept).
-void Median3x3Pixel_Plain(const uint8_t* above, const uint8_t* at, const uint8_t* below, uint8_t* out,
-                          int32_t x, int32_t width);
+// The vector variant's small windows: radius 1 and 2.
+constexpr int32_t kSmallMedianRadius = 2;
+
+// The median of blue, green and red of pixel x over the window of `rows`
+// (the 2 radius + 1 source rows around the output row, edge rows
+// repeated), columns clamped to 0..width-1, written to pixel x of `out`
+// (alpha kept). radius <= kSmallMedianRadius.
+void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t x, int32_t width);
 // The same for a whole row of 4-byte pixels, four pixels a step.
-void Median3x3Row_Sse2(const uint8_t* above, const uint8_t* at, const uint8_t* below, uint8_t* out,
-                       int32_t width);
+void SmallMedianRow_Sse2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width);
 
 }  // namespace VelImageUtility
