@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ayuv/CImageAYUV.h"
 #include "test_support.h"
 
@@ -34,6 +36,22 @@ TEST(ChannelLanes, SmallMedianAgrees) {
             ExpectVariantsAgree({RandomFrame(rng, width, height, 4, height % 2 * 3)},
                                 [](auto& i, auto&) { i.MedianFilterChannels(1); });
             ExpectVariantsAgree({RandomFrame(rng, width + 4, height, 4, 1)}, [](auto& i, auto&) { i.MedianFilterChannels(2); });
+        }
+    }
+}
+
+// The unsharp mask's vector sums and sharpening, at the amounts' and
+// thresholds' extremes (sparse white pixels on black make the largest
+// differences) and kernels longer than the image.
+TEST(ChannelLanes, UnsharpMaskAgrees) {
+    std::mt19937 rng(13);
+    for (const auto& [amount, radius, threshold] : std::vector<std::tuple<float, float, uint32_t>>{
+             {100.0f, 2.0f, 0}, {12850.0f, 0.5f, 2}, {-12850.0f, 1.0f, 10}, {1e6f, 40.0f, 300}, {-1e6f, 0.0f, 510},
+             {0.01f, 6.0f, 0xFFFFFFFFu}}) {
+        for (int32_t width : {1, 7, 21, 40}) {
+            Frame frame = RandomFrame(rng, width, 61 - width, 4, width % 3);
+            if (radius > 20) for (uint8_t& b : frame.bytes) b = b == 255 ? 255 : 0;
+            ExpectVariantsAgree({frame}, [&](auto& i, auto&) { i.UnsharpMask(amount, radius, threshold); });
         }
     }
 }
