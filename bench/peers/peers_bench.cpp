@@ -123,6 +123,21 @@ std::vector<Pair> Pairs() {
          "cv::add 8-bit", [](Frames& f) { cv::Mat m = f.plane.Mat(CV_8UC1); cv::add(m, cv::Scalar(20), m); }},
         {"Byte DetectEdges", [](Frames& f) { auto d = f.plane2.Desc(1); f.byte->DetectEdges(&d, 40, 255); },
          "cv::Sobel 8-bit", [](Frames& f) { cv::Mat dst = f.plane2.Mat(CV_8UC1); cv::Sobel(f.plane.Mat(CV_8UC1), dst, CV_8U, 1, 1); }},
+        // Streaming point operations with no close peer: measured against the copy.
+        {"FillPixel", [](Frames& f) { f.image->FillPixel(0x80402010u); }, "", nullptr},
+        {"FillColorKeepAlpha", [](Frames& f) { f.image->FillColorKeepAlpha(10, 20, 30); }, "", nullptr},
+        {"SetAlpha", [](Frames& f) { f.image->SetAlpha(200); }, "", nullptr},
+        {"AdjustContrast", [](Frames& f) { f.image->AdjustContrast(1.2f); }, "", nullptr},
+        {"Posterize", [](Frames& f) { f.image->Posterize(4); }, "", nullptr},
+        {"ScaleChannelsRGB", [](Frames& f) { f.image->ScaleChannelsRGB(200, 180, 160, 255); }, "", nullptr},
+        {"ScreenBlend", [](Frames& f) { auto d = f.out.Desc(4); f.image->ScreenBlend(&d); }, "", nullptr},
+        {"OverlayBlend", [](Frames& f) { auto d = f.out.Desc(4); f.image->OverlayBlend(&d); }, "", nullptr},
+        {"AdditiveBlend", [](Frames& f) { auto d = f.out.Desc(4); f.image->AdditiveBlend(&d, 128); }, "", nullptr},
+        {"GetChannel", [](Frames& f) { auto d = f.plane2.Desc(1); f.image->GetChannel(&d, 1); }, "", nullptr},
+        {"SetChannel", [](Frames& f) { auto d = f.plane2.Desc(1); f.image->SetChannel(&d, 1); }, "", nullptr},
+        {"Byte AdjustContrast", [](Frames& f) { f.byte->AdjustContrast(1.2f); }, "", nullptr},
+        {"Byte MapLevels", [](Frames& f) { f.byte->MapLevels(50, 200, 0, 255); }, "", nullptr},
+        {"Byte MultiplyByGain", [](Frames& f) { f.byte->MultiplyByGain(300); }, "", nullptr},
     };
     for (int32_t radius : {1, 5, 20, 50}) {
         const std::string r = std::to_string(radius);
@@ -160,18 +175,44 @@ std::string Key(const std::string& size, const std::string& side, const std::str
     return size + "/" + side + "/" + operation;
 }
 
+// --frames=1920x1080,3840x2160,7680x4320 picks the frame sizes (default the
+// first two); it is taken out before Google Benchmark reads the arguments.
+std::vector<std::pair<int32_t, int32_t>> FrameSizes(int& argc, char** argv) {
+    std::vector<std::pair<int32_t, int32_t>> sizes = {{1920, 1080}, {3840, 2160}};
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--frames=", 0) != 0) continue;
+        sizes.clear();
+        size_t at = 9;
+        while (at < arg.size()) {
+            int32_t w = 0, h = 0;
+            if (std::sscanf(arg.c_str() + at, "%dx%d", &w, &h) == 2 && w > 1 && h > 1) sizes.push_back({w, h});
+            const size_t comma = arg.find(',', at);
+            at = comma == std::string::npos ? arg.size() : comma + 1;
+        }
+        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+        --argc;
+        --i;
+    }
+    return sizes;
+}
+
+std::string SizeName(std::pair<int32_t, int32_t> size) {
+    return std::to_string(size.first) + "x" + std::to_string(size.second);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     DetectCpuInstructionSet();
     cv::setNumThreads(1);
-    const std::vector<std::pair<int32_t, int32_t>> sizes = {{1920, 1080}, {3840, 2160}};
+    const std::vector<std::pair<int32_t, int32_t>> sizes = FrameSizes(argc, argv);
     std::vector<std::unique_ptr<Frames>> frames;
     const std::vector<Pair> pairs = Pairs();
     for (auto [width, height] : sizes) {
         frames.push_back(std::make_unique<Frames>(width, height));
         Frames* f = frames.back().get();
-        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        const std::string size = SizeName({width, height});
         benchmark::RegisterBenchmark(Key(size, "copy", "memcpy").c_str(), [f](benchmark::State& state) {
             for (auto _ : state) { std::memcpy(f->out.Data(), f->argb.Data(), f->argb.bytes.size()); benchmark::ClobberMemory(); }
         })->Unit(benchmark::kMillisecond);
@@ -179,6 +220,7 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark(Key(size, "ours", pair.operation).c_str(), [f, &pair](benchmark::State& state) {
                 for (auto _ : state) { pair.ours(*f); benchmark::ClobberMemory(); }
             })->Unit(benchmark::kMillisecond);
+            if (!pair.peer) continue;
             benchmark::RegisterBenchmark(Key(size, "peer", pair.operation).c_str(), [f, &pair](benchmark::State& state) {
                 for (auto _ : state) { pair.peer(*f); benchmark::ClobberMemory(); }
             })->Unit(benchmark::kMillisecond);
@@ -189,19 +231,45 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    for (auto [width, height] : sizes) {
-        const std::string size = std::to_string(width) + "x" + std::to_string(height);
-        const double megapixels = width * double(height) / 1e6;
-        const double copy = g_milliseconds[Key(size, "copy", "memcpy")];
-        std::printf("\n%s, single thread; memcpy of the frame %.3f ms\n", size.c_str(), copy);
-        std::printf("| operation | ours (ms) | ours (Mpix/s) | peer | peer (ms) | ratio |\n|---|---|---|---|---|---|\n");
+    auto find = [](const std::string& key) {
+        const auto found = g_milliseconds.find(key);
+        return found == g_milliseconds.end() ? -1.0 : found->second;
+    };
+    for (auto size : sizes) {
+        const std::string name = SizeName(size);
+        const double megapixels = size.first * double(size.second) / 1e6;
+        const double copy = find(Key(name, "copy", "memcpy"));
+        std::printf("\n%s, single thread; memcpy of the frame %.3f ms\n", name.c_str(), copy);
+        std::printf("| operation | ours (ms) | ours (Mpix/s) | x memcpy | peer | peer (ms) | ratio |\n|---|---|---|---|---|---|---|\n");
         for (const Pair& pair : pairs) {
-            const auto ours = g_milliseconds.find(Key(size, "ours", pair.operation));
-            const auto peer = g_milliseconds.find(Key(size, "peer", pair.operation));
-            if (ours == g_milliseconds.end() || peer == g_milliseconds.end()) continue;
-            std::printf("| %s | %.3f | %.0f | %s | %.3f | %.2f |\n", pair.operation.c_str(), ours->second,
-                        megapixels / ours->second * 1000.0, pair.peerName.c_str(), peer->second, ours->second / peer->second);
+            const double ours = find(Key(name, "ours", pair.operation));
+            const double peer = find(Key(name, "peer", pair.operation));
+            if (ours < 0) continue;
+            std::printf("| %s | %.3f | %.0f | %.2f | %s | ", pair.operation.c_str(), ours, megapixels / ours * 1000.0,
+                        copy > 0 ? ours / copy : 0.0, pair.peer ? pair.peerName.c_str() : "-");
+            if (peer < 0) std::printf("- | - |\n");
+            else std::printf("%.3f | %.2f |\n", peer, ours / peer);
         }
+    }
+    // Cost per pixel at each size against the first, to show how the
+    // operations scale with the frame.
+    if (sizes.size() < 2) return 0;
+    std::printf("\nOurs, nanoseconds per pixel\n| operation |");
+    for (auto size : sizes) std::printf(" %s |", SizeName(size).c_str());
+    std::printf(" last / first |\n|---|");
+    for (size_t i = 0; i <= sizes.size(); ++i) std::printf("---|");
+    std::printf("\n");
+    for (const Pair& pair : pairs) {
+        if (pair.operation.find("(OpenCV)") != std::string::npos) continue;
+        std::vector<double> perPixel;
+        for (auto size : sizes) {
+            const double ms = find(Key(SizeName(size), "ours", pair.operation));
+            perPixel.push_back(ms < 0 ? -1.0 : ms * 1e6 / (size.first * double(size.second)));
+        }
+        if (perPixel.front() < 0 || perPixel.back() < 0) continue;
+        std::printf("| %s |", pair.operation.c_str());
+        for (double ns : perPixel) std::printf(" %.2f |", ns);
+        std::printf(" %.2f |\n", perPixel.back() / perPixel.front());
     }
     return 0;
 }

@@ -11,7 +11,6 @@ namespace VelImageUtility {
 
 namespace {
 constexpr int32_t kArgbBytes = 4;
-constexpr int32_t kAlphaLane = 3;
 
 bool IsLane(int32_t lane) { return lane >= 0 && lane < kArgbBytes; }
 }  // namespace
@@ -28,28 +27,35 @@ void CImageARGB::AttachBuffer(uint8_t* newData, int32_t newWidth, int32_t newHei
 
 void CImageARGB::CopyAlphaFrom(const ImageDesc* source) {
     if (!IsUsablePixels(*this, kArgbBytes) || !CoversArea(source, kArgbBytes, width, height)) return;
-    const uint8_t* from = source->data + kAlphaLane;
-    uint8_t* to = data + kAlphaLane;
-    for (int32_t y = 0; y < height; ++y, from += source->stride, to += stride) {
-        CopyByteLaneRow_Plain(from, kArgbBytes, to, kArgbBytes, width);
-    }
+    (UseSse2(level) ? CopyAlphaRows_Sse2 : CopyAlphaRows_Plain)(source->data, source->stride, data, stride, width,
+                                                                height);
 }
 
 void CImageARGB::SetChannel(const ImageDesc* plane, int32_t lane) {
     if (!IsLane(lane) || !IsUsablePixels(*this, kArgbBytes) || !CoversArea(plane, 1, width, height)) return;
+    const bool sse2 = UseSse2(level);
     const uint8_t* from = plane->data;
-    uint8_t* to = data + lane;
+    uint8_t* to = data;
     for (int32_t y = 0; y < height; ++y, from += plane->stride, to += stride) {
-        CopyByteLaneRow_Plain(from, 1, to, kArgbBytes, width);
+        if (sse2) {
+            CopyPlaneToByteLaneRow_Sse2(from, to, lane, width);
+        } else {
+            CopyByteLaneRow_Plain(from, 1, to + lane, kArgbBytes, width);
+        }
     }
 }
 
 void CImageARGB::GetChannel(const ImageDesc* plane, int32_t lane) {
     if (!IsLane(lane) || !IsUsablePixels(*this, kArgbBytes) || !CoversArea(plane, 1, width, height)) return;
-    const uint8_t* from = data + lane;
+    const bool sse2 = UseSse2(level);
+    const uint8_t* from = data;
     uint8_t* to = plane->data;
     for (int32_t y = 0; y < height; ++y, from += stride, to += plane->stride) {
-        CopyByteLaneRow_Plain(from, kArgbBytes, to, 1, width);
+        if (sse2) {
+            CopyByteLaneToPlaneRow_Sse2(from, lane, to, width);
+        } else {
+            CopyByteLaneRow_Plain(from + lane, kArgbBytes, to, 1, width);
+        }
     }
 }
 

@@ -16,11 +16,16 @@ void CopyByteLaneRow_Plain(const uint8_t* from, int32_t fromStep, uint8_t* to, i
 // Byte `lane` of 4-byte pixels into consecutive plane bytes.
 void CopyByteLaneToPlaneRow_Sse2(const uint8_t* pixels, int32_t lane, uint8_t* plane,
                                  int32_t width);
+// Consecutive plane bytes into byte `lane` of 4-byte pixels.
+void CopyPlaneToByteLaneRow_Sse2(const uint8_t* plane, uint8_t* pixels, int32_t lane,
+                                 int32_t width);
 
 // Alpha (byte 3) of `height` rows of `width` 4-byte pixels, the rows of
 // each side `fromStride` and `toStride` bytes apart.
 void CopyAlphaRows_Plain(const uint8_t* from, int32_t fromStride, uint8_t* to, int32_t toStride,
                          int32_t width, int32_t height);
+void CopyAlphaRows_Sse2(const uint8_t* from, int32_t fromStride, uint8_t* to, int32_t toStride,
+                        int32_t width, int32_t height);
 
 // Blue, green and red of pixels `argbStep` bytes apart = plane bytes
 // `planeStep` apart; alpha kept.

@@ -32,4 +32,28 @@ void CopyByteLaneToPlaneRow_Sse2(const uint8_t* pixels, int32_t lane, uint8_t* p
     CopyByteLaneRow_Plain(pixels + 4 * x + lane, 4, plane + x, 1, width - x);
 }
 
+// The plane byte repeated across each pixel, then merged into the lane.
+void CopyPlaneToByteLaneRow_Sse2(const uint8_t* plane, uint8_t* pixels, int32_t lane,
+                                 int32_t width) {
+    const __m128i laneMask = _mm_set1_epi32(static_cast<int32_t>(0xFFu << (8 * lane)));
+    const int32_t x = CombineWithPlaneBytes16(plane, pixels, width, [&](__m128i old, __m128i repeated) {
+        return _mm_or_si128(_mm_and_si128(repeated, laneMask), _mm_andnot_si128(laneMask, old));
+    });
+    CopyByteLaneRow_Plain(plane + x, 1, pixels + 4 * x + lane, 4, width - x);
+}
+
+// Four pixels per step; the row's last pixels by the plain rule.
+void CopyAlphaRows_Sse2(const uint8_t* from, int32_t fromStride, uint8_t* to, int32_t toStride,
+                        int32_t width, int32_t height) {
+    const int32_t vectorWidth = width - width % 4;
+    for (int32_t y = 0; y < height; ++y, from += fromStride, to += toStride) {
+        for (int32_t x = 0; x < vectorWidth; x += 4) {
+            __m128i* pixels = reinterpret_cast<__m128i*>(to + 4 * x);
+            const __m128i alphas = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * x));
+            _mm_storeu_si128(pixels, WithAlphaOf(_mm_loadu_si128(pixels), alphas));
+        }
+        CopyAlphaRows_Plain(from + 4 * vectorWidth, 0, to + 4 * vectorWidth, 0, width - vectorWidth, 1);
+    }
+}
+
 }  // namespace VelImageUtility

@@ -34,9 +34,7 @@ float CImageARGB::GetMeanValue() {
 
 void CImageARGB::Invert() {
     if (!IsUsablePixels(*this, kArgbBytes)) return;
-    uint8_t table[256];
-    for (int32_t i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(255 - i);
-    MapThroughTable(*this, table);
+    ForEachPixelRow(*this, UseSse2(level) ? InvertRow_Sse2 : InvertRow_Plain);
 }
 
 void CImageARGB::ConvertToGrayLightness() {

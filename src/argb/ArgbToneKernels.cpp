@@ -31,6 +31,10 @@ void GrayLightnessRun_Plain(uint8_t* pixels, size_t count) {
     }
 }
 
+void InvertRow_Plain(uint8_t* row, int32_t width) {
+    ForEachColourByte(row, width, [](uint8_t c) { return static_cast<uint8_t>(255 - c); });
+}
+
 void PosterizeRow_Plain(uint8_t* row, int32_t width, int32_t step) {
     ForEachColourByte(row, width, [step](uint8_t c) { return ApplyPosterize(c, step); });
 }

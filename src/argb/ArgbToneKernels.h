@@ -25,6 +25,10 @@ void GrayLightnessRun_Sse2(uint8_t* pixels, size_t count);
 // Quantise to multiples of `step` (>= 1): the plain kernel rounds down,
 // the vector one to nearest (ties to even) in pairs of pixels, clamped to
 // 255; an odd last pixel takes the plain rule.
+// 255 - c for blue, green and red; alpha kept.
+void InvertRow_Plain(uint8_t* row, int32_t width);
+void InvertRow_Sse2(uint8_t* row, int32_t width);
+
 void PosterizeRow_Plain(uint8_t* row, int32_t width, int32_t step);
 void PosterizeRow_Sse2(uint8_t* row, int32_t width, int32_t step);
 

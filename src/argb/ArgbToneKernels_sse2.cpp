@@ -57,6 +57,17 @@ void GrayLightnessRun_Sse2(uint8_t* pixels, size_t count) {
     GrayLightnessRun_Plain(pixels + 4 * done, count - done);
 }
 
+// 255 - c is c with every bit flipped.
+void InvertRow_Sse2(uint8_t* row, int32_t width) {
+    const __m128i colourBits = _mm_set1_epi32(0x00FFFFFF);
+    int32_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        __m128i* pixels = reinterpret_cast<__m128i*>(row + 4 * x);
+        _mm_storeu_si128(pixels, _mm_xor_si128(_mm_loadu_si128(pixels), colourBits));
+    }
+    InvertRow_Plain(row + 4 * x, width - x);
+}
+
 void PosterizeRow_Sse2(uint8_t* row, int32_t width, int32_t step) {
     const __m128 stepFloat = _mm_set1_ps(static_cast<float>(step));
     const __m128i step16 = _mm_set1_epi16(static_cast<int16_t>(step));

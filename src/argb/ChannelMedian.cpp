@@ -20,6 +20,7 @@
 
 #include "argb/CImageARGB.h"
 #include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
 
 namespace VelImageUtility {
 
@@ -171,8 +172,24 @@ void MedianFilterSamples(const uint8_t* source, int32_t sourceStride, uint8_t* d
     }
 }
 
+void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t x, int32_t width) {
+    const int32_t side = 2 * radius + 1;
+    for (int32_t lane = 0; lane < 3; ++lane) {
+        uint8_t window[(2 * kSmallMedianRadius + 1) * (2 * kSmallMedianRadius + 1)];
+        int32_t count = 0;
+        for (int32_t row = 0; row < side; ++row) {
+            for (int32_t dx = -radius; dx <= radius; ++dx) {
+                window[count++] = rows[row][4 * ClampIndex(int64_t{x} + dx, width) + lane];
+            }
+        }
+        std::nth_element(window, window + count / 2, window + count);
+        out[4 * x + lane] = window[count / 2];
+    }
+}
+
 // Each colour channel is filtered from an untouched copy of the image, so
-// that no filtered sample feeds another; alpha is never written.
+// that no filtered sample feeds another; alpha is never written. The vector
+// variant takes small windows for all channels at once.
 void CImageARGB::MedianFilterChannels(int32_t radius) {
     if (radius < 1 || radius > kMaxChannelMedianRadius || !IsUsablePixels(*this, 4) || width == 0 ||
         height == 0) {
@@ -183,6 +200,16 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
     for (int32_t y = 0; y < height; ++y) {
         std::memcpy(&copy[static_cast<size_t>(y) * rowBytes], data + static_cast<ptrdiff_t>(y) * stride,
                     static_cast<size_t>(rowBytes));
+    }
+    if (radius <= kSmallMedianRadius && UseSse2(level)) {
+        const uint8_t* rows[2 * kSmallMedianRadius + 1];
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t dy = -radius; dy <= radius; ++dy) {
+                rows[dy + radius] = &copy[static_cast<size_t>(ClampIndex(int64_t{y} + dy, height)) * rowBytes];
+            }
+            SmallMedianRow_Sse2(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width);
+        }
+        return;
     }
     for (int32_t lane = 0; lane < 3; ++lane) {
         MedianFilterSamples(copy.data() + lane, rowBytes, data + lane, stride, 4, width, height, radius);

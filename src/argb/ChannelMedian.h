@@ -19,4 +19,15 @@ void MedianFilterSamples(const uint8_t* source, int32_t sourceStride, uint8_t* d
                          int32_t destinationStride, int32_t sampleStep, int32_t width,
                          int32_t height, int32_t radius);
 
+// The vector variant's small windows: radius 1 and 2.
+constexpr int32_t kSmallMedianRadius = 2;
+
+// The median of blue, green and red of pixel x over the window of `rows`
+// (the 2 radius + 1 source rows around the output row, edge rows
+// repeated), columns clamped to 0..width-1, written to pixel x of `out`
+// (alpha kept). radius <= kSmallMedianRadius.
+void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t x, int32_t width);
+// The same for a whole row of 4-byte pixels, four pixels a step.
+void SmallMedianRow_Sse2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width);
+
 }  // namespace VelImageUtility

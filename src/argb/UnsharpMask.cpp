@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "argb/CImageARGB.h"
 #include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
 
 namespace VelImageUtility {
 
@@ -57,6 +60,7 @@ std::vector<float> BuildSmoothingKernel(float radius) {
 
 FixedPointKernel ToFixedPoint(const std::vector<float>& kernel) {
     FixedPointKernel fixed;
+    fixed.taps = kernel;
     fixed.weights.resize(kernel.size());
     fixed.products.resize(kernel.size() * 256);
     for (size_t i = 0; i < kernel.size(); ++i) {
@@ -69,76 +73,111 @@ FixedPointKernel ToFixedPoint(const std::vector<float>& kernel) {
     return fixed;
 }
 
-void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const FixedPointKernel& kernel) {
+void ProductSums_Plain(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
+                       int32_t count) {
     const int32_t n = static_cast<int32_t>(kernel.weights.size());
-    const int32_t mid = n / 2;
-    const int32_t* weights = kernel.weights.data();
-    // Pixel p through the taps first..last (kernel indices), tap k reading
-    // source pixel p - mid + k, renormalised by the taps' own weight.
-    auto cutPixel = [&](int32_t p, int32_t first, int32_t last) {
-        int64_t weightSum = 0;
-        for (int32_t k = first; k <= last; ++k) weightSum += weights[k];
-        for (int32_t c = 0; c < kChannels; ++c) {
-            int64_t sum = 0;
-            for (int32_t k = first; k <= last; ++k) sum += int64_t{source[(p - mid + k) * kChannels + c]} * weights[k];
-            destination[p * kChannels + c] = CutKernelAverage(sum, weightSum);
-        }
-    };
-    if (n > length) {
-        for (int32_t p = 0; p < length; ++p) cutPixel(p, std::max(0, mid - p), std::min(n - 1, mid + length - 1 - p));
-        return;
+    for (int32_t e = 0; e < count; ++e) {
+        int32_t sum = 0;
+        const uint8_t* tap = in + e;
+        for (int32_t k = 0; k < n; ++k, tap += tapStep) sum += kernel.products[static_cast<size_t>(k) * 256 + *tap];
+        out[e] = static_cast<uint8_t>(std::min(sum >> 16, 255));
     }
-    for (int32_t p = 0; p < mid; ++p) cutPixel(p, mid - p, n - 1);
-    for (int32_t p = mid; p < length - mid; ++p) {
-        const uint8_t* window = source + static_cast<ptrdiff_t>(p - mid) * kChannels;
-        int32_t sums[kChannels] = {0, 0, 0, 0};
-        for (int32_t k = 0; k < n; ++k, window += kChannels) {
-            const int32_t* products = kernel.products.data() + static_cast<ptrdiff_t>(k) * 256;
-            for (int32_t c = 0; c < kChannels; ++c) sums[c] += products[window[c]];
-        }
-        for (int32_t c = 0; c < kChannels; ++c) {
-            destination[p * kChannels + c] = static_cast<uint8_t>(std::min(sums[c] >> 16, 255));
-        }
-    }
-    for (int32_t p = std::max(mid, length - mid); p < length; ++p) cutPixel(p, 0, length - p + mid - 1);
 }
 
-// Alpha goes through the same steps as the colours.
+void SharpenRow_Plain(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold) {
+    for (size_t i = 0; i < count; ++i) {
+        int32_t diff = row[i] - blurred[i];
+        if (static_cast<uint32_t>(2 * std::abs(diff)) < threshold) diff = 0;
+        const int32_t sharpened = row[i] + ((diff * amount) >> 16);
+        row[i] = static_cast<uint8_t>(std::clamp(sharpened, 0, 255));
+    }
+}
+
+namespace {
+// The taps first..last of the kernel that reach inside a line of `length`
+// samples around position p.
+struct TapRange {
+    int32_t first, last;
+};
+TapRange TapsAt(int32_t p, int32_t taps, int32_t length) {
+    const int32_t mid = taps / 2;
+    return {std::max(0, mid - p), std::min(taps - 1, mid + length - 1 - p)};
+}
+
+// out[0..count) through the taps of `range`, tap k reading
+// from[e + (k - first) x step]: the whole kernel through the product sums,
+// a cut one renormalised by its taps' own weight.
+void BlurSamples(const uint8_t* from, ptrdiff_t step, int32_t count, TapRange range, const FixedPointKernel& kernel,
+                 bool sse2, uint8_t* out) {
+    if (range.first == 0 && range.last == static_cast<int32_t>(kernel.weights.size()) - 1) {
+        (sse2 ? ProductSums_Sse2 : ProductSums_Plain)(from, step, kernel, out, count);
+        return;
+    }
+    int64_t weightSum = 0;
+    for (int32_t k = range.first; k <= range.last; ++k) weightSum += kernel.weights[k];
+    for (int32_t e = 0; e < count; ++e) {
+        int64_t sum = 0;
+        for (int32_t k = range.first; k <= range.last; ++k) {
+            sum += int64_t{from[(k - range.first) * step + e]} * kernel.weights[k];
+        }
+        out[e] = CutKernelAverage(sum, weightSum);
+    }
+}
+
+}  // namespace
+
+// The pixels whose taps all fall inside the line are one run of samples.
+void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const FixedPointKernel& kernel,
+              bool sse2) {
+    const int32_t n = static_cast<int32_t>(kernel.weights.size());
+    for (int32_t p = 0; p < length; ++p) {
+        const TapRange range = TapsAt(p, n, length);
+        if (range.first == 0 && range.last == n - 1) continue;
+        BlurSamples(source + (p - n / 2 + range.first) * kChannels, kChannels, kChannels, range, kernel, sse2,
+                    destination + p * kChannels);
+    }
+    if (n <= length) {
+        (sse2 ? ProductSums_Sse2 : ProductSums_Plain)(source, kChannels, kernel, destination + n / 2 * kChannels,
+                                                      (length - n + 1) * kChannels);
+    }
+}
+
+// Alpha goes through the same steps as the colours. Rows are blurred across
+// as the columns' taps first reach them, into a window of rows: when the
+// image is taller than twice the kernel, a ring of one row per tap, each
+// row stored twice over so that any run of rows lies in one piece; else
+// every row. A row is sharpened in place once its blurred rows are made,
+// and no later row reads it.
 void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t threshold) {
     if (!AreFiniteArguments(amountPercent, radius) || !(std::fabs(radius) <= kMaxUnsharpRadius) ||
         !IsUsablePixels(*this, kChannels) || width == 0 || height == 0) {
         return;
     }
-    const size_t rowBytes = static_cast<size_t>(width) * kChannels;
-    std::vector<uint8_t> source(rowBytes * static_cast<size_t>(height));
-    for (int32_t y = 0; y < height; ++y) {
-        std::memcpy(&source[rowBytes * static_cast<size_t>(y)], data + static_cast<ptrdiff_t>(y) * stride, rowBytes);
-    }
     const FixedPointKernel kernel = ToFixedPoint(BuildSmoothingKernel(radius));
-
-    for (int32_t y = 0; y < height; ++y) {
-        BlurLine(&source[rowBytes * static_cast<size_t>(y)], data + static_cast<ptrdiff_t>(y) * stride, width, kernel);
-    }
-    std::vector<uint8_t> column(static_cast<size_t>(height) * kChannels);
-    std::vector<uint8_t> blurred(column.size());
-    for (int32_t x = 0; x < width; ++x) {
-        uint8_t* pixel = data + static_cast<ptrdiff_t>(x) * kChannels;
-        for (int32_t y = 0; y < height; ++y) std::memcpy(&column[static_cast<size_t>(y) * kChannels], pixel + static_cast<ptrdiff_t>(y) * stride, kChannels);
-        BlurLine(column.data(), blurred.data(), height, kernel);
-        for (int32_t y = 0; y < height; ++y) std::memcpy(pixel + static_cast<ptrdiff_t>(y) * stride, &blurred[static_cast<size_t>(y) * kChannels], kChannels);
-    }
+    const int32_t n = static_cast<int32_t>(kernel.weights.size());
+    const size_t rowBytes = static_cast<size_t>(width) * kChannels;
+    const bool ring = height > 2 * n;
+    const size_t slots = ring ? 2 * static_cast<size_t>(n) : static_cast<size_t>(height);
+    std::unique_ptr<uint8_t[]> across(new (std::nothrow) uint8_t[slots * rowBytes]);
+    std::unique_ptr<uint8_t[]> blurred(new (std::nothrow) uint8_t[rowBytes]);
+    if (!across || !blurred) return;
+    auto slot = [&](int32_t row) { return across.get() + static_cast<size_t>(ring ? row % n : row) * rowBytes; };
 
     const double fixedAmount = std::trunc(static_cast<double>(amountPercent) / 100.0 * 65536.0);
     const int32_t amount = static_cast<int32_t>(std::clamp(fixedAmount, -kMaxFixedAmount, kMaxFixedAmount));
+    const bool sse2 = UseSse2(level);
+    int32_t made = 0;
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* original = &source[rowBytes * static_cast<size_t>(y)];
-        uint8_t* row = data + static_cast<ptrdiff_t>(y) * stride;
-        for (size_t i = 0; i < rowBytes; ++i) {
-            int32_t diff = original[i] - row[i];
-            if (static_cast<uint32_t>(2 * std::abs(diff)) < threshold) diff = 0;
-            const int32_t sharpened = original[i] + ((diff * amount) >> 16);
-            row[i] = static_cast<uint8_t>(std::clamp(sharpened, 0, 255));
+        const TapRange range = TapsAt(y, n, height);
+        const int32_t top = y - n / 2 + range.first;
+        for (; made <= y - n / 2 + range.last; ++made) {
+            BlurLine(data + static_cast<ptrdiff_t>(made) * stride, slot(made), width, kernel, sse2);
+            if (ring) std::memcpy(slot(made) + static_cast<size_t>(n) * rowBytes, slot(made), rowBytes);
         }
+        BlurSamples(slot(top), static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes), range, kernel, sse2,
+                    blurred.get());
+        (sse2 ? SharpenRow_Sse2 : SharpenRow_Plain)(data + static_cast<ptrdiff_t>(y) * stride, blurred.get(), rowBytes,
+                                                    amount, threshold);
     }
 }
 

@@ -1,6 +1,7 @@
 // The unsharp mask of ARGB images and its blur.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -16,8 +17,9 @@ std::vector<float> BuildSmoothingKernel(float radius);
 
 // The kernel in 16.16 fixed point: weights[i] = trunc(k[i] x 65536), and
 // products[i x 256 + v] = trunc(k[i] x v x 65536), the product taken in
-// single precision.
+// single precision; taps keeps k itself.
 struct FixedPointKernel {
+    std::vector<float> taps;
     std::vector<int32_t> weights;
     std::vector<int32_t> products;
 };
@@ -26,6 +28,21 @@ FixedPointKernel ToFixedPoint(const std::vector<float>& kernel);
 // Blurs `length` 4-byte pixels (each byte by itself) from `source` into
 // `destination`: the middle through the product table, the ends with the
 // kernel cut at the line's ends and renormalised.
-void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const FixedPointKernel& kernel);
+void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const FixedPointKernel& kernel,
+              bool sse2 = false);
+
+// The middle of a blur: out[e] = min(sum over taps k of
+// products[k][in[e + k x tapStep]] >> 16, 255) for e below count. The
+// vector variant forms each product in single precision as the table does.
+void ProductSums_Plain(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
+                       int32_t count);
+void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
+                      int32_t count);
+
+// row[i] + (diff x amount >> 16) cut to 0..255, diff = row[i] - blurred[i]
+// (taken as 0 when 2 |diff| < threshold), amount in 16.16 fixed point with
+// |amount| <= INT32_MAX / 255.
+void SharpenRow_Plain(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
+void SharpenRow_Sse2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
 
 }  // namespace VelImageUtility

@@ -24,7 +24,8 @@ void CImageAYUV::AttachBuffer(uint8_t* newData, int32_t newWidth, int32_t newHei
 
 void CImageAYUV::CopyAlphaFrom(const ImageDesc* source) {
     if (!IsUsablePixels(*this, kAyuvBytes) || !IsSameSizePixels(*this, source, kAyuvBytes)) return;
-    CopyAlphaRows_Plain(source->data, source->stride, data, stride, width, height);
+    (UseSse2(level) ? CopyAlphaRows_Sse2 : CopyAlphaRows_Plain)(source->data, source->stride, data, stride, width,
+                                                                height);
 }
 
 void CImageAYUV::CopyFrom(const ImageDesc* source) {
