@@ -60,6 +60,10 @@ void MeanOfFourRows_Sse2(const uint8_t* a, const uint8_t* b, const uint8_t* c, c
 void EveryOtherPixel_Sse2(const uint8_t* row, int32_t count, uint8_t* out);
 // out[x] = floor((row[2x] + row[2x + 1]) / 2), reading 2 * count pixels;
 void MeanOfPixelPairs_Sse2(const uint8_t* row, int32_t count, uint8_t* out);
+// floor((floor((upper[2x] + upper[2x + 1]) / 2) + floor((lower[2x] +
+// lower[2x + 1]) / 2)) / 2), reading 2 * count pixels of each row;
+void MeanOfPixelQuads_Sse2(const uint8_t* upper, const uint8_t* lower, int32_t count,
+                           uint8_t* out);
 // out[2i] = out[2i + 1] = row[i], reading count pixels;
 void RepeatEachPixel_Sse2(const uint8_t* row, int32_t count, uint8_t* out);
 // out[2i] = row[i], out[2i + 1] = floor((row[i] + row[i + 1]) / 2), reading

@@ -118,6 +118,22 @@ void MeanOfPixelPairs_Sse2(const uint8_t* row, int32_t count, uint8_t* out) {
     for (; x < count; ++x) StorePixel(out + 4 * x, FloorMean(LoadPixel(row + 8 * x), LoadPixel(row + 8 * x + 4)));
 }
 
+void MeanOfPixelQuads_Sse2(const uint8_t* upper, const uint8_t* lower, int32_t count,
+                           uint8_t* out) {
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        __m128i upperEven, upperOdd, lowerEven, lowerOdd;
+        SplitPairs(Load(upper + 8 * x), Load(upper + 8 * x + 16), &upperEven, &upperOdd);
+        SplitPairs(Load(lower + 8 * x), Load(lower + 8 * x + 16), &lowerEven, &lowerOdd);
+        Store(out + 4 * x, FloorMean(FloorMean(upperEven, upperOdd), FloorMean(lowerEven, lowerOdd)));
+    }
+    for (; x < count; ++x) {
+        const __m128i above = FloorMean(LoadPixel(upper + 8 * x), LoadPixel(upper + 8 * x + 4));
+        const __m128i below = FloorMean(LoadPixel(lower + 8 * x), LoadPixel(lower + 8 * x + 4));
+        StorePixel(out + 4 * x, FloorMean(above, below));
+    }
+}
+
 void RepeatEachPixel_Sse2(const uint8_t* row, int32_t count, uint8_t* out) {
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
