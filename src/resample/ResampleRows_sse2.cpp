@@ -60,12 +60,13 @@ inline void OverTwoRows(const uint8_t* a, const uint8_t* b, int32_t count, uint8
     for (; x < count; ++x) StorePixel(out + 4 * x, step(LoadPixel(a + 4 * x), LoadPixel(b + 4 * x)));
 }
 
-// The even and the odd pixels of eight (two vectors of four).
+// The even and the odd pixels of eight (two vectors of four), picked as
+// 32-bit lanes by the single-precision shuffle.
 inline void SplitPairs(__m128i first, __m128i second, __m128i* even, __m128i* odd) {
-    const __m128i a = _mm_shuffle_epi32(first, _MM_SHUFFLE(3, 1, 2, 0));
-    const __m128i b = _mm_shuffle_epi32(second, _MM_SHUFFLE(3, 1, 2, 0));
-    *even = _mm_unpacklo_epi64(a, b);
-    *odd = _mm_unpackhi_epi64(a, b);
+    const __m128 a = _mm_castsi128_ps(first);
+    const __m128 b = _mm_castsi128_ps(second);
+    *even = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+    *odd = _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
 }
 
 }  // namespace
@@ -120,12 +121,17 @@ void MeanOfPixelPairs_Sse2(const uint8_t* row, int32_t count, uint8_t* out) {
 
 void MeanOfPixelQuads_Sse2(const uint8_t* upper, const uint8_t* lower, int32_t count,
                            uint8_t* out) {
+    // floor((a + b) / 2) is the complement of the rounded-up average of the
+    // complements, so the three means run on complemented bytes throughout.
+    const __m128i ones = _mm_set1_epi8(-1);
+    auto complemented = [&](const uint8_t* p) { return _mm_xor_si128(Load(p), ones); };
     int32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         __m128i upperEven, upperOdd, lowerEven, lowerOdd;
-        SplitPairs(Load(upper + 8 * x), Load(upper + 8 * x + 16), &upperEven, &upperOdd);
-        SplitPairs(Load(lower + 8 * x), Load(lower + 8 * x + 16), &lowerEven, &lowerOdd);
-        Store(out + 4 * x, FloorMean(FloorMean(upperEven, upperOdd), FloorMean(lowerEven, lowerOdd)));
+        SplitPairs(complemented(upper + 8 * x), complemented(upper + 8 * x + 16), &upperEven, &upperOdd);
+        SplitPairs(complemented(lower + 8 * x), complemented(lower + 8 * x + 16), &lowerEven, &lowerOdd);
+        const __m128i mean = _mm_avg_epu8(_mm_avg_epu8(upperEven, upperOdd), _mm_avg_epu8(lowerEven, lowerOdd));
+        Store(out + 4 * x, _mm_xor_si128(mean, ones));
     }
     for (; x < count; ++x) {
         const __m128i above = FloorMean(LoadPixel(upper + 8 * x), LoadPixel(upper + 8 * x + 4));
