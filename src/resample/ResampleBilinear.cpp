@@ -129,11 +129,20 @@ int32_t ResampleBilinear(ResampleContext* context, const uint8_t* source, int32_
     for (int32_t y = 0; y < frame.destinationHeight; ++y) {
         row += LeftDelta(vertical[y]);
         const int32_t fraction = StepFraction(vertical[y]);
-        if (fraction != 0) {
+        const bool upperCached = context->rowKeys[0] == row || context->rowKeys[1] == row;
+        const bool lowerCached = context->rowKeys[0] == row + 1 || context->rowKeys[1] == row + 1;
+        // The next destination row starts at this row or the next one: it
+        // will use one of these two again.
+        const bool reused = y + 1 < frame.destinationHeight && LeftDelta(vertical[y + 1]) <= 1;
+        if (fraction != 0 && !upperCached && !lowerCached && !reused) {
+            const uint8_t* upper = frame.source + row * frame.sourceStride;
+            ResampleBilinearRow_Sse2(upper, upper + frame.sourceStride, fraction,
+                                     context->horizontal.entries, width, target);
+        } else if (fraction != 0) {
             const uint8_t* upper = InterpolatedRow(context, frame, row, row + 1);
             const uint8_t* lower = InterpolatedRow(context, frame, row + 1, row);
             InterpolateRows_Sse2(upper, lower, fraction, width, target);
-        } else if (context->rowKeys[0] == row || context->rowKeys[1] == row) {
+        } else if (upperCached) {
             std::memcpy(target, InterpolatedRow(context, frame, row, -1),
                         4 * static_cast<size_t>(width));
         } else {
