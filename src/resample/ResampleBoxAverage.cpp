@@ -2,38 +2,12 @@
 // destination pixel, each row averaged once into a small row cache.
 #include <cstring>
 
-#include "platform/Platform.h"
 #include "resample/Resample.h"
 #include "resample/ResampleFrame.h"
 
 namespace VelImageUtility {
 
 namespace {
-
-// Gives the context four row buffers of `width` pixels, keeping them while
-// the width stays, and forgets what they held. False when the pages cannot
-// be obtained.
-bool PrepareRowCache(ResampleContext* context, int32_t width) {
-    if (context->rowCacheAllocation != nullptr && context->rowCacheWidth != width) {
-        Platform::FreePages(context->rowCacheAllocation, RowCacheBytes(context->rowCacheWidth));
-        context->rowCacheAllocation = nullptr;
-        std::memset(context->rowBuffers, 0, sizeof context->rowBuffers);
-        context->rowCacheWidth = 0;
-    }
-    if (context->rowCacheAllocation == nullptr) {
-        void* block = Platform::AllocatePages(RowCacheBytes(width));
-        if (block == nullptr) return false;
-        context->rowCacheAllocation = block;
-        context->rowCacheWidth = width;
-        uint8_t* buffer = AlignTo32(block);
-        for (uint8_t*& rowBuffer : context->rowBuffers) {
-            rowBuffer = buffer;
-            buffer = AlignTo32(buffer + 4 * static_cast<size_t>(width));
-        }
-    }
-    for (int32_t& key : context->rowKeys) key = -1;
-    return true;
-}
 
 // Per byte lane, the truncated mean of four pixels: the lanes are summed in
 // two 16-bit halves (at most 4 x 255 each), so no sum carries into the next.
@@ -89,32 +63,40 @@ void AverageSamplesAlongRow(const uint8_t* sourceRow, const uint32_t* entries, i
     }
 }
 
-// Per byte, the truncated mean of four rows. Sample rows rise with k, so
-// when the first and last are one row all four are, and the mean is that row.
-void AverageFourRows(const uint8_t* const rows[kRowCacheRows], size_t bytes,
+// Per byte, the truncated mean of four rows of `count` pixels. Sample rows
+// rise with k, so when the first and last are one row all four are, and the
+// mean is that row.
+void AverageFourRows(const uint8_t* const rows[kRowCacheRows], int32_t count,
                      uint8_t* destination) {
     if (rows[0] == rows[3]) {
-        std::memcpy(destination, rows[0], bytes);
-        return;
+        std::memcpy(destination, rows[0], 4 * static_cast<size_t>(count));
+    } else if (rows[0] == rows[1] && rows[2] == rows[3]) {
+        MeanOfTwoRows_Sse2(rows[0], rows[2], count, destination);
+    } else {
+        MeanOfFourRows_Sse2(rows[0], rows[1], rows[2], rows[3], count, destination);
     }
-    if (rows[0] == rows[1] && rows[2] == rows[3]) {
-        size_t i = 0;
-        for (; i + 8 <= bytes; i += 8) {
-            uint64_t a, b;
-            std::memcpy(&a, rows[0] + i, 8);
-            std::memcpy(&b, rows[2] + i, 8);
-            const uint64_t mean = MeanOfTwo(a, b);
-            std::memcpy(destination + i, &mean, 8);
-        }
-        for (; i < bytes; ++i) destination[i] = static_cast<uint8_t>((rows[0][i] + rows[2][i]) >> 1);
-        return;
-    }
-    const uint8_t* row0 = rows[0];
-    const uint8_t* row1 = rows[1];
-    const uint8_t* row2 = rows[2];
-    const uint8_t* row3 = rows[3];
-    for (size_t i = 0; i < bytes; ++i) {
-        destination[i] = static_cast<uint8_t>((row0[i] + row1[i] + row2[i] + row3[i]) >> 2);
+}
+
+// One sample row by AverageSamplesAlongRow, or the same bytes by a shortcut
+// when one width is exactly twice the other.
+void AverageSamplesOfRow(const ResampleFrame& frame, const uint32_t* entries, int64_t step,
+                         const uint8_t* sourceRow, uint8_t* averages) {
+    const int32_t sourceWidth = frame.sourceWidth;
+    const int32_t width = frame.destinationWidth;
+    if (sourceWidth == 2 * width) {
+        // Step 64 from positions 2x: samples 2x, 2x, 2x + 1, 2x + 1.
+        MeanOfPixelPairs_Sse2(sourceRow, width, averages);
+    } else if (width == 2 * sourceWidth) {
+        // Step 16 from positions x / 2 keeps all four samples in pixel x / 2,
+        // except for the last two pixels, which sit 127/128 along the last
+        // pair.
+        const int32_t repeated = sourceWidth - 1;
+        RepeatEachPixel_Sse2(sourceRow, repeated, averages);
+        AverageSamplesAlongRow(sourceRow + 4 * static_cast<size_t>(repeated - 1),
+                               entries + 2 * repeated, 2, step,
+                               averages + 8 * static_cast<size_t>(repeated));
+    } else {
+        AverageSamplesAlongRow(sourceRow, entries, width, step, averages);
     }
 }
 
@@ -137,15 +119,29 @@ int32_t ResampleBoxAverage(ResampleContext* context, const uint8_t* source, int3
                          destinationWidth, destinationHeight, destinationStride, &frame)) {
         return 0;
     }
+    const size_t rowBytes = 4 * static_cast<size_t>(frame.destinationWidth);
+    uint8_t* target = frame.destination;
+    if (frame.sourceWidth == 2 * frame.destinationWidth &&
+        frame.sourceHeight == 2 * frame.destinationHeight) {
+        // Steps of 64 from positions 2x and 2y: each pixel is the mean of
+        // the means of its 2 x 2 block's rows, read straight from the source.
+        const uint8_t* upper = frame.source;
+        for (int32_t y = 0; y < frame.destinationHeight; ++y) {
+            MeanOfPixelQuads_Sse2(upper, upper + frame.sourceStride, frame.destinationWidth,
+                                  target);
+            ClearRowPadding(target, rowBytes, frame.destinationStride);
+            upper += 2 * frame.sourceStride;
+            target += frame.destinationStride;
+        }
+        return 0;
+    }
     const int64_t stepX = SampleStep(frame.sourceWidth, frame.destinationWidth);
     const int64_t stepY = SampleStep(frame.sourceHeight, frame.destinationHeight);
     if (!PrepareRowCache(context, frame.destinationWidth)) return 0;
 
     const uint32_t* horizontal = context->horizontal.entries;
     const uint32_t* vertical = context->vertical.entries;
-    const size_t rowBytes = 4 * static_cast<size_t>(frame.destinationWidth);
     int64_t row = 0;
-    uint8_t* target = frame.destination;
     for (int32_t y = 0; y < frame.destinationHeight; ++y) {
         const uint8_t* samples[kRowCacheRows] = {};
         int32_t sampleRows[kRowCacheRows];
@@ -177,14 +173,14 @@ int32_t ResampleBoxAverage(ResampleContext* context, const uint8_t* source, int3
                     context->rowInUse[b] = 1;
                     context->rowKeys[b] = sampleRows[k];
                     samples[k] = context->rowBuffers[b];
-                    AverageSamplesAlongRow(frame.source + sampleRows[k] * frame.sourceStride,
-                                           horizontal, frame.destinationWidth, stepX,
-                                           context->rowBuffers[b]);
+                    AverageSamplesOfRow(frame, horizontal, stepX,
+                                        frame.source + sampleRows[k] * frame.sourceStride,
+                                        context->rowBuffers[b]);
                     break;
                 }
             }
         }
-        AverageFourRows(samples, rowBytes, target);
+        AverageFourRows(samples, frame.destinationWidth, target);
         ClearRowPadding(target, rowBytes, frame.destinationStride);
         target += frame.destinationStride;
     }

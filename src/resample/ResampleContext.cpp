@@ -124,6 +124,28 @@ bool PrepareResample(ResampleContext* context, const uint8_t* source, int32_t so
     return true;
 }
 
+bool PrepareRowCache(ResampleContext* context, int32_t width) {
+    if (context->rowCacheAllocation != nullptr && context->rowCacheWidth != width) {
+        Platform::FreePages(context->rowCacheAllocation, RowCacheBytes(context->rowCacheWidth));
+        context->rowCacheAllocation = nullptr;
+        std::memset(context->rowBuffers, 0, sizeof context->rowBuffers);
+        context->rowCacheWidth = 0;
+    }
+    if (context->rowCacheAllocation == nullptr) {
+        void* block = Platform::AllocatePages(RowCacheBytes(width));
+        if (block == nullptr) return false;
+        context->rowCacheAllocation = block;
+        context->rowCacheWidth = width;
+        uint8_t* buffer = AlignTo32(block);
+        for (uint8_t*& rowBuffer : context->rowBuffers) {
+            rowBuffer = buffer;
+            buffer = AlignTo32(buffer + 4 * static_cast<size_t>(width));
+        }
+    }
+    for (int32_t& key : context->rowKeys) key = -1;
+    return true;
+}
+
 void ClearRowPadding(uint8_t* row, size_t rowBytes, ptrdiff_t stride) {
     if (stride > static_cast<ptrdiff_t>(rowBytes)) {
         std::memset(row + rowBytes, 0, static_cast<size_t>(stride) - rowBytes);
