@@ -90,9 +90,7 @@ struct Ordinary {
         bitmap = nullptr;
         if (into == nullptr || into->data == nullptr) return;
         result.insert(result.end(), into->data, into->data + into->height * into->stride);
-        ICImageARGB* owner = GetCImageARGB();
-        owner->SetDesc(into);
-        ReleaseCImageARGB(owner);
+        ReleaseLoaded(*into);
     }
 };
 

@@ -219,10 +219,7 @@ struct Hostile {
     void Loaded(ImageDesc* out) const {
         if (out == nullptr || std::memcmp(out, d, sizeof *out) == 0) return;
         EXPECT_TRUE(out->data != d->data && out->data != nullptr && out->copy) << "a load wrote the descriptor";
-        if (out->data == d->data || !out->copy) return;
-        ICImageARGB* owner = GetCImageARGB();
-        owner->SetDesc(out);
-        ReleaseCImageARGB(owner);
+        if (out->data != d->data && out->copy) ReleaseLoaded(*out);
     }
     void Drop(uint8_t*) const {}  // images here never own their buffers
 };

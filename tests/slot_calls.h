@@ -38,6 +38,13 @@ inline RawArgs RawOf(const ImageDesc* d, const ImageDesc* twin) {
     return RawArgs{d->data, twin ? twin->data : nullptr, d->width, d->height, d->stride, d->stride / 4};
 }
 
+// A loaded image's buffer goes back through an image that owns it.
+inline void ReleaseLoaded(const ImageDesc& loaded) {
+    ICImageARGB* owner = GetCImageARGB();
+    owner->SetDesc(&loaded);
+    ReleaseCImageARGB(owner);
+}
+
 #define VIU_BODY(I, name, ...) {#name, [](I* o, [[maybe_unused]] A& a) { __VA_ARGS__; }}
 #define VIU_CALL(I, name, ...) VIU_BODY(I, name, (void)o->name(__VA_ARGS__))
 
