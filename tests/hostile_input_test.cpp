@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -195,10 +196,7 @@ struct Hostile {
     const ImageDesc* Kept() const { return d; }
     RawArgs Raw(bool = false) const { return RawOf(d, d2); }
     Extent Size() const { return {I(), I()}; }
-    const RECT* Rect() {
-        rect = RECT{0, 0, I(), 2};
-        return Or(&rect);
-    }
+    const RECT* Rect() { return Or(&(rect = RECT{0, 0, I(), 2})); }
     HBITMAP Bitmap() const { return HostileBitmaps()[k % HostileBitmaps().size()]; }
     HMODULE Module(bool) const { return HostileModules()[k % HostileModules().size()]; }
     const char* Type() const { return k % 2 ? nullptr : "IMAGE"; }
@@ -210,11 +208,7 @@ struct Hostile {
         const char* const paths[] = {path.c_str(), nullptr, "", "/nonexistent/hostile.png", "\xff\xfe.png"};
         return paths[k % 5];
     }
-    ImageDesc* Into() {
-        if (d == nullptr) return nullptr;
-        into = *d;
-        return &into;
-    }
+    ImageDesc* Into() { return d ? &(into = *d) : nullptr; }
     // A load either left the descriptor as it was or handed over a new image.
     void Loaded(ImageDesc* out) const {
         if (out == nullptr || std::memcmp(out, d, sizeof *out) == 0) return;
@@ -373,11 +367,8 @@ TEST(HostileInput, EverySlotRefusesOrStaysInsideItsBuffers) {
     for (const auto& slot : Calls::Ayuv()) names.insert(slot.name);
     for (const auto& slot : Calls::Byte()) names.insert(slot.name);
     for (const auto& group : kFlags) {
-        std::string list = group.second;
-        for (size_t at = 0, end; at < list.size(); at = end + 1) {
-            end = std::min(list.find(' ', at), list.size());
-            EXPECT_EQ(names.count(list.substr(at, end - at)), 1u) << list.substr(at, end - at);
-        }
+        std::istringstream words(group.second);
+        for (std::string word; words >> word;) EXPECT_EQ(names.count(word), 1u) << word;
     }
 
     const std::vector<Slot<ICImageUtility, Hostile>> none;

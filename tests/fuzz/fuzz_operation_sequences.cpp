@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "VelImageUtility/Exports.h"
@@ -103,10 +104,7 @@ public:
             default: return {Range(0, kMaxSide), Range(0, kMaxSide)};
         }
     }
-    const RECT* Rect() {
-        rect_ = RECT{I(), I(), I(), I()};
-        return Or(&rect_);
-    }
+    const RECT* Rect() { return Or(&(rect_ = RECT{I(), I(), I(), I()})); }
 
     void AddBuffer() {
         const int32_t bpp = in_.PickValueInArray({4, 4, 4, 1, 1, 1, 3, 2, 8, 0, -4});
@@ -183,23 +181,14 @@ public:
     const char* Type() { return Bool() ? "image" : "PNG"; }
     const wchar_t* PathW() {
         const std::string path = Path();
-        widePath_.assign(path.begin(), path.end());
-        return Bool() ? widePath_.c_str() : nullptr;
+        return (widePath_.assign(path.begin(), path.end()), Bool()) ? widePath_.c_str() : nullptr;
     }
-    const char* PathA() {
-        path_ = Path();
-        return Bool() ? path_.c_str() : nullptr;
-    }
-    ImageDesc* Into() {
-        loaded_ = ImageDesc{};
-        return Bool() ? &loaded_ : nullptr;
-    }
+    const char* PathA() { return (path_ = Path(), Bool()) ? path_.c_str() : nullptr; }
+    ImageDesc* Into() { return (loaded_ = ImageDesc{}, Bool()) ? &loaded_ : nullptr; }
     // A loaded image becomes the ARGB image of the sequence.
     void Loaded(const ImageDesc* loaded) {
-        if (bitmap_) VelReleaseBitmapHandle(bitmap_);
-        if (module_) VelReleaseModuleHandle(module_);
-        bitmap_ = nullptr;
-        module_ = nullptr;
+        if (bitmap_) VelReleaseBitmapHandle(std::exchange(bitmap_, nullptr));
+        if (module_) VelReleaseModuleHandle(std::exchange(module_, nullptr));
         if (loaded == nullptr || loaded->data == nullptr) return;
         if (!loaded->copy || loaded->bytesPerPixel != 4 || loaded->stride != loaded->width * 4) std::abort();
         ReleaseCImageARGB(argb_);
