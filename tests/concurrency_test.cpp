@@ -1,10 +1,10 @@
 // Distinct images used from several threads at once give the bytes they give
 // on one thread: no operation shares state between calls on different
-// images (the zoom blur's size tables and file I/O included).
+// images (the zoom blur's size tables, file I/O and handles included). Each
+// run calls every slot (tests/slot_calls.h) with ordinary arguments.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <thread>
@@ -14,124 +14,107 @@
 #ifndef _WIN32
 #include "VelImageUtility/PlatformStandIns.h"
 #endif
+#include "slot_calls.h"
 
 namespace {
 
-// A loaded image's bytes appended to `result`, its buffer released.
-void TakeLoaded(ImageDesc& loaded, std::vector<uint8_t>& result) {
-    EXPECT_NE(loaded.data, nullptr);
-    if (loaded.data == nullptr) return;
-    result.insert(result.end(), loaded.data, loaded.data + loaded.height * loaded.stride);
-    ICImageARGB* owner = GetCImageARGB();
-    owner->SetDesc(&loaded);
-    ReleaseCImageARGB(owner);
-}
+using namespace VelImageUtility::test;
 
-// Runs one of every kind of operation on images of the given size, owned by
-// this call, and returns the final ARGB bytes, the plane and the AYUV bytes.
-std::vector<uint8_t> RunEverything(int32_t width, int32_t height, const std::string& path) {
-    std::mt19937 rng(static_cast<uint32_t>(width * 1000 + height));
-    ICImageARGB* image = GetCImageARGB2(width, height);
-    ICImageARGB* other = GetCImageARGB2(width, height);
-    ICImageAYUV* ayuv = GetCImageAYUV2(width, height);
-    ICImageByte* plane = GetCImageByte2(width, height);
-    ICImageByte* edges = GetCImageByte2(width, height);
-    for (ICImageARGB* i : {image, other}) {
-        for (int32_t k = 0; k < width * height * 4; ++k) i->GetData()[k] = static_cast<uint8_t>(rng());
+// Arguments from a generator seeded by the image size, over this run's own
+// images: an ARGB, an AYUV and a plane to work on, then an ARGB image, a
+// plane and another ARGB image for the descriptors.
+struct Ordinary {
+    Ordinary(int32_t w, int32_t h, const std::string& file)
+        : width(w), height(h), rng(static_cast<uint32_t>(w * 1000 + h)), path(file), widePath(file.begin(), file.end()),
+          images{GetCImageARGB2(w, h), GetCImageAYUV2(w, h), GetCImageByte2(w, h), GetCImageARGB2(w, h),
+                 GetCImageByte2(w, h), GetCImageARGB2(w, h)} {
+        for (ICImageUtility* image : images) {
+            for (int32_t k = 0; k < h * image->GetStride(); ++k) image->GetData()[k] = static_cast<uint8_t>(rng());
+            descs.push_back(image->GetDesc());
+        }
+        std::remove(path.c_str());
     }
-    const ImageDesc otherDesc = other->GetDesc(), ayuvDesc = ayuv->GetDesc();
-    const ImageDesc planeDesc = plane->GetDesc(), edgesDesc = edges->GetDesc();
-    image->ApplyZoomBlur(6);
-    image->ApplyBoxBlur(2);
-    image->ApplyGaussianBlur(2);
-    image->ApplyBoxBlurAlphaWeighted(1);
-    image->MedianFilterChannels(2);
-    image->UnsharpMask(120.0f, 1.5f, 2);
-    image->MultiplyBlend(&otherDesc);
-    image->SoftLightBlend(&otherDesc);
-    image->AlphaBlend(&otherDesc, 200);
-    image->AlphaComposite(&otherDesc, 100);
-    image->DrawRotatedImage(&otherDesc, 0, width / 2.0f, height / 2.0f, width * 0.7f, height * 0.7f, 0.4f, 255);
-    image->DrawImage(&otherDesc, 0, 3.0f, 2.0f, width / 2.0f, height / 2.0f, 180);
-    image->AdjustContrast(1.3f);
-    image->AdjustContrastAroundMean(20);
-    image->MapLevels(20, 230, 5, 250);
-    image->Posterize(16);
-    image->ConvertToAYUV(&ayuvDesc);
-    ayuv->BoxBlurInPlace(1);
-    ayuv->ConvertToARGB(&otherDesc);
-    image->ConvertToLuma(&planeDesc);
-    plane->BoxBlurInPlace(2);
-    plane->DetectEdges(&edgesDesc, 30, 255);
-    image->EmbossToPlane(&planeDesc, 3);
-    // Resampling, pasting, the colour-key and gradient services, the
-    // neighbourhood filters into another image, HSL planes, AYUV drawing and
-    // tone, Byte blends and filters.
-    const int32_t halfWidth = width / 2 + 2, halfHeight = height / 2 + 2;
-    ICImageARGB* half = GetCImageARGB2(halfWidth, halfHeight);
-    ICImageAYUV* ayuvHalf = GetCImageAYUV2(halfWidth, halfHeight);
-    ICImageByte* third = GetCImageByte2(width, height);
-    const ImageDesc halfDesc = half->GetDesc(), ayuvHalfDesc = ayuvHalf->GetDesc(), thirdDesc = third->GetDesc();
-    image->ResizeTo(&halfDesc, 0);
-    image->PasteFeathered(&halfDesc, 1, 1, halfWidth, halfHeight, 1, 3.5f);
-    image->ApplyGaussianBlurAlphaWeighted(2);
-    image->ApplySetAlphaFromColorKey(0x00804020, 60);
-    const RECT rect{2, 1, width / 3, height / 2};
-    image->ApplyFillGradient(&rect, 1, 0xFF102030, 0x80F0E0D0);
-    image->GradientMagnitude(&otherDesc);
-    image->BoxBlurAlphaWeightedTo(&otherDesc, 2);
-    image->ConvertToHSLPlanes(&planeDesc, &edgesDesc, &thirdDesc);
-    image->ConvertFromHSLPlanes(&edgesDesc, &thirdDesc, &planeDesc);
-    EXPECT_EQ(image->MedianFilter(3, otherDesc.data, image->GetData(), width, height, width * 4, width * 4), 0);
-    image->ConvertToGrayLightness();
-    uint8_t sample[4] = {};
-    image->SampleBilinear(0x18000, 0x28000, sample);
-    ayuv->ResizeTo(&ayuvHalfDesc, 2);
-    ayuv->DrawRotatedImageScaled(&ayuvHalfDesc, 0, width / 2.0f, height / 2.0f, width * 0.6f, height * 0.5f, 1.2f, 0.7f, 200);
-    ayuv->Posterize(24);
-    ayuv->ScaleChannelsRGB(200, 100, 50, 255);
-    plane->MultiplyByGain(3);
-    plane->SubtractPlane(&edgesDesc);
-    plane->ColorDodgeBlend(&thirdDesc);
-    plane->EmbossToPlane(&edgesDesc, 5);
-    ImageDesc saved = image->GetDesc();
-    EXPECT_EQ(image->SaveToFile(&saved, std::wstring(path.begin(), path.end()).c_str()), 0);
-    ImageDesc loaded = {};
-    image->LoadFromFileA(&loaded, path.c_str());
+    int32_t width, height;
+    std::mt19937 rng;
+    std::string path;
+    std::wstring widePath;
+    std::vector<ICImageUtility*> images;
+    std::vector<ImageDesc> descs;
+    std::vector<uint8_t> result, scratch = std::vector<uint8_t>(64);
+    uint32_t lists[3][4] = {};
+    int32_t nextList = 0;
+    RECT rect{};
+    ImageDesc loaded{};
+    HBITMAP bitmap = nullptr;
 
-    std::vector<uint8_t> result(image->GetData(), image->GetData() + width * height * 4);
-    result.insert(result.end(), other->GetData(), other->GetData() + width * height * 4);
-    result.insert(result.end(), plane->GetData(), plane->GetData() + width * height);
-    result.insert(result.end(), edges->GetData(), edges->GetData() + width * height);
-    result.insert(result.end(), third->GetData(), third->GetData() + width * height);
-    result.insert(result.end(), ayuv->GetData(), ayuv->GetData() + width * height * 4);
-    result.insert(result.end(), sample, sample + 4);
-    TakeLoaded(loaded, result);
-#ifndef _WIN32
+    int32_t I() { return static_cast<int32_t>(rng() % 6 + 1); }
+    uint32_t U() { return rng(); }
+    uint8_t B() { return static_cast<uint8_t>(rng()); }
+    float F() { return 0.5f + static_cast<float>(rng() % 6) * 0.5f; }
+    bool Bool() { return rng() % 2 == 0; }
+    int32_t Count(int32_t max) const { return max < 3 ? max : 3; }
+    template <typename T>
+    T* Or(T* p) const { return p; }
+    template <typename T>
+    T* Out() { return reinterpret_cast<T*>(scratch.data()); }
+    uint32_t* List() { return lists[nextList++ % 3]; }
+    // Refused: a new buffer's bytes would be unset.
+    Extent Size() const { return {-1, height}; }
+    const RECT* Rect() { return &(rect = RECT{1, 1, width / 2, height / 2}); }
+    const ImageDesc* D() { return &descs[3 + rng() % 2]; }
+    const ImageDesc* Kept() const { return nullptr; }
+    RawArgs Raw(bool = false) const { return RawOf(&descs[3], &descs[5]); }
+    const char* Type() const { return "IMAGE"; }
+    const wchar_t* PathW() const { return widePath.c_str(); }
+    const char* PathA() const { return path.c_str(); }
+    ImageDesc* Into() { return &(loaded = ImageDesc{}); }
+    void Drop(uint8_t*) const {}
+#ifdef _WIN32
+    HBITMAP Bitmap() const { return nullptr; }
+    HMODULE Module(bool) const { return nullptr; }
+#else
     // The stand-in handle tables are shared by all threads.
     VelBitmapHandle bitmapRecord;
-    HBITMAP bitmap = VelMakeBitmapHandle(&bitmapRecord, width, height, 32, width * 4, other->GetData());
-    image->LoadFromHBitmap(&loaded, bitmap);
-    VelReleaseBitmapHandle(bitmap);
-    TakeLoaded(loaded, result);
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<uint8_t> png{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    const VelResource resources[] = {{"PNG", 3, png.data(), static_cast<uint32_t>(png.size())}};
     VelModuleHandle moduleRecord;
-    HMODULE module = VelMakeModuleHandle(&moduleRecord, resources, 1);
-    image->LoadFromResource(&loaded, module, "png", 3);
-    VelReleaseModuleHandle(module);
-    TakeLoaded(loaded, result);
+    VelResource resource{};
+    HBITMAP Bitmap() { return bitmap = VelMakeBitmapHandle(&bitmapRecord, width, height, 32, width * 4, descs[5].data); }
+    HMODULE Module(bool bitmapResource) {
+        resource = VelResource{bitmapResource ? RT_BITMAP : "IMAGE", 1, descs[4].data, static_cast<uint32_t>(width * height)};
+        return VelMakeModuleHandle(&moduleRecord, &resource, 1);
+    }
 #endif
-    ReleaseCImageByte(third);
-    ReleaseCImageAYUV(ayuvHalf);
-    ReleaseCImageARGB(half);
-    ReleaseCImageByte(edges);
-    ReleaseCImageByte(plane);
-    ReleaseCImageAYUV(ayuv);
-    ReleaseCImageARGB(other);
-    ReleaseCImageARGB(image);
-    return result;
+    void Loaded(ImageDesc* into) {
+#ifndef _WIN32
+        if (bitmap) VelReleaseBitmapHandle(bitmap);
+#endif
+        bitmap = nullptr;
+        if (into == nullptr || into->data == nullptr) return;
+        result.insert(result.end(), into->data, into->data + into->height * into->stride);
+        ReleaseLoaded(*into);
+    }
+};
+
+// Every slot, twice, then the bytes of every image.
+std::vector<uint8_t> RunEverything(int32_t width, int32_t height, const std::string& path) {
+    using Calls = SlotCalls<Ordinary>;
+    Ordinary a(width, height, path);
+    auto* argb = static_cast<ICImageARGB*>(a.images[0]);
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& slot : Calls::Common()) slot.call(argb, a);
+        for (const auto& slot : Calls::Argb()) slot.call(argb, a);
+        for (const auto& slot : Calls::Ayuv()) slot.call(static_cast<ICImageAYUV*>(a.images[1]), a);
+        // AddTiledPattern and AddCrossHatch draw from the process's random sequence.
+        for (const auto& slot : Calls::Byte()) {
+            if (std::string(slot.name).rfind("Add", 0) != 0) slot.call(static_cast<ICImageByte*>(a.images[2]), a);
+        }
+    }
+    for (ICImageUtility* image : a.images) {
+        a.result.insert(a.result.end(), image->GetData(), image->GetData() + image->GetHeight() * image->GetStride());
+    }
+    for (size_t k : {0, 3, 5}) ReleaseCImageARGB(static_cast<ICImageARGB*>(a.images[k]));
+    for (size_t k : {2, 4}) ReleaseCImageByte(static_cast<ICImageByte*>(a.images[k]));
+    ReleaseCImageAYUV(static_cast<ICImageAYUV*>(a.images[1]));
+    return a.result;
 }
 
 TEST(Concurrency, DistinctImagesOnSeveralThreadsGiveTheOneThreadBytes) {

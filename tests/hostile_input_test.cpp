@@ -1,17 +1,19 @@
 // Every slot of the five interfaces, called with hostile descriptors,
 // images and numbers over guarded buffers: nothing may crash, touch a byte
 // outside the buffers or a padding byte, and a call whose input must be
-// refused changes no byte at all. One row per slot; built operations and
-// the ones still to come are held to the same rows.
+// refused changes no byte at all. The calls are those of tests/slot_calls.h;
+// a table here says what each slot does with its inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "core/InstructionSetLevel.h"
 #include "core/OperationLists.h"
 #include "guarded_buffer.h"
+#include "slot_calls.h"
 
 namespace {
 
@@ -30,7 +33,7 @@ using namespace VelImageUtility::test;
 
 constexpr int32_t kW = 19, kH = 3;  // a 16-pixel vector group and a tail
 
-// What a row's operation does with its inputs, for the refusal oracle.
+// What a slot does with its inputs, for the refusal oracle.
 enum : uint32_t {
     kSelf = 1,      // works on this image's pixels: an unusable image is refused
     kDesc4 = 2,     // its descriptor argument holds 4-byte pixels
@@ -42,6 +45,42 @@ enum : uint32_t {
     kPadding = 128, // writes row padding by definition
     kLoose = 256,   // the descriptor is only a source of hostile numbers: no refusal is asserted
 };
+
+// The slots whose flags differ from the default: kSelf for an interface's
+// own slots, none for the ones every interface starts with. On the Byte
+// interface its own descriptors are 1-byte planes in packed rows.
+const std::pair<uint32_t, const char*> kFlags[] = {
+    {0, "Allocate GetRegionDesc GetRowPadding"},
+    {kDesc4, "IsSameSize LoadFromHBitmap LoadFromResource LoadFromBitmapResource LoadFromFile LoadFromFileA"},
+    {kDesc4 | kOwnBpp | kPadding, "SetDesc"},
+    {kSelf | kOwnBpp | kPadding, "Fill"},
+    {kDesc4 | kRaw, "ReservedA ReservedB BoxBlur BoxBlurAlphaWeighted GaussianBlur MedianFilter SaveToFile"},
+    // No strides: the rows are packed, so the width is the one the stride holds.
+    {kDesc4 | kLoose | kPadding, "ZoomBlur GaussianBlurAlphaWeighted SetAlphaFromColorKey FillGradient"},
+    {kDesc4 | kRaw | kPadding, "AttachBuffer"},
+    {kSelf | kDesc4 | kRaw | kPadding, "ResizeTo"},
+    {kSelf | kDesc4 | kSized, "ConvertToAYUV ConvertToARGB CopyAlphaFrom CopyFrom BoxBlurTo BoxBlurAlphaWeightedTo "
+                              "GradientMagnitude MultiplyBlend ScreenBlend ColorDodgeBlend LinearDodgeBlend OverlayBlend "
+                              "HardLightBlend SoftLightBlend AlphaBlend AdditiveBlend AlphaComposite"},
+    {kSelf | kDesc4, "PasteFeathered DrawImage DrawRotatedImage DrawRotatedImageScaled"},
+    {kSelf | kDesc1 | kSized, "ConvertFromHSLPlanes SetChannel GetChannel ConvertToHSLPlanes DetectEdges"},
+    {kSelf | kDesc1 | kOwnBpp | kSized, "SetGrayFromPlane EmbossToPlane MaskByThreshold SubtractPlane"},
+    {kSelf | kDesc1 | kOwnBpp | kSized | kPadding, "ConvertToLuma"},
+    {kSelf | kDesc1 | kLoose, "AddTiledPattern"},
+};
+
+bool Lists(const char* list, const std::string& name) {
+    return (" " + std::string(list) + " ").find(" " + name + " ") != std::string::npos;
+}
+
+uint32_t FlagsOf(const std::string& name, bool own, bool byteImage) {
+    uint32_t flags = own ? uint32_t{kSelf} : 0u;
+    for (const auto& group : kFlags) {
+        if (Lists(group.second, name)) flags = group.first;
+    }
+    if (own && byteImage && (flags & (kDesc1 | kDesc4))) flags = (flags & ~(kDesc1 | kDesc4 | kOwnBpp)) | kPacked1;
+    return flags;
+}
 
 // A descriptor that must be refused: no pixels that can be walked in the
 // role, or (for kSized) fewer than this image's.
@@ -67,43 +106,38 @@ struct Variant {
 // The hostile descriptors of a role (bpp bytes per pixel, rows padded by
 // pad bytes): a valid one first, then null, null data, negative sizes,
 // short or negative strides, other bytes per pixel, extents past 32 bits,
-// smaller, larger and empty images.
+// smaller, larger and empty images. A claim too large for memory sits over
+// the valid layout.
 std::vector<Variant> MakeVariants(int32_t bpp, int32_t pad, GuardSide side) {
     struct Claim {
-        const char* name;
+        std::string name;
         int32_t width, height, stride, bpp;
-        int32_t layoutRowBytes, layoutStride, layoutRows;  // the buffer behind it
-        bool isNull, nullData, bottomUp;
     };
     const int32_t s = kW * bpp + pad;
     std::vector<Claim> claims = {
-        {"valid", kW, kH, s, bpp, kW * bpp, s, kH, false, false, false},
-        {"null descriptor", 0, 0, 0, 0, 0, 1, 0, true, false, false},
-        {"null data", kW, kH, s, bpp, kW * bpp, s, kH, false, true, false},
-        {"negative width", -1, kH, s, bpp, kW * bpp, s, kH, false, false, false},
-        {"negative height", kW, -1, s, bpp, kW * bpp, s, kH, false, false, false},
-        {"stride shorter than a row", kW, kH, kW * bpp - 1, bpp, kW * bpp - 1, kW * bpp - 1, kH, false, false, false},
-        {"negative stride", kW, kH, -s, bpp, kW * bpp, s, kH, false, false, true},
-        {"row past 32 bits", 0x40000000, kH, INT32_MAX, bpp, kW * bpp, s, kH, false, false, false},
-        {"height x stride past 32 bits", kW, 0x10000, 0x10000, bpp, kW * bpp, s, kH, false, false, false},
-        {"packed rows past 32 bits", 0x10000, 0x10000, 0x10000 * bpp, bpp, kW * bpp, s, kH, false, false, false},
-        {"narrower", kW - 1, kH, (kW - 1) * bpp + pad, bpp, (kW - 1) * bpp, (kW - 1) * bpp + pad, kH, false, false, false},
-        {"lower", kW, kH - 1, s, bpp, kW * bpp, s, kH - 1, false, false, false},
-        {"larger", kW + 1, kH + 1, (kW + 1) * bpp + pad, bpp, (kW + 1) * bpp, (kW + 1) * bpp + pad, kH + 1, false, false, false},
-        {"empty", 0, 0, 0, bpp, 0, 1, 0, false, false, false},
+        {"valid", kW, kH, s, bpp}, {"null descriptor", 0, 0, 0, 0}, {"null data", kW, kH, s, bpp},
+        {"negative width", -1, kH, s, bpp}, {"negative height", kW, -1, s, bpp},
+        {"stride shorter than a row", kW, kH, kW * bpp - 1, bpp}, {"negative stride", kW, kH, -s, bpp},
+        {"row past 32 bits", 0x40000000, kH, INT32_MAX, bpp}, {"height x stride past 32 bits", kW, 0x10000, 0x10000, bpp},
+        {"packed rows past 32 bits", 0x10000, 0x10000, 0x10000 * bpp, bpp},
+        {"narrower", kW - 1, kH, (kW - 1) * bpp + pad, bpp}, {"lower", kW, kH - 1, s, bpp},
+        {"larger", kW + 1, kH + 1, (kW + 1) * bpp + pad, bpp}, {"empty", 0, 0, 0, bpp},
     };
     for (int32_t other : {1, 3, 4, 8}) {
-        if (other == bpp) continue;
-        const int32_t os = kW * other + pad;
-        claims.push_back({"bytes per pixel:", kW, kH, os, other, kW * other, os, kH, false, false, false});
+        if (other != bpp) claims.push_back({"bytes per pixel " + std::to_string(other), kW, kH, kW * other + pad, other});
     }
     std::vector<Variant> variants;
     for (const Claim& c : claims) {
-        Variant v{c.bpp == bpp ? c.name : c.name + std::string(" ") + std::to_string(c.bpp), c.isNull, std::make_unique<GuardedRows>(c.layoutRowBytes, c.layoutStride, c.layoutRows, side),
-                  std::make_unique<GuardedRows>(c.layoutRowBytes, c.layoutStride, c.layoutRows, side), {}, {}};
-        const int32_t lastRow = c.bottomUp ? (c.layoutRows - 1) * c.layoutStride : 0;
-        v.desc = {c.nullData ? nullptr : v.rows->data() + lastRow, c.width, c.height, c.stride, c.bpp, false};
-        v.desc2 = {c.nullData ? nullptr : v.twin->data() + lastRow, c.width, c.height, c.stride, c.bpp, false};
+        const int32_t absStride = c.stride < 0 ? -c.stride : c.stride;
+        const bool fits = c.width >= 0 && c.height >= 0 && int64_t{c.height} * absStride < (1 << 20);
+        const int32_t rowBytes = fits ? std::min(c.width * c.bpp, absStride) : kW * bpp;
+        const int32_t stride = fits ? std::max(absStride, 1) : s, rows = fits ? c.height : kH;
+        Variant v{c.name, c.name == "null descriptor", std::make_unique<GuardedRows>(rowBytes, stride, rows, side),
+                  std::make_unique<GuardedRows>(rowBytes, stride, rows, side), {}, {}};
+        const int32_t lastRow = c.stride < 0 ? (rows - 1) * stride : 0;
+        const bool nullData = c.name == "null data";
+        v.desc = {nullData ? nullptr : v.rows->data() + lastRow, c.width, c.height, c.stride, c.bpp, false};
+        v.desc2 = {nullData ? nullptr : v.twin->data() + lastRow, c.width, c.height, c.stride, c.bpp, false};
         variants.push_back(std::move(v));
     }
     return variants;
@@ -131,365 +165,171 @@ std::vector<HMODULE> HostileModules() { return {nullptr}; }
 const int32_t kInts[] = {1, 0, -1, 2, 3, 7, 8, 255, 256, 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1, -129};
 const float kFloats[] = {1.0f, std::numeric_limits<float>::quiet_NaN(), INFINITY, -INFINITY, 0.0f, -1.0f,
                          1e-30f, 1e30f, -1e30f, 0.5f};
+const std::wstring kLongPath = L"/" + std::wstring(265, L'x') + L".png";
 
-// What a row's call sees: the descriptor under test, valid descriptors for
-// its other arguments, hostile numbers and output pointers (null where a
-// bit of nullMask is set; else the last bytes before a guard page).
-struct Ctx {
-    const ImageDesc* d = nullptr;
-    const ImageDesc* d2 = nullptr;  // the same claim over a second buffer
-    ImageDesc g4{}, g1{}, gp{};     // valid 4-byte image, 1-byte plane, packed plane
-    int32_t i = 1;
-    float f = 1.0f;
-    uint32_t nullMask = 0;
+// The arguments of call number k: the descriptor under test (and its twin),
+// the k-th hostile number (unsigned ones 1, 3, 5, ... times it; floats 1, 2,
+// 3, ... times it), outputs null where bit n of k is set for the n-th one
+// (else the last bytes before a guard page), the k-th hostile handle or path.
+struct Hostile {
+    const ImageDesc *d = nullptr, *d2 = nullptr;
+    size_t k = 0;
+    uint32_t outs = 0, us = 0, fs = 0;
     GuardedBuffer* scratch = nullptr;
     RECT rect{};
+    ImageDesc into{};
     std::string path;
+    std::wstring widePath;
 
-    uint32_t u() const { return static_cast<uint32_t>(i); }
-    uint8_t* P() const { return d ? d->data : nullptr; }
-    uint8_t* P2() const { return d2 ? d2->data : nullptr; }
-    int32_t Wd() const { return d ? d->width : 0; }
-    int32_t Ht() const { return d ? d->height : 0; }
-    int32_t St() const { return d ? d->stride : 0; }
+    int32_t I() const { return kInts[k % std::size(kInts)]; }
+    int32_t B() const { return I(); }
+    uint32_t U() { return static_cast<uint32_t>(I()) * (2 * us++ + 1); }
+    float F() { return kFloats[k % std::size(kFloats)] * static_cast<float>(++fs); }
+    bool Bool() const { return true; }
+    int32_t Count(int32_t max) const { return I() < max ? I() : max; }
     template <typename T>
-    T* Out(int bit) const {
-        return (nullMask >> bit) & 1 ? nullptr : reinterpret_cast<T*>(scratch->data() + scratch->size() - sizeof(T));
+    T* Or(T* p) { return outs < 32 && (k >> outs++) & 1 ? nullptr : p; }
+    template <typename T>
+    T* Out() { return Or(reinterpret_cast<T*>(scratch->data() + scratch->size() - sizeof(T))); }
+    uint32_t* List() { return reinterpret_cast<uint32_t*>(Out<uint32_t[4]>()); }
+    const ImageDesc* D() const { return d; }
+    const ImageDesc* Kept() const { return d; }
+    RawArgs Raw(bool = false) const { return RawOf(d, d2); }
+    Extent Size() const { return {I(), I()}; }
+    const RECT* Rect() { return Or(&(rect = RECT{0, 0, I(), 2})); }
+    HBITMAP Bitmap() const { return HostileBitmaps()[k % HostileBitmaps().size()]; }
+    HMODULE Module(bool) const { return HostileModules()[k % HostileModules().size()]; }
+    const char* Type() const { return k % 2 ? nullptr : "IMAGE"; }
+    const wchar_t* PathW() const {
+        const wchar_t* const paths[] = {widePath.c_str(), nullptr, L"", L"/nonexistent/hostile.png", kLongPath.c_str()};
+        return paths[k % 5];
     }
-    const RECT* Rect() const { return nullMask & 1 ? nullptr : &rect; }
-    // A copy of the descriptor for the loaders to write into, null when d is.
-    ImageDesc copy{};
-    ImageDesc* Mutable() {
-        if (d == nullptr) return nullptr;
-        copy = *d;
-        return &copy;
+    const char* PathA() const {
+        const char* const paths[] = {path.c_str(), nullptr, "", "/nonexistent/hostile.png", "\xff\xfe.png"};
+        return paths[k % 5];
     }
-    // A loader that refused left the descriptor as it was.
-    void ExpectDescKept() const {
-        EXPECT_TRUE(d == nullptr || std::memcmp(&copy, d, sizeof copy) == 0) << "a refused load wrote the descriptor";
+    ImageDesc* Into() { return d ? &(into = *d) : nullptr; }
+    // A load either left the descriptor as it was or handed over a new image.
+    void Loaded(ImageDesc* out) const {
+        if (out == nullptr || std::memcmp(out, d, sizeof *out) == 0) return;
+        EXPECT_TRUE(out->data != d->data && out->data != nullptr && out->copy) << "a load wrote the descriptor";
+        if (out->data != d->data && out->copy) ReleaseLoaded(*out);
     }
+    void Drop(uint8_t*) const {}  // images here never own their buffers
 };
-
-template <typename I>
-struct Row {
-    const char* slot;
-    uint32_t flags;
-    void (*call)(I*, Ctx&);
-};
-
-const std::wstring kLongPath = L"/" + std::wstring(265, L'x') + L".png";
-const wchar_t* const kPaths[] = {nullptr, L"", L"/nonexistent/hostile.png", kLongPath.c_str()};
-const char* const kPathsA[] = {nullptr, "", "/nonexistent/hostile.png", "\xff\xfe.png"};
-
-// ---- The table: one row per slot, in table order.
-
-const std::vector<Row<ICImageBase>> kBaseRows = {
-    {"GetWidth", 0, [](ICImageBase* o, Ctx&) { (void)o->GetWidth(); }},
-    {"GetHeight", 0, [](ICImageBase* o, Ctx&) { (void)o->GetHeight(); }},
-    {"GetStride", 0, [](ICImageBase* o, Ctx&) { (void)o->GetStride(); }},
-    {"GetPixelCount", 0, [](ICImageBase* o, Ctx&) { (void)o->GetPixelCount(); }},
-    {"GetBytesPerPixel", 0, [](ICImageBase* o, Ctx&) { (void)o->GetBytesPerPixel(); }},
-    {"IsDataOwned", 0, [](ICImageBase* o, Ctx&) { (void)o->IsDataOwned(); }},
-    {"GetData", 0, [](ICImageBase* o, Ctx&) { (void)o->GetData(); }},
-#if VIU_GETDESC_BY_POINTER
-    {"GetDesc", 0, [](ICImageBase* o, Ctx&) { (void)o->GetDesc(); (void)o->GetDescInto(nullptr); }},
-#else
-    {"GetDesc", 0, [](ICImageBase* o, Ctx&) { (void)o->GetDesc(); }},
-#endif
-    {"SetDesc", kDesc4 | kOwnBpp | kPadding, [](ICImageBase* o, Ctx& c) { o->SetDesc(c.d); if (c.d) o->Fill(c.i); }},
-    {"GetPixelAddress", 0, [](ICImageBase* o, Ctx& c) { (void)o->GetPixelAddress(c.i, c.i); }},
-    {"IsSameSize", kDesc4, [](ICImageBase* o, Ctx& c) { (void)o->IsSameSize(c.d); }},
-    {"Fill", kSelf | kOwnBpp | kPadding, [](ICImageBase* o, Ctx& c) { o->Fill(c.i); }},
-};
-
-const std::vector<Row<ICImageUtility>> kUtilityRows = {
-    {"ConvertRGBToHSL", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertRGBToHSL(c.i, c.i, c.i, c.Out<uint8_t>(0), c.Out<uint8_t>(1), c.Out<uint8_t>(2)); }},
-    {"ConvertHSLToRGB", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertHSLToRGB(c.i, c.i, c.i, c.Out<uint8_t>(0), c.Out<uint8_t>(1), c.Out<uint8_t>(2)); }},
-    {"ConvertRGBToLuma", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertRGBToLuma(c.i, c.i, c.i, c.Out<uint8_t>(0)); }},
-    {"ConvertRGBToYUV", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertRGBToYUV(c.i, c.i, c.i, c.Out<int32_t>(0), c.Out<int32_t>(1), c.Out<int32_t>(2)); }},
-    {"ConvertRGBToYUVPacked", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertRGBToYUVPacked(_mm_set1_epi32(c.i), c.Out<__m128i>(0)); }},
-    {"ConvertYUVToRGB", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertYUVToRGB(c.i, c.i, c.i, c.Out<int32_t>(0), c.Out<int32_t>(1), c.Out<int32_t>(2)); }},
-    {"ConvertYUVToRGBPacked", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertYUVToRGBPacked(_mm_set1_epi32(c.i), c.Out<__m128i>(0)); }},
-    {"ConvertRGBToYUVNoOffset", 0, [](ICImageUtility* o, Ctx& c) { o->ConvertRGBToYUVNoOffset(c.i, c.i, c.i, c.Out<int32_t>(0), c.Out<int32_t>(1), c.Out<int32_t>(2)); }},
-    {"ReservedA", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->ReservedA(c.P(), c.i, c.i, c.i, c.P2(), c.i, c.i, c.i); }},
-    {"ReservedB", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { (void)o->ReservedB(c.P(), c.i, c.i, c.i, c.P2(), c.i); }},
-    {"BoxBlur", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->BoxBlur(c.P(), c.P2(), c.Wd(), c.Ht(), c.St(), c.St(), c.i); }},
-    {"BoxBlurAlphaWeighted", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->BoxBlurAlphaWeighted(c.P(), c.P2(), c.Wd(), c.Ht(), c.St(), c.St(), c.i); }},
-    // No strides: the rows are packed, so the width is the one the stride holds.
-    {"ZoomBlur", kDesc4 | kLoose | kPadding, [](ICImageUtility* o, Ctx& c) { o->ZoomBlur(c.P(), c.P2(), c.St() / 4, c.Ht(), c.i, c.i, c.i); }},
-    {"GaussianBlur", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { o->GaussianBlur(c.i, c.P2(), c.P(), c.Wd(), c.Ht(), c.St(), c.St()); }},
-    {"GaussianBlurAlphaWeighted", kDesc4 | kLoose | kPadding, [](ICImageUtility* o, Ctx& c) { o->GaussianBlurAlphaWeighted(c.i, c.P2(), c.P(), c.St() / 4, c.Ht(), c.i, c.i); }},
-    {"SelectKth", 0, [](ICImageUtility* o, Ctx& c) { (void)o->SelectKth(c.Out<uint32_t[4]>(3) ? *c.Out<uint32_t[4]>(3) : nullptr, c.i < 4 ? c.i : 4, c.i, c.Out<uint32_t>(0), c.Out<uint32_t>(1)); }},
-    {"MedianFilter", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { (void)o->MedianFilter(c.i, c.P2(), c.P(), c.Wd(), c.Ht(), c.St(), c.St()); }},
-    {"SetAlphaFromColorKey", kDesc4 | kLoose | kPadding, [](ICImageUtility* o, Ctx& c) { SIZE size{c.St() / 4, c.Ht()}; o->SetAlphaFromColorKey(c.P(), c.nullMask & 2 ? nullptr : &size, c.u(), c.i); }},
-    {"FillGradient", kDesc4 | kLoose | kPadding, [](ICImageUtility* o, Ctx& c) { SIZE size{c.St() / 4, c.Ht()}; o->FillGradient(c.P(), c.nullMask & 2 ? nullptr : &size, c.Rect(), c.i, c.u(), ~c.u()); }},
-    {"LoadFromHBitmap", kDesc4, [](ICImageUtility* o, Ctx& c) { for (HBITMAP b : HostileBitmaps()) { o->LoadFromHBitmap(c.Mutable(), b); c.ExpectDescKept(); } }},
-    {"LoadFromResource", kDesc4, [](ICImageUtility* o, Ctx& c) { for (HMODULE m : HostileModules()) { for (const char* type : {"IMAGE", static_cast<const char*>(nullptr)}) { o->LoadFromResource(c.Mutable(), m, type, 1); c.ExpectDescKept(); } } }},
-    {"LoadFromBitmapResource", kDesc4, [](ICImageUtility* o, Ctx& c) { for (HMODULE m : HostileModules()) { o->LoadFromBitmapResource(c.Mutable(), m, c.u()); c.ExpectDescKept(); } }},
-    {"LoadFromFile", kDesc4, [](ICImageUtility* o, Ctx& c) { for (const wchar_t* path : kPaths) { o->LoadFromFile(c.Mutable(), path); c.ExpectDescKept(); } }},
-    {"LoadFromFileA", kDesc4, [](ICImageUtility* o, Ctx& c) { for (const char* path : kPathsA) { o->LoadFromFileA(c.Mutable(), path); c.ExpectDescKept(); } }},
-    {"SaveToFile", kDesc4 | kRaw, [](ICImageUtility* o, Ctx& c) { const std::wstring path(c.path.begin(), c.path.end()); (void)o->SaveToFile(c.Mutable(), c.nullMask & 1 ? nullptr : path.c_str()); }},
-};
-
-#define ARGB [](ICImageARGB* o, [[maybe_unused]] Ctx& c)
-const std::vector<Row<ICImageARGB>> kArgbRows = {
-    {"Allocate", 0, ARGB { o->Allocate(c.i, c.i); }},
-    {"AttachBuffer", kDesc4 | kRaw | kPadding, ARGB { o->AttachBuffer(c.P(), c.Wd(), c.Ht(), c.St()); if (o->GetData() == c.P()) o->Fill(c.i); }},
-    {"ConvertToAYUV", kSelf | kDesc4 | kSized, ARGB { o->ConvertToAYUV(c.d); }},
-    {"ConvertFromHSLPlanes", kSelf | kDesc1 | kSized, ARGB { o->ConvertFromHSLPlanes(c.d, &c.g1, c.d); }},
-    {"CopyAlphaFrom", kSelf | kDesc4 | kSized, ARGB { o->CopyAlphaFrom(c.d); }},
-    {"SetChannel", kSelf | kDesc1 | kSized, ARGB { o->SetChannel(c.d, c.i); }},
-    {"GetChannel", kSelf | kDesc1 | kSized, ARGB { o->GetChannel(c.d, c.i); }},
-    {"SetGrayFromPlane", kSelf | kDesc1 | kOwnBpp | kSized, ARGB { o->SetGrayFromPlane(c.d); }},
-    {"CopyFrom", kSelf | kDesc4 | kSized, ARGB { o->CopyFrom(c.d); }},
-    {"GetRegionDesc", 0, ARGB { (void)o->GetRegionDesc(c.Out<ImageDesc>(0), c.i, c.i, c.i, c.i); }},
-    {"ResizeTo", kSelf | kDesc4 | kRaw | kPadding, ARGB { o->ResizeTo(c.d, c.u() % 4); o->ResizeTo(c.d, c.u()); }},
-    {"ConvertToLuma", kSelf | kDesc1 | kOwnBpp | kSized | kPadding, ARGB { o->ConvertToLuma(c.d); }},
-    {"BoxBlurTo", kSelf | kDesc4 | kSized, ARGB { o->BoxBlurTo(c.d, c.i); }},
-    {"BoxBlurAlphaWeightedTo", kSelf | kDesc4 | kSized, ARGB { o->BoxBlurAlphaWeightedTo(c.d, c.i); }},
-    {"EmbossToPlane", kSelf | kDesc1 | kOwnBpp | kSized, ARGB { o->EmbossToPlane(c.d, c.i); }},
-    {"ConvertToHSLPlanes", kSelf | kDesc1 | kSized, ARGB { o->ConvertToHSLPlanes(c.d, &c.g1, c.d); }},
-    {"GradientMagnitude", kSelf | kDesc4 | kSized, ARGB { o->GradientMagnitude(c.d); }},
-    {"MultiplyBlend", kSelf | kDesc4 | kSized, ARGB { o->MultiplyBlend(c.d); }},
-    {"ScreenBlend", kSelf | kDesc4 | kSized, ARGB { o->ScreenBlend(c.d); }},
-    {"ColorDodgeBlend", kSelf | kDesc4 | kSized, ARGB { o->ColorDodgeBlend(c.d); }},
-    {"LinearDodgeBlend", kSelf | kDesc4 | kSized, ARGB { o->LinearDodgeBlend(c.d); }},
-    {"OverlayBlend", kSelf | kDesc4 | kSized, ARGB { o->OverlayBlend(c.d); }},
-    {"HardLightBlend", kSelf | kDesc4 | kSized, ARGB { o->HardLightBlend(c.d); }},
-    {"SoftLightBlend", kSelf | kDesc4 | kSized, ARGB { o->SoftLightBlend(c.d); }},
-    {"PasteFeathered", kSelf | kDesc4, ARGB { o->PasteFeathered(c.d, c.i, c.i, c.Wd(), c.Ht(), c.u() % 3, c.f); o->PasteFeathered(c.d, 0, 0, c.Wd(), c.Ht(), c.u(), c.f * 4); }},
-    {"MaskByThreshold", kSelf | kDesc1 | kOwnBpp | kSized, ARGB { o->MaskByThreshold(c.d, c.i); }},
-    {"AlphaBlend", kSelf | kDesc4 | kSized, ARGB { o->AlphaBlend(c.d, c.i); }},
-    {"AdditiveBlend", kSelf | kDesc4 | kSized, ARGB { o->AdditiveBlend(c.d, c.i); }},
-    {"AlphaComposite", kSelf | kDesc4 | kSized, ARGB { o->AlphaComposite(c.d, c.i); }},
-    {"DrawImage", kSelf | kDesc4, ARGB { o->DrawImage(c.d, c.i, c.f, c.f, c.f * 8, c.f * 2, c.i); }},
-    {"DrawRotatedImage", kSelf | kDesc4, ARGB { o->DrawRotatedImage(c.d, c.i, c.f * 9, c.f, c.f * 8, c.f * 2, c.f, c.i); }},
-    {"DrawRotatedImageScaled", kSelf | kDesc4, ARGB { o->DrawRotatedImageScaled(c.d, c.i, c.f * 9, c.f, c.f * 8, c.f * 2, c.f, c.f * 30, c.i); }},
-    {"BlendColor", kSelf, ARGB { o->BlendColor(c.u(), c.i); }},
-    {"ApplySetAlphaFromColorKey", kSelf, ARGB { o->ApplySetAlphaFromColorKey(c.u(), c.i); }},
-    {"ApplyFillGradient", kSelf, ARGB { o->ApplyFillGradient(c.Rect(), c.i, c.u(), ~c.u()); }},
-    {"ConvertToGray", kSelf, ARGB { o->ConvertToGray(); }},
-    {"ApplyBoxBlur", kSelf, ARGB { o->ApplyBoxBlur(c.i); }},
-    {"ApplyGaussianBlur", kSelf, ARGB { o->ApplyGaussianBlur(c.i); }},
-    {"ApplyZoomBlur", kSelf, ARGB { o->ApplyZoomBlur(c.i); }},
-    {"ApplyBoxBlurAlphaWeighted", kSelf, ARGB { o->ApplyBoxBlurAlphaWeighted(c.i); }},
-    {"ApplyGaussianBlurAlphaWeighted", kSelf, ARGB { o->ApplyGaussianBlurAlphaWeighted(c.i); }},
-    {"GetMeanValue", kSelf, ARGB { (void)o->GetMeanValue(); }},
-    {"Invert", kSelf, ARGB { o->Invert(); }},
-    {"ConvertToGrayLightness", kSelf, ARGB { o->ConvertToGrayLightness(); }},
-    {"MedianFilterChannels", kSelf, ARGB { o->MedianFilterChannels(c.i); }},
-    {"UnsharpMask", kSelf, ARGB { o->UnsharpMask(c.f * 50, c.f, c.u()); o->UnsharpMask(50, c.f * 3, 0); }},
-    {"Posterize", kSelf, ARGB { o->Posterize(c.i); }},
-    {"AdjustContrast", kSelf, ARGB { o->AdjustContrast(c.f); }},
-    {"AdjustContrastAroundMean", kSelf, ARGB { o->AdjustContrastAroundMean(c.i); }},
-    {"AdjustBrightness", kSelf, ARGB { o->AdjustBrightness(c.i); }},
-    {"MapLevels", kSelf, ARGB { o->MapLevels(c.u(), c.u() * 3, c.u() * 5, c.u() * 7); }},
-    {"SubtractPlane", kSelf | kDesc1 | kOwnBpp | kSized, ARGB { o->SubtractPlane(c.d); }},
-    {"SetAlpha", kSelf, ARGB { o->SetAlpha(c.i); }},
-    {"FillColorKeepAlpha", kSelf, ARGB { o->FillColorKeepAlpha(c.i, c.i, c.i); }},
-    {"FillPixel", kSelf, ARGB { o->FillPixel(c.u()); }},
-    {"ScaleChannelsRGB", kSelf, ARGB { o->ScaleChannelsRGB(c.i, c.i, c.i, c.i); }},
-    {"SampleBilinear", kSelf, ARGB { o->SampleBilinear(c.u(), c.u() << 16, reinterpret_cast<uint8_t*>(c.Out<uint32_t>(0))); }},
-    {"GetRowPadding", 0, ARGB { (void)o->GetRowPadding(); }},
-};
-#undef ARGB
-
-#define AYUV [](ICImageAYUV* o, [[maybe_unused]] Ctx& c)
-const std::vector<Row<ICImageAYUV>> kAyuvRows = {
-    {"Allocate", 0, AYUV { o->Allocate(c.i, c.i); }},
-    {"AttachBuffer", kDesc4 | kRaw | kPadding, AYUV { o->AttachBuffer(c.P(), c.Wd(), c.Ht(), c.St()); if (o->GetData() == c.P()) o->Fill(c.i); }},
-    {"ConvertToARGB", kSelf | kDesc4 | kSized, AYUV { o->ConvertToARGB(c.d); }},
-    {"CopyAlphaFrom", kSelf | kDesc4 | kSized, AYUV { o->CopyAlphaFrom(c.d); }},
-    {"CopyFrom", kSelf | kDesc4 | kSized, AYUV { o->CopyFrom(c.d); }},
-    {"GetRegionDesc", 0, AYUV { (void)o->GetRegionDesc(c.Out<ImageDesc>(0), c.i, c.i, c.i, c.i); }},
-    {"ResizeTo", kSelf | kDesc4 | kRaw | kPadding, AYUV { o->ResizeTo(c.d, c.u() % 4); o->ResizeTo(c.d, c.u()); }},
-    {"ConvertToLuma", kSelf | kDesc1 | kOwnBpp | kSized | kPadding, AYUV { o->ConvertToLuma(c.d); }},
-    {"AlphaBlend", kSelf | kDesc4 | kSized, AYUV { o->AlphaBlend(c.d, c.i); }},
-    {"DrawRotatedImageScaled", kSelf | kDesc4, AYUV { o->DrawRotatedImageScaled(c.d, c.i, c.f * 9, c.f, c.f * 8, c.f * 2, c.f, c.f * 30, c.i); }},
-    {"AlphaComposite", kSelf | kDesc4 | kSized, AYUV { o->AlphaComposite(c.d, c.i); }},
-    {"BoxBlurInPlace", kSelf, AYUV { o->BoxBlurInPlace(c.i); }},
-    {"Posterize", kSelf, AYUV { o->Posterize(c.i); }},
-    {"FillColorKeepAlpha", kSelf, AYUV { o->FillColorKeepAlpha(c.i, c.i, c.i); }},
-    {"FillPixel", kSelf, AYUV { o->FillPixel(c.u()); }},
-    {"ScaleChannelsRGB", kSelf, AYUV { o->ScaleChannelsRGB(c.i, c.i, c.i, c.i); }},
-};
-#undef AYUV
-
-#define BYTE [](ICImageByte* o, [[maybe_unused]] Ctx& c)
-const std::vector<Row<ICImageByte>> kByteRows = {
-    {"Allocate", 0, BYTE { o->Allocate(c.i, c.i); }},
-    {"MaskByThreshold", kSelf | kPacked1 | kSized, BYTE { o->MaskByThreshold(c.d, c.i); }},
-    {"ColorDodgeBlend", kSelf | kPacked1 | kSized, BYTE { o->ColorDodgeBlend(c.d); }},
-    // The pattern has no stride: its rows are as long as the buffer's.
-    {"AddTiledPattern", kSelf | kPacked1 | kLoose, BYTE { o->AddTiledPattern(c.P(), c.i < c.St() ? c.i : c.St(), c.Ht()); }},
-    {"AddCrossHatch", kSelf, BYTE { o->AddCrossHatch(); }},
-    {"SubtractPlane", kSelf | kPacked1 | kSized, BYTE { o->SubtractPlane(c.d); }},
-    {"MultiplyByGain", kSelf, BYTE { o->MultiplyByGain(c.i); }},
-    {"BoxBlurInPlace", kSelf, BYTE { o->BoxBlurInPlace(c.i); }},
-    {"Invert", kSelf, BYTE { o->Invert(); }},
-    {"GetMeanValue", kSelf, BYTE { (void)o->GetMeanValue(); }},
-    {"DetectEdges", kSelf | kPacked1 | kSized, BYTE { o->DetectEdges(c.d, c.i, c.i); }},
-    {"EmbossToPlane", kSelf | kPacked1 | kSized, BYTE { o->EmbossToPlane(c.d, c.i); }},
-    {"AdjustContrast", kSelf, BYTE { o->AdjustContrast(c.f); }},
-    {"AdjustContrastAroundMean", kSelf, BYTE { o->AdjustContrastAroundMean(c.i); }},
-    {"AdjustBrightness", kSelf, BYTE { o->AdjustBrightness(c.i); }},
-    {"MapLevels", kSelf, BYTE { o->MapLevels(c.u(), c.u() * 3, c.u() * 5, c.u() * 7); }},
-};
-#undef BYTE
-
-// ---- How the table is walked.
 
 // The factories, the release export and the routes by which an image takes
-// a caller's descriptor, per interface; Attach is null where there is no
+// a caller's descriptor, per interface; attach is null where there is no
 // AttachBuffer.
-template <typename Interface, int32_t bpp, Interface* (*empty)(), Interface* (*fromDesc)(const ImageDesc*),
-          Interface* (*wrap)(const ImageDesc&), int32_t (*release)(Interface*), bool attaches>
+template <typename I>
 struct Kind {
-    using I = Interface;
-    static constexpr int32_t kBpp = bpp;
-    static I* Empty() { return empty(); }
-    static I* FromDesc(const ImageDesc* d) { return fromDesc(d); }
-    static I* Wrap(const ImageDesc& d) { return wrap(d); }
-    static void Attach(I* o, const ImageDesc& d) {
-        if constexpr (attaches) o->AttachBuffer(d.data, d.width, d.height, d.stride);
-    }
-    static void Release(I* o) { release(o); }
+    const char* name;
+    int32_t bpp;
+    I* (*empty)();
+    I* (*fromDesc)(const ImageDesc*);
+    I* (*wrap)(const ImageDesc&);
+    void (*attach)(I*, const ImageDesc&);
+    int32_t (*release)(I*);
+    const std::vector<Slot<I, Hostile>>* own;
 };
-template <typename I, I* (*make)(uint8_t*, int32_t, int32_t, int32_t)>
-I* WrapOf(const ImageDesc& d) { return make(d.data, d.width, d.height, d.stride); }
-ICImageUtility* WrapUtility(const ImageDesc& d) {
-    return GetCImageUtility5(d.data, d.width, d.height, d.stride, d.bytesPerPixel);
-}
-using UtilityKind = Kind<ICImageUtility, 4, GetCImageUtility, GetCImageUtility1, WrapUtility, ReleaseCImageUtility, false>;
-using ArgbKind = Kind<ICImageARGB, 4, GetCImageARGB, GetCImageARGB1, WrapOf<ICImageARGB, GetCImageARGB4>,
-                      ReleaseCImageARGB, true>;
-using AyuvKind = Kind<ICImageAYUV, 4, GetCImageAYUV, GetCImageAYUV1, WrapOf<ICImageAYUV, GetCImageAYUV4>,
-                      ReleaseCImageAYUV, true>;
-using ByteKind = Kind<ICImageByte, 1, GetCImageByte, GetCImageByte1, WrapOf<ICImageByte, GetCImageByte4>,
-                      ReleaseCImageByte, false>;
 
 enum class Route { kWrap, kFromDesc, kSetDesc, kAttach };
 
 class Walker {
 public:
     Walker(GuardSide side, int32_t level)
-        : level_(level), side_(side), scratch_(64, side),
-          set4_(MakeVariants(4, 4, side)), set1_(MakeVariants(1, 3, side)), setPacked_(MakeVariants(1, 0, side)),
-          self4_(MakeVariants(4, 4, side)), selfPacked_(MakeVariants(1, 0, side)),
-          good4_(MakeVariants(4, 4, side)), good1_(MakeVariants(1, 3, side)), goodPacked_(MakeVariants(1, 0, side)) {
-        ctx_.g4 = good4_[0].desc;
-        ctx_.g1 = good1_[0].desc;
-        ctx_.gp = goodPacked_[0].desc;
-        ctx_.scratch = &scratch_;
-        ctx_.path = testing::TempDir() + "viu_hostile.bmp";
+        : level_(level), side_(side), scratch_(64, side), set4_(MakeVariants(4, 4, side)), set1_(MakeVariants(1, 3, side)),
+          setPacked_(MakeVariants(1, 0, side)), self4_(MakeVariants(4, 4, side)), selfPacked_(MakeVariants(1, 0, side)) {
+        args_.scratch = &scratch_;
+        args_.path = testing::TempDir() + "viu_hostile.bmp";
+        args_.widePath.assign(args_.path.begin(), args_.path.end());
     }
-    ~Walker() { std::remove(ctx_.path.c_str()); }
+    ~Walker() { std::remove(args_.path.c_str()); }
 
     int32_t calls() const { return calls_; }
 
-    // The inherited rows, then the interface's own. Rows of operations that
-    // never look at the image (the services on raw buffers, files and
-    // handles) skip the hostile images.
-    template <typename Kind, typename RowI>
-    void WalkInterface(const char* interfaceName, const std::vector<Row<RowI>>& ownRows) {
-        for (const auto& row : kBaseRows) Walk<Kind>(interfaceName, row, true);
-        for (const auto& row : kUtilityRows) Walk<Kind>(interfaceName, row, false);
-        for (const auto& row : ownRows) Walk<Kind>(interfaceName, row, true);
+    // The common slots, then the interface's own. The services on raw
+    // buffers, files and handles never look at the image: they skip the
+    // hostile images.
+    template <typename I>
+    void WalkInterface(const Kind<I>& kind) {
+        const auto& common = SlotCalls<Hostile>::Common();
+        for (size_t s = 0; s < common.size(); ++s) Walk(kind, common[s], FlagsOf(common[s].name, false, false), s < 12);
+        for (const auto& slot : *kind.own) Walk(kind, slot, FlagsOf(slot.name, true, kind.bpp == 1), true);
     }
 
 private:
-    template <typename Kind, typename RowI>
-    void Walk(const char* interfaceName, const Row<RowI>& row, bool withHostileImages) {
+    template <typename I, typename J>
+    void Walk(const Kind<I>& kind, const Slot<J, Hostile>& slot, uint32_t flags, bool withHostileImages) {
         ScopedInstructionSetLevel scoped(level_);
-        std::vector<Variant>& selves = Kind::kBpp == 4 ? self4_ : selfPacked_;
-        std::vector<Variant>* descs = (row.flags & kDesc4) ? &set4_ : (row.flags & kDesc1) ? &set1_
-                                      : (row.flags & kPacked1) ? &setPacked_ : nullptr;
-        const Variant& good = (row.flags & kDesc4) ? good4_[0] : (row.flags & kDesc1) ? good1_[0] : goodPacked_[0];
-        const int32_t roleBpp = (row.flags & kDesc4) ? 4 : 1;
-        const std::string where = std::string(interfaceName) + "::" + row.slot + " at level " + std::to_string(level_) +
+        std::vector<Variant>& selves = kind.bpp == 4 ? self4_ : selfPacked_;
+        std::vector<Variant>& descs = (flags & kDesc1) ? set1_ : (flags & kPacked1) ? setPacked_ : set4_;
+        const bool hasDesc = flags & (kDesc1 | kDesc4 | kPacked1);
+        const std::string where = std::string(kind.name) + "::" + slot.name + " at level " + std::to_string(level_) +
                                   (side_ == GuardSide::kAfter ? ", guard after" : ", guard before");
         // Hostile descriptors, with a valid image and numbers.
-        for (size_t v = 0; descs != nullptr && v < descs->size(); ++v) {
-            const Variant& d = (*descs)[v];
-            const bool refuse = !(row.flags & kLoose) && MustRefuse(d.isNull ? nullptr : &d.desc, roleBpp, row.flags, true);
-            Call<Kind>(row, where + ", descriptor " + d.name, selves[0], Route::kWrap, d, 0, 0, refuse);
+        for (size_t v = 0; hasDesc && v < descs.size(); ++v) {
+            const Variant& d = descs[v];
+            const bool refuse = !(flags & kLoose) && MustRefuse(d.isNull ? nullptr : &d.desc, (flags & kDesc4) ? 4 : 1, flags, true);
+            Call(kind, slot, flags, where + ", descriptor " + d.name, selves[0], Route::kWrap, d, 0, refuse);
         }
         // Hostile numbers and null outputs, with valid images.
-        for (size_t k = 1; k < sizeof kInts / sizeof kInts[0]; ++k) {
-            Call<Kind>(row, where + ", number " + std::to_string(kInts[k]), selves[0], Route::kWrap, good, k,
-                       static_cast<uint32_t>(k), false);
+        for (size_t k = 1; k < std::size(kInts); ++k) {
+            Call(kind, slot, flags, where + ", number " + std::to_string(kInts[k]), selves[0], Route::kWrap, descs[0], k, false);
         }
         // Hostile images, reached by every route, with valid arguments.
         for (size_t v = 1; withHostileImages && v < selves.size(); ++v) {
             for (Route route : {Route::kWrap, Route::kFromDesc, Route::kSetDesc, Route::kAttach}) {
-                Call<Kind>(row, where + ", image " + selves[v].name + " by route " + std::to_string(int(route)),
-                           selves[v], route, good, 0, 0, false, true);
+                Call(kind, slot, flags, where + ", image " + selves[v].name + " by route " + std::to_string(int(route)),
+                     selves[v], route, descs[0], 0, false, true);
             }
-        }
-    }
-
-    template <typename Kind>
-    typename Kind::I* MakeImage(const Variant& self, Route route) {
-        const ImageDesc* desc = self.isNull ? nullptr : &self.desc;
-        switch (route) {
-            case Route::kWrap: return desc ? Kind::Wrap(*desc) : nullptr;
-            case Route::kFromDesc: {
-                typename Kind::I* image = Kind::FromDesc(desc);
-                EXPECT_TRUE(desc != nullptr || image == nullptr) << "a factory took a null descriptor";
-                if (desc != nullptr && desc->data == nullptr) {
-                    ImageDesc copying = *desc;
-                    copying.copy = true;
-                    EXPECT_EQ(Kind::FromDesc(&copying), nullptr) << "a factory copied from null data";
-                }
-                return image;
-            }
-            case Route::kSetDesc: {
-                typename Kind::I* image = Kind::Empty();
-                image->SetDesc(desc);
-                return image;
-            }
-            case Route::kAttach: {
-                typename Kind::I* image = Kind::Empty();
-                if (desc) Kind::Attach(image, *desc);
-                return image;
-            }
-        }
-        return nullptr;
-    }
-
-    // One call: every buffer refilled, the image made by `route` over
-    // `self`, the row called, the image released, the buffers checked. A
-    // call must change nothing when its descriptor must be refused, or (with
-    // checkImage) when it works on an image that must be refused.
-    template <typename Kind, typename RowI>
-    void Call(const Row<RowI>& row, const std::string& what, const Variant& self, Route route, const Variant& desc,
-              size_t number, uint32_t nullMask, bool mustRefuse, bool checkImage = false) {
-        typename Kind::I* image = MakeImage<Kind>(self, route);
-        if (image == nullptr) return;
-        const ImageDesc own = Desc(image);
-        if (checkImage && (row.flags & kSelf) && MustRefuse(&own, Kind::kBpp, row.flags & (kOwnBpp | kRaw), false)) mustRefuse = true;
-        const GuardedRows* buffers[] = {self.rows.get(), desc.rows.get(), desc.twin.get(),
-                                        good4_[0].rows.get(), good1_[0].rows.get(), goodPacked_[0].rows.get()};
-        for (const GuardedRows* rows : buffers) const_cast<GuardedRows*>(rows)->Refill();
-        ctx_.d = desc.isNull ? nullptr : &desc.desc;
-        ctx_.d2 = desc.isNull ? nullptr : &desc.desc2;
-        ctx_.i = kInts[number % (sizeof kInts / sizeof kInts[0])];
-        ctx_.f = kFloats[number % (sizeof kFloats / sizeof kFloats[0])];
-        ctx_.nullMask = nullMask;
-        ctx_.rect = RECT{0, 0, ctx_.i, 2};
-        ++calls_;
-        row.call(image, ctx_);
-        Kind::Release(image);
-        for (size_t b = 0; b < sizeof buffers / sizeof buffers[0]; ++b) {
-            if (mustRefuse && !buffers[b]->Unchanged()) Fail(what + ": a refused call changed buffer " + std::to_string(b));
-            if (!(row.flags & kPadding) && !buffers[b]->PaddingIntact()) Fail(what + ": padding of buffer " + std::to_string(b) + " changed");
         }
     }
 
     template <typename I>
-    static ImageDesc Desc(I* image) {
-        return ImageDesc{image->GetData(), image->GetWidth(), image->GetHeight(), image->GetStride(),
-                         image->GetBytesPerPixel(), false};
+    static I* MakeImage(const Kind<I>& kind, const Variant& self, Route route) {
+        const ImageDesc* desc = self.isNull ? nullptr : &self.desc;
+        if (route == Route::kWrap) return desc ? kind.wrap(*desc) : nullptr;
+        if (route == Route::kFromDesc) {
+            I* image = kind.fromDesc(desc);
+            EXPECT_TRUE(desc != nullptr || image == nullptr) << "a factory took a null descriptor";
+            if (desc != nullptr && desc->data == nullptr) {
+                ImageDesc copying = *desc;
+                copying.copy = true;
+                EXPECT_EQ(kind.fromDesc(&copying), nullptr) << "a factory copied from null data";
+            }
+            return image;
+        }
+        I* image = kind.empty();
+        if (route == Route::kSetDesc) image->SetDesc(desc);
+        if (route == Route::kAttach && desc && kind.attach) kind.attach(image, *desc);
+        return image;
+    }
+
+    // One call: every buffer refilled, the image made by `route` over
+    // `self`, the slot called, the image released, the buffers checked. A
+    // call must change nothing when its descriptor must be refused, or (with
+    // checkImage) when it works on an image that must be refused.
+    template <typename I, typename J>
+    void Call(const Kind<I>& kind, const Slot<J, Hostile>& slot, uint32_t flags, const std::string& what,
+              const Variant& self, Route route, const Variant& desc, size_t number, bool mustRefuse, bool checkImage = false) {
+        I* image = MakeImage(kind, self, route);
+        if (image == nullptr) return;
+        const ImageDesc own{image->GetData(), image->GetWidth(), image->GetHeight(), image->GetStride(), image->GetBytesPerPixel(), false};
+        if (checkImage && (flags & kSelf) && MustRefuse(&own, kind.bpp, flags & (kOwnBpp | kRaw), false)) mustRefuse = true;
+        const GuardedRows* buffers[] = {self.rows.get(), desc.rows.get(), desc.twin.get()};
+        for (const GuardedRows* rows : buffers) const_cast<GuardedRows*>(rows)->Refill();
+        args_.d = desc.isNull ? nullptr : &desc.desc;
+        args_.d2 = desc.isNull ? nullptr : &desc.desc2;
+        args_.k = number;
+        args_.outs = args_.us = args_.fs = 0;
+        ++calls_;
+        slot.call(image, args_);
+        kind.release(image);
+        for (size_t b = 0; b < std::size(buffers); ++b) {
+            if (mustRefuse && !buffers[b]->Unchanged()) Fail(what + ": a refused call changed buffer " + std::to_string(b));
+            if (!(flags & kPadding) && !buffers[b]->PaddingIntact()) Fail(what + ": padding of buffer " + std::to_string(b) + " changed");
+        }
     }
 
     void Fail(const std::string& message) {
@@ -499,36 +339,56 @@ private:
     int32_t level_;
     GuardSide side_;
     GuardedBuffer scratch_;
-    std::vector<Variant> set4_, set1_, setPacked_, self4_, selfPacked_, good4_, good1_, goodPacked_;
-    Ctx ctx_;
+    std::vector<Variant> set4_, set1_, setPacked_, self4_, selfPacked_;
+    Hostile args_;
     int32_t calls_ = 0;
     int32_t failures_ = 0;
 };
 
+template <typename I, I* (*make)(uint8_t*, int32_t, int32_t, int32_t)>
+I* WrapOf(const ImageDesc& d) { return make(d.data, d.width, d.height, d.stride); }
+template <typename I>
+void AttachOf(I* image, const ImageDesc& d) { image->AttachBuffer(d.data, d.width, d.height, d.stride); }
+
 TEST(HostileInput, EverySlotRefusesOrStaysInsideItsBuffers) {
-    // Every slot has its row: the inherited ones by name, the typed ones by count.
-    std::set<std::string> inherited;
+    // Every slot has its call, and every name in the flags table is a slot.
+    using Calls = SlotCalls<Hostile>;
+    std::set<std::string> inherited, names;
 #define VIU_NAME(result, name, parameters, arguments) inherited.insert(std::string(#name) == "GetDescInto" ? "GetDesc" : #name);
     VIU_BASE_OPERATIONS(VIU_NAME)
     VIU_UTILITY_OWN_OPERATIONS(VIU_NAME)
 #undef VIU_NAME
-    std::set<std::string> rowNames;
-    for (const auto& row : kBaseRows) rowNames.insert(row.slot);
-    for (const auto& row : kUtilityRows) rowNames.insert(row.slot);
-    EXPECT_EQ(rowNames, inherited);
-    EXPECT_EQ(kBaseRows.size() + kUtilityRows.size(), 37u);
-    EXPECT_EQ(kArgbRows.size(), 95u - 37u);
-    EXPECT_EQ(kAyuvRows.size(), 53u - 37u);
-    EXPECT_EQ(kByteRows.size(), 53u - 37u);
+    for (const auto& slot : Calls::Common()) names.insert(slot.name);
+    EXPECT_EQ(names, inherited);
+    EXPECT_EQ(Calls::Argb().size(), 95u - 37u);
+    EXPECT_EQ(Calls::Ayuv().size(), 53u - 37u);
+    EXPECT_EQ(Calls::Byte().size(), 53u - 37u);
+    for (const auto& slot : Calls::Argb()) names.insert(slot.name);
+    for (const auto& slot : Calls::Ayuv()) names.insert(slot.name);
+    for (const auto& slot : Calls::Byte()) names.insert(slot.name);
+    for (const auto& group : kFlags) {
+        std::istringstream words(group.second);
+        for (std::string word; words >> word;) EXPECT_EQ(names.count(word), 1u) << word;
+    }
 
+    const std::vector<Slot<ICImageUtility, Hostile>> none;
+    const Kind<ICImageUtility> utility{"ICImageUtility", 4, GetCImageUtility, GetCImageUtility1,
+                                       [](const ImageDesc& d) { return GetCImageUtility5(d.data, d.width, d.height, d.stride, d.bytesPerPixel); },
+                                       nullptr, ReleaseCImageUtility, &none};
+    const Kind<ICImageARGB> argb{"ICImageARGB", 4, GetCImageARGB, GetCImageARGB1, WrapOf<ICImageARGB, GetCImageARGB4>,
+                                 AttachOf<ICImageARGB>, ReleaseCImageARGB, &Calls::Argb()};
+    const Kind<ICImageAYUV> ayuv{"ICImageAYUV", 4, GetCImageAYUV, GetCImageAYUV1, WrapOf<ICImageAYUV, GetCImageAYUV4>,
+                                 AttachOf<ICImageAYUV>, ReleaseCImageAYUV, &Calls::Ayuv()};
+    const Kind<ICImageByte> byte{"ICImageByte", 1, GetCImageByte, GetCImageByte1, WrapOf<ICImageByte, GetCImageByte4>,
+                                 nullptr, ReleaseCImageByte, &Calls::Byte()};
     int32_t calls = 0;
     for (GuardSide side : {GuardSide::kAfter, GuardSide::kBefore}) {
         for (int32_t level : {0, 3}) {
             Walker walker(side, level);
-            walker.WalkInterface<UtilityKind>("ICImageUtility", std::vector<Row<ICImageUtility>>{});
-            walker.WalkInterface<ArgbKind>("ICImageARGB", kArgbRows);
-            walker.WalkInterface<AyuvKind>("ICImageAYUV", kAyuvRows);
-            walker.WalkInterface<ByteKind>("ICImageByte", kByteRows);
+            walker.WalkInterface(utility);
+            walker.WalkInterface(argb);
+            walker.WalkInterface(ayuv);
+            walker.WalkInterface(byte);
             calls += walker.calls();
         }
     }

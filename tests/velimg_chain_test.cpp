@@ -7,6 +7,7 @@
 
 #include "VelImageUtility.h"
 #include "core/InstructionSetLevel.h"
+#include "slot_calls.h"
 
 #if defined(VELIMG_PATH) && !defined(_WIN32)
 namespace {
@@ -50,9 +51,7 @@ TEST(Velimg, ChainEqualsDirectCalls) {
     ASSERT_EQ(got.width, 40);
     EXPECT_EQ(std::vector<uint8_t>(got.data, got.data + 40 * 30 * 4),
               std::vector<uint8_t>(expectedDesc.data, expectedDesc.data + 40 * 30 * 4));
-    ICImageARGB* owner = GetCImageARGB();
-    owner->SetDesc(&got);
-    ReleaseCImageARGB(owner);
+    VelImageUtility::test::ReleaseLoaded(got);
     ReleaseCImageARGB(expected);
     ReleaseCImageARGB(source);
 }

@@ -8,14 +8,17 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "VelImageUtility/Exports.h"
 #include "core/InstructionSetLevel.h"
 #include "guarded_buffer.h"
+#include "slot_calls.h"
 
 using namespace VelImageUtility;
 using namespace VelImageUtility::test;
@@ -42,21 +45,14 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        uint8_t chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
-        std::fclose(file);
+// Changes a few bytes of the file, as pairs of (where, what) from the input.
+void Corrupt(const std::string& path, const std::vector<uint8_t>& corruption) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (size_t k = 0; k + 1 < corruption.size() && !file.empty(); k += 2) {
+        file[corruption[k] * 7919u % file.size()] = static_cast<char>(corruption[k + 1]);
     }
-    return bytes;
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    Check(file != nullptr);
-    Check(std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
-    Check(std::fclose(file) == 0);
+    std::ofstream(path, std::ios::binary).write(file.data(), static_cast<std::streamsize>(file.size()));
 }
 
 }  // namespace
@@ -79,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GuardedRows rows(width * 4, stride, height, in.ConsumeBool() ? GuardSide::kAfter : GuardSide::kBefore);
     for (size_t i = 0; i < rows.size(); ++i) rows.data()[i] = bytes.empty() ? static_cast<uint8_t>(i) : bytes[i % bytes.size()];
     uint8_t* first = bottomUp ? rows.data() + size_t(height - 1) * stride : rows.data();
-    ICImageARGB* image = GetCImageARGB4(first, width, height, bottomUp ? -stride : stride);
+    const std::unique_ptr<ICImageARGB, int32_t (*)(ICImageARGB*)> image(
+        GetCImageARGB4(first, width, height, bottomUp ? -stride : stride), ReleaseCImageARGB);
     Check(image != nullptr);
     const std::string path = directory + "/image" + format.extension;
     const std::wstring widePath(path.begin(), path.end());
@@ -87,25 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const HRESULT status = image->SaveToFile(&saved, widePath.c_str());
     if (pad % 4 != 0) {
         Check(status == VIU_E_FAIL && access(path.c_str(), F_OK) != 0);
-        ReleaseCImageARGB(image);
         return 0;
     }
     Check(status == VIU_S_OK);
 
-    if (corrupt) {
-        std::vector<uint8_t> file = ReadFile(path);
-        for (size_t k = 0; k + 1 < corruption.size() && !file.empty(); k += 2) {
-            file[corruption[k] * 7919u % file.size()] = corruption[k + 1];
-        }
-        WriteFile(path, file);
-    }
+    if (corrupt) Corrupt(path, corruption);
     ImageDesc loaded{};
     image->LoadFromFileA(&loaded, path.c_str());
     unlink(path.c_str());
-    if (corrupt && loaded.data == nullptr) {
-        ReleaseCImageARGB(image);
-        return 0;
-    }
+    if (corrupt && loaded.data == nullptr) return 0;
     Check(loaded.data != nullptr && loaded.copy && loaded.bytesPerPixel == 4 && loaded.stride == loaded.width * 4);
     if (!corrupt) {
         Check(loaded.width == width && loaded.height == height);
@@ -122,10 +109,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         volatile uint8_t fold = 0;
         for (int64_t i = 0; i < int64_t{loaded.stride} * loaded.height; ++i) fold = fold ^ loaded.data[i];
     }
-    // The loaded buffer goes back through an image that owns it.
-    ICImageARGB* owner = GetCImageARGB();
-    owner->SetDesc(&loaded);
-    ReleaseCImageARGB(owner);
-    ReleaseCImageARGB(image);
+    ReleaseLoaded(loaded);
     return 0;
 }

@@ -5,6 +5,7 @@
 // full and released; the sanitizers catch the rest.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "VelImageUtility/PlatformStandIns.h"
 #include "core/CImageUtility.h"
@@ -13,12 +14,10 @@ using namespace VelImageUtility;
 
 namespace {
 
+// A load changes nothing or hands over a whole packed image.
 void CheckAndRelease(const ImageDesc& before, const ImageDesc& after) {
     if (after.data == before.data) {
-        if (after.width != before.width || after.height != before.height || after.stride != before.stride ||
-            after.bytesPerPixel != before.bytesPerPixel || after.copy != before.copy) {
-            std::abort();
-        }
+        if (std::memcmp(&after, &before, sizeof after) != 0) std::abort();
         return;
     }
     if (after.data == nullptr || after.width <= 0 || after.height <= 0 || after.stride != after.width * 4 ||
@@ -44,11 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t callerPixels[2 * 8] = {};
     const ImageDesc original{callerPixels, 2, 2, 8, 4, false};
 
-    ImageDesc desc = original;
+    ImageDesc desc = original, bitmap = original;
     utility.LoadFromResource(&desc, module, "IMAGE", 1);
+    utility.LoadFromBitmapResource(&bitmap, module, 2);
     CheckAndRelease(original, desc);
-    desc = original;
-    utility.LoadFromBitmapResource(&desc, module, 2);
-    CheckAndRelease(original, desc);
+    CheckAndRelease(original, bitmap);
     return 0;
 }
