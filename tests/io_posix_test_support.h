@@ -17,10 +17,7 @@ namespace io_test {
 
 using namespace VelImageUtility::test;
 
-inline std::string DataDirectory() {
-    const std::string source = __FILE__;
-    return source.substr(0, source.rfind('/')) + "/data/";
-}
+inline std::string DataDirectory() { return VIU_TEST_DATA; }
 
 inline bool Exists(const std::string& path) {
     struct stat status;
