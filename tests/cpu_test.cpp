@@ -192,10 +192,9 @@ std::vector<uint32_t> Values(const CpuSpeed& s) { return {s.totalCycles, s.total
 TEST(CpuSpeedMeasurement, CounterMethod) {
     // Each counter reading advances one tick, so a round settles over 50
     // ticks, counts over 1000 and takes 1051 readings.
-    struct SpeedCase { std::vector<uint64_t> cyclesPerRound; int64_t frequency, startTime; int32_t priority;
-                       CpuSpeed expected; int rounds; };
     const int32_t unreadable = Platform::kPriorityError;
-    const SpeedCase cases[] = {
+    const struct { std::vector<uint64_t> cyclesPerRound; int64_t frequency, startTime; int32_t priority;
+                   CpuSpeed expected; int rounds; } cases[] = {
         {{1834567}, 1000000, 0, 2, {5503701, 3000, 1834, 1835}, 3},  // steady
         {{1000000, 1005000}, 1000000, 0, 0, {20050000, 20000, 1002, 1002}, 20},  // unsteady
         {{900000, 1200000, 1000000, 1001000, 1002000}, 1000000, 0, 0, {5103000, 5000, 1020, 1021}, 5},
@@ -208,23 +207,20 @@ TEST(CpuSpeedMeasurement, CounterMethod) {
         {{1000000}, 1000000, 0, unreadable, {3000000, 3000, 1000, 1000}, 3},
         {{1000000}, 0, 0, 5, {0, 0, 0, 0}, 0},  // no counter
     };
-    for (const SpeedCase& c : cases) {
+    for (const auto& c : cases) {
         ReplayedCpu probe("GenuineIntel 6.15.6 tsc");
         probe.cyclesPerThousandTicks = c.cyclesPerRound;
-        probe.frequency = c.frequency;
-        probe.time = c.startTime;
-        probe.priority = c.priority;
+        probe.frequency = c.frequency, probe.time = c.startTime, probe.priority = c.priority;
         EXPECT_EQ(Values(MeasureCpuSpeed(probe)), Values(c.expected)) << &c - cases;
-        EXPECT_EQ(probe.priorityRaises, c.priority == unreadable ? 0 : c.rounds) << &c - cases;
-        EXPECT_EQ(probe.counterReads, 1051u * c.rounds) << &c - cases;
-        EXPECT_EQ(probe.priority, c.priority) << &c - cases;
+        EXPECT_EQ(std::vector<int64_t>({probe.priorityRaises, int64_t(probe.counterReads), probe.priority}),
+                  std::vector<int64_t>({c.priority == unreadable ? 0 : c.rounds, 1051 * c.rounds, c.priority}))
+            << &c - cases;
     }
 }
 
 TEST(CpuSpeedMeasurement, BitScanLoopWithoutTimeStampCounter) {
     // counterSteps: ticks of each timing, then between timings; the fewest ticks count.
-    struct LoopCase { uint32_t family; int64_t frequency; std::vector<int64_t> counterSteps; CpuSpeed expected; };
-    const LoopCase cases[] = {
+    const struct { uint32_t family; int64_t frequency; std::vector<int64_t> counterSteps; CpuSpeed expected; } cases[] = {
         {4, 1000000, {3, 1}, {188000, 3, 62666, 62667}},
         {5, 1000000, {9, 1, 7, 1, 5, 1, 8, 1, 5, 1, 6, 1, 9, 1, 9, 1, 5, 1, 4, 1}, {172000, 4, 43000, 43000}},
         {3, 1000000, {7, 1}, {460000, 7, 65714, 65714}},
@@ -233,58 +229,47 @@ TEST(CpuSpeedMeasurement, BitScanLoopWithoutTimeStampCounter) {
         {4, 0, {3, 1}, {0, 0, 0, 0}},        // no counter
         {2, 1000000, {3, 1}, {0, 0, 0, 0}},  // no loop timing before family 3
     };
-    for (const LoopCase& c : cases) {
+    for (const auto& c : cases) {
         ReplayedCpu probe("GenuineIntel " + std::to_string(c.family) + ".0.0");
-        probe.frequency = c.frequency;
-        probe.counterSteps = c.counterSteps;
+        probe.frequency = c.frequency, probe.counterSteps = c.counterSteps;
         EXPECT_EQ(Values(MeasureCpuSpeed(probe)), Values(c.expected)) << c.family;
     }
 }
 
+// Processors are visited one by one within the low 32 of the process mask,
+// skipping those that cannot be selected; the mask is restored after.
 TEST(CpuProcessorCount, StatusesAndCounts) {
-    struct CountCase { const char* cpu; uint64_t processMask, systemMask; std::vector<uint8_t> apicIds; HT status;
-                       int32_t logicalPerPackage, physicalCount; };
-    const CountCase cases[] = {
-        {"GenuineIntel 15.2.9 htt lp=2", 0xF, 0xF, {0, 1, 6, 7}, HT::Enabled, 2, 2},
-        {"GenuineIntel 15.2.9 htt lp=2", 0xF, 0xF, {0, 2, 4, 6}, HT::CapableNotEnabled, 2, 4},
-        {"GenuineIntel 15.2.9 htt lp=1", 0x3, 0x3, {0, 1}, HT::Disabled, 1, 4},
-        {"GenuineIntel 15.2.9 htt lp=3", 0x3, 0x3, {0, 4}, HT::CapableNotEnabled, 3, 4},  // two logical bits
-        {"GenuineIntel 15.2.9 htt lp=3", 0x3, 0x3, {4, 2}, HT::Enabled, 3, 1},
-        {"GenuineIntel 15.2.9 htt", 0x3, 0x3, {0, 1}, HT::NotCapable, 0, 4},
-        {"GenuineIntel 15.2.9 htt lp=2", 0x1, 0x3, {0, 1}, HT::CannotDetect, 2, -1},
-        {"GenuineIntel 6.0.0.1 htt lp=2", 0x3, 0x3, {0, 1}, HT::Enabled, 2, 2},  // extended family
-        {"GenuineIntel 6.15.6 htt lp=2", 0x3, 0x3, {0, 1}, HT::NotCapable, 1, 4},
-        {"GenuineIntel 15.2.9 lp=2", 0x3, 0x3, {0, 1}, HT::NotCapable, 1, 4},
-        {"AuthenticAMD 15.1.0.8.7 htt lp=16", 0x1, 0x3, {0, 1}, HT::NotCapable, 1, 4},
+    const struct { const char* cpu; uint64_t processMask, systemMask, unselectable; std::vector<uint8_t> apicIds;
+                   HT status; int32_t logicalPerPackage, physicalCount; std::vector<uint64_t> requests; } cases[] = {
+        {"GenuineIntel 15.2.9 htt lp=2", 0xF, 0xF, 0, {0, 1, 6, 7}, HT::Enabled, 2, 2, {1, 2, 4, 8, 0xF}},
+        {"GenuineIntel 15.2.9 htt lp=2", 0xF, 0xF, 0, {0, 2, 4, 6}, HT::CapableNotEnabled, 2, 4, {1, 2, 4, 8, 0xF}},
+        {"GenuineIntel 15.2.9 htt lp=1", 0x3, 0x3, 0, {0, 1}, HT::Disabled, 1, 4, {1, 2, 3}},
+        {"GenuineIntel 15.2.9 htt lp=3", 0x3, 0x3, 0, {0, 4}, HT::CapableNotEnabled, 3, 4, {1, 2, 3}},  // two logical bits
+        {"GenuineIntel 15.2.9 htt lp=3", 0x3, 0x3, 0, {4, 2}, HT::Enabled, 3, 1, {1, 2, 3}},
+        {"GenuineIntel 15.2.9 htt", 0x3, 0x3, 0, {0, 1}, HT::NotCapable, 0, 4, {}},
+        {"GenuineIntel 15.2.9 htt lp=2", 0x1, 0x3, 0, {0, 1}, HT::CannotDetect, 2, -1, {}},
+        {"GenuineIntel 6.0.0.1 htt lp=2", 0x3, 0x3, 0, {0, 1}, HT::Enabled, 2, 2, {1, 2, 3}},  // extended family
+        {"GenuineIntel 6.15.6 htt lp=2", 0x3, 0x3, 0, {0, 1}, HT::NotCapable, 1, 4, {}},
+        {"GenuineIntel 15.2.9 lp=2", 0x3, 0x3, 0, {0, 1}, HT::NotCapable, 1, 4, {}},
+        {"AuthenticAMD 15.1.0.8.7 htt lp=16", 0x1, 0x3, 0, {0, 1}, HT::NotCapable, 1, 4, {}},
+        // Processor 3, the only one with a logical part, cannot be selected.
+        {"GenuineIntel 15.2.9 htt lp=2", 0xD, 0xD, 0x8, {0, 0, 0, 1}, HT::CapableNotEnabled, 2, 4, {1, 4, 8, 0xD}},
+        {"GenuineIntel 15.2.9 htt lp=2", 0x10000000001, 0x10000000001, 0, {0}, HT::CapableNotEnabled, 2, 4,
+         {1, 0x10000000001}},
     };
-    for (const CountCase& c : cases) {
+    for (const auto& c : cases) {
         ReplayedCpu probe(c.cpu);
-        probe.processMask = c.processMask;
-        probe.systemMask = c.systemMask;
+        probe.processMask = c.processMask, probe.systemMask = c.systemMask, probe.unselectable = c.unselectable;
         probe.apicIds = c.apicIds;
         int32_t logical = -5, physical = -5;
         const HT status = CountProcessors(probe, &logical, &physical);
         EXPECT_EQ(std::vector<int32_t>({static_cast<int32_t>(status), logical, physical}),
                   std::vector<int32_t>({static_cast<int32_t>(c.status), c.logicalPerPackage, c.physicalCount}))
             << &c - cases;
+        EXPECT_EQ(probe.affinityRequests, c.requests) << &c - cases;
         EXPECT_EQ(probe.processMask, c.processMask) << &c - cases;  // restored
+        EXPECT_EQ(probe.yields, int(std::max<size_t>(c.requests.size(), 1) - 1 - (c.unselectable != 0))) << &c - cases;
     }
-}
-
-TEST(CpuProcessorCount, VisitsTheLow32ProcessorsOfTheMaskAndSkipsUnselectable) {
-    ReplayedCpu probe("GenuineIntel 15.2.9 htt lp=2");
-    probe.processMask = probe.systemMask = 0xD;  // processors 0, 2 and 3
-    probe.apicIds = {0, 0, 0, 1};
-    probe.unselectable = 0x8;  // processor 3, the only one with a logical part
-    int32_t logical = 0, physical = 0;
-    EXPECT_EQ(CountProcessors(probe, &logical, &physical), HT::CapableNotEnabled);
-    EXPECT_EQ(probe.affinityRequests, (std::vector<uint64_t>{0x1, 0x4, 0x8, 0xD}));
-    EXPECT_EQ(probe.yields, 2);
-
-    ReplayedCpu wide("GenuineIntel 15.2.9 htt lp=2");
-    wide.processMask = wide.systemMask = (uint64_t{1} << 40) | 1;
-    CountProcessors(wide, &logical, &physical);
-    EXPECT_EQ(wide.affinityRequests, (std::vector<uint64_t>{0x1, (uint64_t{1} << 40) | 1}));
 }
 
 }  // namespace
