@@ -1,6 +1,7 @@
 // Module resources and bitmap handles on either platform: the real GDI+,
 // GDI and resource functions on Windows (under wine in CI), the stand-in
-// handles elsewhere; then the external decoder component of Windows.
+// handles elsewhere; then the external decoder component of Windows,
+// served by the test itself.
 // Saving and loading files: image_file_formats_test.cpp.
 #include <gtest/gtest.h>
 
@@ -10,9 +11,13 @@
 #include "core/CImageUtility.h"
 #include "test_support.h"
 #ifdef _WIN32
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "io/CGdiPlusBitmapWindows.h"
+#include "io/ExternalImageDecoderWindows.h"
 #else
 #include "VelImageUtility/PlatformStandIns.h"
 #endif
@@ -184,44 +189,90 @@ TEST(IoBitmapHandles, ReadTopDownAsFourBytePixels) {
 }
 
 #ifdef _WIN32
-// The test decoder component (viu_test_decoder.dll) registered while the
-// object lives, and the counters it keeps. Windows merges the per-user
-// classes into HKEY_CLASSES_ROOT, where the second write then lands too;
-// wine (8.0) does not, and takes the class from the test's own prefix.
-class RegisteredTestDecoder {
+// A decoder component of the test's own. It reads one raw format:
+//   "VIUR", u32 width, u32 height (little-endian), then width * height
+//   pixels of 4 bytes, top row first, packed;
+// a file that starts "VIUF" opens (the size from its header) but its pixels
+// cannot be copied. It counts the Open calls and keeps the last path.
+class RawDecoder : public IExternalImageDecoder {
 public:
-    RegisteredTestDecoder() {
-        const std::wstring dll = (ExecutableDirectory() / L"viu_test_decoder.dll").wstring();
-        module_ = LoadLibraryW(dll.c_str());
-        for (int i = 0; i < 2; ++i) {
-            const std::wstring server = std::wstring(kClassKeys[i]) + L"\\InprocServer32";
-            RegSetKeyValueW(Root(i), server.c_str(), nullptr, REG_SZ, dll.c_str(), DWORD((dll.size() + 1) * 2));
-            RegSetKeyValueW(Root(i), server.c_str(), L"ThreadingModel", REG_SZ, L"Both", sizeof(L"Both"));
-        }
+    virtual ~RawDecoder() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        const bool known = iid == IID_IUnknown || iid == kExternalImageDecoderIid;
+        *object = known ? static_cast<IExternalImageDecoder*>(this) : nullptr;
+        if (known) AddRef();
+        return known ? S_OK : E_NOINTERFACE;
     }
-    ~RegisteredTestDecoder() {
-        for (int i = 0; i < 2; ++i) RegDeleteTreeW(Root(i), kClassKeys[i]);
-        CoFreeUnusedLibraries();
-        if (module_ != nullptr) FreeLibrary(module_);
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
     }
-    bool Ready() const { return module_ != nullptr; }
-    long OpenCount() const { return Export<long (*)()>("TestDecoderOpenCount")(); }
-    std::wstring LastPath() const {
-        wchar_t path[1024] = {};
-        Export<void (*)(wchar_t*, size_t)>("TestDecoderLastPath")(path, 1024);
-        return path;
+    HRESULT STDMETHODCALLTYPE Open(const wchar_t* path) override {
+        ++opens, lastPath = path;
+        std::ifstream file(fs::path(path), std::ios::binary);
+        const Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (bytes.size() < 12) return E_FAIL;
+        failCopy_ = std::memcmp(bytes.data(), "VIUF", 4) == 0;
+        std::memcpy(&width_, &bytes[4], 4);
+        std::memcpy(&height_, &bytes[8], 4);
+        pixels_.assign(bytes.begin() + 12, bytes.end());
+        const bool raw = std::memcmp(bytes.data(), "VIUR", 4) == 0 && pixels_.size() == uint64_t{width_} * height_ * 4;
+        return raw || failCopy_ ? S_OK : E_FAIL;
     }
+    HRESULT STDMETHODCALLTYPE GetHeight(uint32_t* height) override { return *height = height_, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWidth(uint32_t* width) override { return *width = width_, S_OK; }
+    HRESULT STDMETHODCALLTYPE CopyPixels(uint8_t* buffer, uint32_t width, uint32_t height, uint32_t stride) override {
+        if (failCopy_ || width != width_ || height != height_) return E_FAIL;
+        for (uint32_t y = 0; y < height; ++y)
+            std::memcpy(buffer + size_t{y} * stride, &pixels_[size_t{y} * width * 4], size_t{width} * 4);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unused3() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused5() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused6() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused9() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused10() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Unused11() override { return E_NOTIMPL; }
+
+    static inline long opens = 0;
+    static inline std::wstring lastPath;
 
 private:
-    static constexpr const wchar_t* kClassKeys[] = {L"Software\\Classes\\CLSID\\{3B9E5D21-7C4A-4F0E-9A61-2D8C5E7F1A03}",
-                                                    L"CLSID\\{3B9E5D21-7C4A-4F0E-9A61-2D8C5E7F1A03}"};
-    static HKEY Root(int i) { return i == 0 ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT; }
-    template <typename Function>
-    Function Export(const char* name) const {
-        // Through the generic function type, which converts to any other.
-        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+    ULONG references_ = 1;
+    uint32_t width_ = 0, height_ = 0;
+    bool failCopy_ = false;
+    Bytes pixels_;
+};
+
+// Its class object, registered for this process while the object lives.
+class RegisteredTestDecoder : public IClassFactory {
+public:
+    RegisteredTestDecoder() {
+        CoRegisterClassObject(kExternalImageDecoderClsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
     }
-    HMODULE module_ = nullptr;
+    ~RegisteredTestDecoder() { CoRevokeClassObject(cookie_); }
+    bool Ready() const { return cookie_ != 0; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        const bool known = iid == IID_IUnknown || iid == IID_IClassFactory;
+        *object = known ? static_cast<IClassFactory*>(this) : nullptr;
+        return known ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        *object = nullptr;
+        if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+        RawDecoder* decoder = new RawDecoder();
+        const HRESULT result = decoder->QueryInterface(iid, object);
+        decoder->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    DWORD cookie_ = 0;
 };
 
 // COM initialised on the test thread, as a host does, and a fresh scratch
@@ -264,10 +315,10 @@ TEST_F(ImageFileIoWindows, DecoderComponentIsTriedFirstAndHasTheLastWord) {
 
     RegisteredTestDecoder decoder;
     ASSERT_TRUE(decoder.Ready());
-    const long opens = decoder.OpenCount();
+    const long opens = RawDecoder::opens;
     CallerImage loaded;
     utility.LoadFromFile(loaded.Desc(), raw.c_str());
-    EXPECT_EQ(decoder.LastPath(), raw);
+    EXPECT_EQ(RawDecoder::lastPath, raw);
     ASSERT_TRUE(loaded.Loaded(3, 2));
     EXPECT_EQ(loaded.Pixels(), Bytes(rawBytes.begin() + 12, rawBytes.end()));
     // The component cannot open the PNG, and GDI+ is not tried after it.
@@ -276,12 +327,12 @@ TEST_F(ImageFileIoWindows, DecoderComponentIsTriedFirstAndHasTheLastWord) {
         utility.LoadFromFile(caller.Desc(), path.c_str());
         EXPECT_TRUE(caller.Untouched());
     }
-    EXPECT_EQ(decoder.OpenCount(), opens + 3);
+    EXPECT_EQ(RawDecoder::opens, opens + 3);
 
     // Without COM on the calling thread no object comes back: GDI+ loads.
     CallerImage viaGdiPlus;
     std::thread([&] { utility.LoadFromFile(viaGdiPlus.Desc(), png.c_str()); }).join();
-    EXPECT_EQ(decoder.OpenCount(), opens + 3);
+    EXPECT_EQ(RawDecoder::opens, opens + 3);
     ASSERT_TRUE(viaGdiPlus.Loaded(4, 3));
     EXPECT_EQ(viaGdiPlus.Pixels(), picture);
 
@@ -289,10 +340,10 @@ TEST_F(ImageFileIoWindows, DecoderComponentIsTriedFirstAndHasTheLastWord) {
     const std::wstring fits = L"C:\\" + std::wstring(259 - 3 - 5, L'a') + L".viur", tooLong = L"C:\\a" + fits.substr(3);
     CallerImage caller;
     utility.LoadFromFile(caller.Desc(), fits.c_str());
-    EXPECT_EQ(decoder.LastPath(), fits);
+    EXPECT_EQ(RawDecoder::lastPath, fits);
     utility.LoadFromFile(caller.Desc(), tooLong.c_str());
     utility.LoadFromFileA(caller.Desc(), std::string(tooLong.begin(), tooLong.end()).c_str());
-    EXPECT_EQ(decoder.OpenCount(), opens + 4);
+    EXPECT_EQ(RawDecoder::opens, opens + 4);
     EXPECT_TRUE(caller.Untouched());
 }
 
