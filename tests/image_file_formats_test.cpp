@@ -138,16 +138,35 @@ TEST_F(ImageFiles, LoadFromFileReadsByContentAndChangesNothingWhenItFails) {
     WriteFile((directory / "truncated.png").string(), Bytes(png.begin(), png.begin() + 16));  // inside the first chunk
     WriteFile((directory / "empty.bmp").string(), {});
     fs::create_directory(directory / "folder.png");
-    const std::pair<const char*, bool> kCases[] = {{"named.jpg", true},    {"no-extension", true}, {"garbage.png", false},
-                                                   {"truncated.png", false}, {"empty.bmp", false},   {"folder.png", false},
-                                                   {"missing.png", false}};
+#ifdef _WIN32
+    fs::copy_file(directory / "p.png", directory / L"Bild-\u00e4\u20ac.png");
+#else
+    fs::copy_file(directory / "p.png", directory / "Bild-\xc3\xa4\xe2\x82\xac.png");  // as UTF-8
+#endif
+    const std::pair<const wchar_t*, bool> kCases[] = {
+        {L"named.jpg", true},     {L"no-extension", true}, {L"Bild-\u00e4\u20ac.png", true}, {L"garbage.png", false},
+        {L"truncated.png", false}, {L"empty.bmp", false},   {L"folder.png", false},            {L"missing.png", false}};
     for (const auto& [name, loads] : kCases) {
         for (bool copy : {true, false}) {
             CallerImage caller(copy);
-            utility.LoadFromFile(caller.Desc(), File(name).c_str());
-            EXPECT_TRUE(loads ? caller.Loaded(13, 9) && caller.Pixels() == picture : caller.Untouched()) << name << copy;
+            utility.LoadFromFile(caller.Desc(), ((directory / "").wstring() + name).c_str());
+            EXPECT_TRUE(loads ? caller.Loaded(13, 9) && caller.Pixels() == picture : caller.Untouched()) << copy;
         }
     }
+#ifndef _WIN32
+    // Narrow names are UTF-8, other bytes pass through; names longer than
+    // the loaders' 260-character copy are refused, however they come.
+    const std::string raw = (directory / "raw-\xff\xfe\xc3.png").string();
+    const std::string tooLong = (directory / (std::string(255 - directory.string().size(), 'n') + ".png")).string();
+    for (const std::string& path : {raw, tooLong}) WriteFile(path, png);
+    ASSERT_TRUE(tooLong.size() == 260 && fs::exists(tooLong));
+    CallerImage narrow, longWide, longNarrow;
+    utility.LoadFromFileA(narrow.Desc(), raw.c_str());
+    utility.LoadFromFile(longWide.Desc(), Wide(tooLong).c_str());
+    utility.LoadFromFileA(longNarrow.Desc(), tooLong.c_str());
+    EXPECT_TRUE(narrow.Loaded(13, 9) && narrow.Pixels() == picture);
+    EXPECT_TRUE(longWide.Untouched() && longNarrow.Untouched());
+#endif
 }
 
 // LoadFromFileA reaches LoadFromFile through the object's table with the

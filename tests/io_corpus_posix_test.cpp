@@ -13,13 +13,23 @@
 #include <string>
 
 #include "core/CImageUtility.h"
+#include "VelImageUtility/PlatformStandIns.h"
 #include "io/DibReaderPosix.h"
-#include "io_posix_test_support.h"
+#include "test_support.h"
 
 using namespace VelImageUtility;
-using namespace io_test;
+using namespace VelImageUtility::test;
 
 namespace {
+
+std::string DataDirectory() { return VIU_TEST_DATA; }
+
+// The bytes as the one image resource of a stand-in module.
+void LoadFromMemory(ICImageUtility* utility, ImageDesc* desc, const Bytes& bytes) {
+    const VelResource resource = {"IMAGE", 1, bytes.data(), static_cast<uint32_t>(bytes.size())};
+    VelModuleHandle module;
+    utility->LoadFromResource(desc, VelMakeModuleHandle(&module, &resource, 1), "IMAGE", 1);
+}
 
 struct CorpusFile { std::string name; int32_t width = 0, height = 0, tolerance = 0; };
 
@@ -73,6 +83,17 @@ TEST(IoCorpus, EveryFileDecodesAsTheIndependentReaderSawAndDamageGivesAWholeImag
             ASSERT_TRUE(caller.Untouched() || caller.ValidLoadReleased()) << "trial " << trial;
         }
     }
+}
+
+// Image resources come premultiplied: colour times alpha over 255, truncated.
+TEST(IoCorpus, ResourcesComePremultiplied) {
+    Bytes premultiplied = ReadFile(DataDirectory() + "png_rgba_8.png.bgra");
+    for (size_t i = 0; i < premultiplied.size(); ++i)
+        if (i % 4 != 3) premultiplied[i] = static_cast<uint8_t>(premultiplied[i] * premultiplied[i | 3] / 255);
+    CImageUtility utility;
+    CallerImage caller;
+    LoadFromMemory(&utility, caller.Desc(), ReadFile(DataDirectory() + "png_rgba_8.png"));
+    EXPECT_EQ(caller.Pixels(), premultiplied);
 }
 
 // Damage that every decoder must notice: the byte `offset` bytes after the
