@@ -166,8 +166,8 @@ struct Hostile {
     GuardedRows* scratch = nullptr;
     RECT rect{};
     ImageDesc into{};
-    std::string path;
-    std::wstring widePath;
+    std::string path = testing::TempDir() + "viu_hostile.bmp";
+    std::wstring widePath{path.begin(), path.end()};
 
     int32_t I() const { return kInts[k % std::size(kInts)]; }
     uint32_t U() { return static_cast<uint32_t>(I()) * (2 * us++ + 1); }
@@ -239,11 +239,7 @@ I* MakeImage(const Kind<I>& kind, const GuardedClaim& self, Route route) {
 
 // The buffers and arguments of one guard side and level.
 struct Walker {
-    Walker(GuardSide guard, int32_t at) : side(guard), level(at) {
-        args.scratch = &scratch;
-        args.path = testing::TempDir() + "viu_hostile.bmp";
-        args.widePath.assign(args.path.begin(), args.path.end());
-    }
+    Walker(GuardSide guard, int32_t at) : side(guard), level(at) { args.scratch = &scratch; }
     ~Walker() { std::remove(args.path.c_str()); }
 
     // The common slots, then the interface's own. The services on raw

@@ -10,7 +10,9 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "VelImageUtility/Exports.h"
@@ -61,16 +63,26 @@ inline bool TakeLoaded(const ImageDesc& before, const ImageDesc& after, std::vec
     return true;
 }
 
-#define VIU_BODY(I, name, ...) {#name, [](I* o, [[maybe_unused]] A& a) { __VA_ARGS__; }}
-#define VIU_CALL(I, name, ...) VIU_BODY(I, name, (void)o->name(__VA_ARGS__))
+#ifndef _WIN32
+// A fresh directory for a fuzzing run's files.
+inline std::string MakeTempDirectory(const std::string& name) {
+    std::string pattern = "/tmp/" + name + "_XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    return pattern;
+}
+#endif
+
+// A slot's call as statements on the image o and the source a, or as the
+// method called with its arguments.
+#define L(name, ...) {#name, [](I* o, [[maybe_unused]] A& a) { __VA_ARGS__; }}
+#define C(name, ...) L(name, (void)o->name(__VA_ARGS__))
 
 template <typename A>
 struct SlotCalls {
     // The 12 + 25 slots every interface starts with.
-    static const std::vector<Slot<ICImageUtility, A>>& Common() {
-#define C(...) VIU_CALL(ICImageUtility, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageUtility, __VA_ARGS__)
-        static const std::vector<Slot<ICImageUtility, A>> slots = {
+    static const auto& Common() {
+        using I = ICImageUtility;
+        static const std::vector<Slot<I, A>> slots = {
             C(GetWidth), C(GetHeight), C(GetStride), C(GetPixelCount), C(GetBytesPerPixel), C(IsDataOwned), C(GetData),
 #if VIU_GETDESC_BY_POINTER
             L(GetDesc, (void)o->GetDesc(); (void)o->GetDescInto(a.template Out<ImageDesc>())),
@@ -115,15 +127,12 @@ struct SlotCalls {
             L(SaveToFile, const ImageDesc* d = a.D(); ImageDesc copy = d ? *d : ImageDesc{};
               (void)o->SaveToFile(d ? &copy : nullptr, a.PathW())),
         };
-#undef C
-#undef L
         return slots;
     }
 
-    static const std::vector<Slot<ICImageARGB, A>>& Argb() {
-#define C(...) VIU_CALL(ICImageARGB, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageARGB, __VA_ARGS__)
-        static const std::vector<Slot<ICImageARGB, A>> slots = {
+    static const auto& Argb() {
+        using I = ICImageARGB;
+        static const std::vector<Slot<I, A>> slots = {
             L(Allocate, const auto size = a.Size(); o->Allocate(size.width, size.height)),
             // An attached buffer is written through, to see the image keep inside it.
             L(AttachBuffer, auto r = a.Raw(true); o->AttachBuffer(r.p, r.w, r.h, r.stride); if (r.p && o->GetData() == r.p) o->Fill(a.I())),
@@ -150,15 +159,12 @@ struct SlotCalls {
             C(FillColorKeepAlpha, a.I(), a.I(), a.I()), C(FillPixel, a.U()), C(ScaleChannelsRGB, a.I(), a.I(), a.I(), a.I()),
             C(SampleBilinear, a.U(), a.U(), reinterpret_cast<uint8_t*>(a.template Out<uint32_t>())), C(GetRowPadding),
         };
-#undef C
-#undef L
         return slots;
     }
 
-    static const std::vector<Slot<ICImageAYUV, A>>& Ayuv() {
-#define C(...) VIU_CALL(ICImageAYUV, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageAYUV, __VA_ARGS__)
-        static const std::vector<Slot<ICImageAYUV, A>> slots = {
+    static const auto& Ayuv() {
+        using I = ICImageAYUV;
+        static const std::vector<Slot<I, A>> slots = {
             L(Allocate, const auto size = a.Size(); o->Allocate(size.width, size.height)),
             L(AttachBuffer, auto r = a.Raw(true); o->AttachBuffer(r.p, r.w, r.h, r.stride); if (r.p && o->GetData() == r.p) o->Fill(a.I())),
             C(ConvertToARGB, a.D()), C(CopyAlphaFrom, a.D()), C(CopyFrom, a.D()),
@@ -168,15 +174,12 @@ struct SlotCalls {
             C(AlphaComposite, a.D(), a.I()), C(BoxBlurInPlace, a.I()), C(Posterize, a.I()),
             C(FillColorKeepAlpha, a.I(), a.I(), a.I()), C(FillPixel, a.U()), C(ScaleChannelsRGB, a.I(), a.I(), a.I(), a.I()),
         };
-#undef C
-#undef L
         return slots;
     }
 
-    static const std::vector<Slot<ICImageByte, A>>& Byte() {
-#define C(...) VIU_CALL(ICImageByte, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageByte, __VA_ARGS__)
-        static const std::vector<Slot<ICImageByte, A>> slots = {
+    static const auto& Byte() {
+        using I = ICImageByte;
+        static const std::vector<Slot<I, A>> slots = {
             L(Allocate, const auto size = a.Size(); o->Allocate(size.width, size.height)),
             C(MaskByThreshold, a.D(), a.I()), C(ColorDodgeBlend, a.D()),
             // The pattern has no stride: it is read as packed rows of the
@@ -187,14 +190,12 @@ struct SlotCalls {
             C(GetMeanValue), C(DetectEdges, a.D(), a.I(), a.I()), C(EmbossToPlane, a.D(), a.I()), C(AdjustContrast, a.F()),
             C(AdjustContrastAroundMean, a.I()), C(AdjustBrightness, a.I()), C(MapLevels, a.I(), a.I(), a.I(), a.I()),
         };
-#undef C
-#undef L
         return slots;
     }
 };
 
-#undef VIU_BODY
-#undef VIU_CALL
+#undef C
+#undef L
 
 }  // namespace test
 }  // namespace VelImageUtility

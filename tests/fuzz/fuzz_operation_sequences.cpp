@@ -244,16 +244,10 @@ private:
     std::vector<uint8_t> resourceBytes_;
 };
 
-std::string MakeDirectory() {
-    char pattern[] = "/tmp/viu_fuzz_sequences_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    return pattern;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string directory = MakeDirectory();
+    static const std::string directory = MakeTempDirectory("viu_fuzz_sequences");
     // VIU_FUZZ_TRACE=1 lists the calls of a run, to read a finding.
     static const bool trace = std::getenv("VIU_FUZZ_TRACE") != nullptr;
     using Calls = SlotCalls<Sequence>;
@@ -270,17 +264,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              : kind == 3 ? Calls::Byte().size() : 0;
         const size_t slot = in.ConsumeIntegralInRange<size_t>(0, kind == 4 ? 3 : 37 + typed - 1);
         if (trace) std::fprintf(stderr, "step %d: image %d, slot %zu\n", step, kind, slot);
-        if (kind == 4) {
-            s.MakeImage(static_cast<int32_t>(slot));
-        } else if (slot < 37) {
-            Calls::Common()[slot].call(s.Image(kind), s);
-        } else if (kind == 1) {
-            Calls::Argb()[slot - 37].call(s.argb_, s);
-        } else if (kind == 2) {
-            Calls::Ayuv()[slot - 37].call(s.ayuv_, s);
-        } else {
-            Calls::Byte()[slot - 37].call(s.byte_, s);
-        }
+        if (kind == 4) s.MakeImage(static_cast<int32_t>(slot));
+        else if (slot < 37) Calls::Common()[slot].call(s.Image(kind), s);
+        else if (kind == 1) Calls::Argb()[slot - 37].call(s.argb_, s);
+        else if (kind == 2) Calls::Ayuv()[slot - 37].call(s.ayuv_, s);
+        else Calls::Byte()[slot - 37].call(s.byte_, s);
     }
     s.ReleaseAll();
     return 0;
