@@ -38,8 +38,15 @@ const int32_t kInts[] = {0, 1, -1, 2, 3, 7, 8, 15, 16, 17, 31, 100, 101, 255, 25
 const float kFloats[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, 100.0f, -100.0f, 12850.0f, 1e-30f, 1e30f, -1e30f, 3.0e9f,
                          -3.0e9f, 2147483520.0f, std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
                          std::numeric_limits<float>::quiet_NaN(), INFINITY, -INFINITY, 6.2831855f};
-// Sides that take a row, a buffer or a pixel count past 32 bits.
-const int32_t kBig[] = {0x10000, 0x8000, 0x10001, 0x20000000, 0x40000000, 0x7FFFFFF, INT32_MAX};
+// Extents whose rows or whole buffer pass 32 bits.
+const ImageDesc kHuge[] = {{nullptr, 0x40000000, 3, INT32_MAX, 4, false}, {nullptr, 0x10000, 0x10000, 0x40000, 4, false},
+                           {nullptr, 19, 0x10000, 0x10000, 4, false},     {nullptr, 5, 0x8000, 0x10000, 1, false},
+                           {nullptr, INT32_MAX, 2, INT32_MAX, 1, false},  {nullptr, 0x20000000, 1, 64, 4, false},
+                           {nullptr, 0x40000000, 2, 0x40000000, 1, false}, {nullptr, 3, INT32_MAX, 16, 4, false},
+                           {nullptr, 0x10000, 0x10000, 0x10000, 1, false}, {nullptr, 0x7FFFFFF, 0x11, 0x7FFFFFF * 4, 4, false}};
+// Pixel counts past 32 bits, so that even one byte per pixel must be refused.
+const Extent kPast32Bits[] = {{0x10000, 0x8000}, {0x10000, 0x10000}, {INT32_MAX, 2},
+                              {2, 0x40000000},   {INT32_MAX, INT32_MAX}, {0x8000, 0x10001}};
 // The argument source of the slot calls, and the images they run on.
 class Sequence {
 public:
@@ -81,7 +88,7 @@ public:
         switch (Range(0, 5)) {
             case 0: return {-Range(1, 3), Range(-3, kMaxSide)};
             case 1: return {Range(0, kMaxSide), in_.PickValueInArray({-1, INT32_MIN})};
-            case 2: return {in_.PickValueInArray(kBig), in_.PickValueInArray(kBig)};
+            case 2: return in_.PickValueInArray(kPast32Bits);
             default: return {Range(0, kMaxSide), Range(0, kMaxSide)};
         }
     }
@@ -100,7 +107,7 @@ public:
         if (change == 1) claim.height = -Range(1, 64);
         if (change == 2) claim.stride = stride = rowBytes - Range(1, 5);
         if (change == 3) claim.stride = -stride;
-        if (change == 4) claim = {nullptr, in_.PickValueInArray(kBig), in_.PickValueInArray(kBig), in_.PickValueInArray(kBig), bpp, false};
+        if (change == 4) claim = in_.PickValueInArray(kHuge);
         if (change == 5) claim.bytesPerPixel = in_.PickValueInArray({1, 2, 3, 4, 8, 0, -1, INT32_MAX});
         const bool held = change != 4 && stride > 0, nullData = Range(0, 15) == 0;
         const GuardSide side = Bool() ? GuardSide::kAfter : GuardSide::kBefore;
