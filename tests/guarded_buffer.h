@@ -46,6 +46,8 @@ public:
         if (block == MAP_FAILED || (pages && mprotect(mapping_ + kPage, pages * kPage, PROT_READ | PROT_WRITE) != 0)) std::abort();
 #endif
         data_ = side == GuardSide::kAfter ? mapping_ + (pages + 1) * kPage - size_ : mapping_ + kPage;
+        pristine_.resize(size_);
+        for (size_t i = 0; i < size_; ++i) pristine_[i] = IsPadding(i) ? kPaddingSentinel : static_cast<uint8_t>((i * 37 + 5) >> 1);
     }
 #ifdef _WIN32
     ~GuardedRows() { VirtualFree(mapping_, 0, MEM_RELEASE); }
@@ -61,10 +63,6 @@ public:
 
     // Pixel bytes from a fixed pattern, padding bytes the sentinel.
     void Refill() {
-        if (pristine_.empty()) {
-            pristine_.resize(size_);
-            for (size_t i = 0; i < size_; ++i) pristine_[i] = IsPadding(i) ? kPaddingSentinel : static_cast<uint8_t>((i * 37 + 5) >> 1);
-        }
         if (size_ != 0) std::memcpy(data_, pristine_.data(), size_);
     }
     // Since the last Refill.
