@@ -49,9 +49,7 @@ struct Ordinary {
 
     int32_t I() { return static_cast<int32_t>(rng() % 6 + 1); }
     uint32_t U() { return rng(); }
-    uint8_t B() { return static_cast<uint8_t>(rng()); }
     float F() { return 0.5f + static_cast<float>(rng() % 6) * 0.5f; }
-    bool Bool() { return rng() % 2 == 0; }
     int32_t Count(int32_t max) const { return max < 3 ? max : 3; }
     template <typename T>
     T* Or(T* p) const { return p; }
@@ -64,7 +62,6 @@ struct Ordinary {
     const ImageDesc* D() { return &descs[3 + rng() % 2]; }
     const ImageDesc* Kept() const { return nullptr; }
     RawArgs Raw(bool = false) const { return RawOf(&descs[3], &descs[5]); }
-    const char* Type() const { return "IMAGE"; }
     const wchar_t* PathW() const { return widePath.c_str(); }
     const char* PathA() const { return path.c_str(); }
     ImageDesc* Into() { return &(loaded = ImageDesc{}); }
@@ -88,9 +85,7 @@ struct Ordinary {
         if (bitmap) VelReleaseBitmapHandle(bitmap);
 #endif
         bitmap = nullptr;
-        if (into == nullptr || into->data == nullptr) return;
-        result.insert(result.end(), into->data, into->data + into->height * into->stride);
-        ReleaseLoaded(*into);
+        if (into) TakeLoaded(ImageDesc{}, *into, &result);
     }
 };
 

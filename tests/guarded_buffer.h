@@ -1,120 +1,104 @@
-// Buffers with an inaccessible page right after them (or right before), so
-// that a read or write past either end faults at once, and row padding
-// filled with a sentinel that is checked afterwards.
+// Rows of pixels with an inaccessible page right after them (or right
+// before), so that a read or write past either end faults at once, and row
+// padding filled with a sentinel that is checked afterwards.
 #pragma once
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include "VelImageUtility/Exports.h"
 
 namespace VelImageUtility {
 namespace test {
 
 enum class GuardSide { kAfter, kBefore };
 
-class GuardedBuffer {
-public:
-    // `bytes` may be 0: the buffer then starts on the guard page (kAfter) or
-    // right after it (kBefore, a page that is itself inaccessible).
-    GuardedBuffer(size_t bytes, GuardSide side) : size_(bytes) {
-        const size_t page = PageSize();
-        const size_t dataPages = (bytes + page - 1) / page;
-        mappedBytes_ = (dataPages + 2) * page;
-        mapping_ = static_cast<uint8_t*>(Map(mappedBytes_));
-        if (mapping_ == nullptr) std::abort();
-        // Inaccessible: the first and the last page; data sits against one.
-        Protect(mapping_, page);
-        Protect(mapping_ + mappedBytes_ - page, page);
-        if (bytes == 0) Protect(mapping_ + page, mappedBytes_ - 2 * page);
-        data_ = side == GuardSide::kAfter ? mapping_ + mappedBytes_ - page - bytes : mapping_ + page;
-    }
-    ~GuardedBuffer() { Unmap(mapping_, mappedBytes_); }
-    GuardedBuffer(const GuardedBuffer&) = delete;
-    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-
-    uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-
-private:
-#ifdef _WIN32
-    static size_t PageSize() {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        return info.dwPageSize;
-    }
-    static void* Map(size_t bytes) { return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE); }
-    static void Protect(uint8_t* start, size_t bytes) {
-        DWORD old;
-        if (bytes != 0 && !VirtualProtect(start, bytes, PAGE_NOACCESS, &old)) std::abort();
-    }
-    static void Unmap(uint8_t* start, size_t) { VirtualFree(start, 0, MEM_RELEASE); }
-#else
-    static size_t PageSize() { return static_cast<size_t>(sysconf(_SC_PAGESIZE)); }
-    static void* Map(size_t bytes) {
-        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        return block == MAP_FAILED ? nullptr : block;
-    }
-    static void Protect(uint8_t* start, size_t bytes) {
-        if (bytes != 0 && mprotect(start, bytes, PROT_NONE) != 0) std::abort();
-    }
-    static void Unmap(uint8_t* start, size_t bytes) { munmap(start, bytes); }
-#endif
-
-    size_t size_;
-    size_t mappedBytes_;
-    uint8_t* mapping_;
-    uint8_t* data_;
-};
-
 constexpr uint8_t kPaddingSentinel = 0xA5;
 
-// `rows` rows of `rowBytes` pixel bytes, `stride` bytes apart, in a guarded
-// buffer of rows * stride bytes (the stride may be shorter than a row, and
-// then there is no padding).
+// `rows` rows of `rowBytes` pixel bytes, `stride` bytes apart, in rows x
+// stride bytes (the stride may be shorter than a row, and then there is no
+// padding). With no bytes the buffer starts on the guard page (kAfter) or
+// on the first byte past it, itself inaccessible (kBefore).
 class GuardedRows {
 public:
     GuardedRows(int32_t rowBytes, int32_t stride, int32_t rows, GuardSide side)
-        : rowBytes_(rowBytes), stride_(stride), buffer_(static_cast<size_t>(stride) * static_cast<size_t>(rows), side) {}
+        : rowBytes_(rowBytes), stride_(stride), size_(static_cast<size_t>(stride) * static_cast<size_t>(rows)) {
+        constexpr size_t kPage = 4096;  // on every x86-64 system
+        const size_t pages = (size_ + kPage - 1) / kPage;
+        mappedBytes_ = (pages + 2) * kPage;
+#ifdef _WIN32
+        mapping_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, mappedBytes_, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS));
+        DWORD old;
+        if (mapping_ == nullptr || (pages && !VirtualProtect(mapping_ + kPage, pages * kPage, PAGE_READWRITE, &old))) std::abort();
+#else
+        void* block = mmap(nullptr, mappedBytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        mapping_ = static_cast<uint8_t*>(block);
+        if (block == MAP_FAILED || (pages && mprotect(mapping_ + kPage, pages * kPage, PROT_READ | PROT_WRITE) != 0)) std::abort();
+#endif
+        data_ = side == GuardSide::kAfter ? mapping_ + (pages + 1) * kPage - size_ : mapping_ + kPage;
+        pristine_.resize(size_);
+        for (size_t i = 0; i < size_; ++i) pristine_[i] = IsPadding(i) ? kPaddingSentinel : static_cast<uint8_t>((i * 37 + 5) >> 1);
+    }
+#ifdef _WIN32
+    ~GuardedRows() { VirtualFree(mapping_, 0, MEM_RELEASE); }
+#else
+    ~GuardedRows() { munmap(mapping_, mappedBytes_); }
+#endif
+    GuardedRows(const GuardedRows&) = delete;
+    GuardedRows& operator=(const GuardedRows&) = delete;
 
-    uint8_t* data() const { return buffer_.data(); }
-    int32_t stride() const { return stride_; }
-    size_t size() const { return buffer_.size(); }
+    uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
     bool IsPadding(size_t offset) const { return static_cast<int64_t>(offset % static_cast<size_t>(stride_)) >= rowBytes_; }
 
     // Pixel bytes from a fixed pattern, padding bytes the sentinel.
     void Refill() {
-        if (pristine_.empty()) {
-            pristine_.resize(size());
-            for (size_t i = 0; i < size(); ++i) {
-                pristine_[i] = IsPadding(i) ? kPaddingSentinel : static_cast<uint8_t>((i * 37 + 5) >> 1);
-            }
-        }
-        if (size() != 0) std::memcpy(data(), pristine_.data(), size());
+        if (size_ != 0) std::memcpy(data_, pristine_.data(), size_);
     }
     // Since the last Refill.
-    bool Unchanged() const { return size() == 0 || std::memcmp(data(), pristine_.data(), size()) == 0; }
+    bool Unchanged() const { return size_ == 0 || std::memcmp(data_, pristine_.data(), size_) == 0; }
     bool PaddingIntact() const {
         if (Unchanged()) return true;
-        for (size_t i = 0; i < size(); ++i) {
-            if (IsPadding(i) && data()[i] != kPaddingSentinel) return false;
+        for (size_t i = 0; i < size_; ++i) {
+            if (IsPadding(i) && data_[i] != kPaddingSentinel) return false;
         }
         return true;
     }
 
 private:
-    int32_t rowBytes_;
-    int32_t stride_;
-    GuardedBuffer buffer_;
+    int32_t rowBytes_, stride_;
+    size_t size_, mappedBytes_;
+    uint8_t *mapping_, *data_;
     std::vector<uint8_t> pristine_;
+};
+
+// A descriptor's claim over guarded rows of a true layout, refilled, and a
+// twin over a second buffer of that layout for the services with two raw
+// buffers. A negative claimed stride points at the last row.
+struct GuardedClaim {
+    GuardedClaim(std::string label, const ImageDesc& claim, int32_t rowBytes, int32_t stride, int32_t rows, GuardSide side,
+                 bool nullData)
+        : name(std::move(label)), memory(rowBytes, stride, rows, side), twinMemory(rowBytes, stride, rows, side), desc(claim),
+          twin(claim) {
+        const size_t lastRow = claim.stride < 0 && rows > 0 ? static_cast<size_t>(rows - 1) * static_cast<size_t>(stride) : 0;
+        memory.Refill();
+        twinMemory.Refill();
+        desc.data = nullData ? nullptr : memory.data() + lastRow;
+        twin.data = nullData ? nullptr : twinMemory.data() + lastRow;
+    }
+    std::string name;
+    GuardedRows memory, twinMemory;
+    ImageDesc desc, twin;
 };
 
 }  // namespace test

@@ -1,15 +1,18 @@
 // One call of every slot of the five interfaces, in table order, with its
-// arguments drawn from a source A: numbers I(), U(), B(), F(), Bool(),
-// Count(max); descriptors D() and Kept() (one the image may keep); raw
-// buffers Raw(kept); outputs Out<T>() and Or(pointer) (null or not); sizes
-// Size(); Rect(); List() of four values; paths PathW(), PathA(); and for the
-// loaders Into(), Bitmap(), Module(bitmapResource), Type(), Loaded(into);
+// arguments drawn from a source A: numbers I(), U(), F(), Count(max);
+// descriptors D() and Kept() (one the image may keep); raw buffers
+// Raw(kept); outputs Out<T>() and Or(pointer) (null or not); sizes Size();
+// Rect(); List() of four values; paths PathW(), PathA(); and for the
+// loaders Into(), Bitmap(), Module(bitmapResource), Loaded(into);
 // Drop(buffer) releases a buffer an image let go of.
 #pragma once
 
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "VelImageUtility/Exports.h"
@@ -45,16 +48,41 @@ inline void ReleaseLoaded(const ImageDesc& loaded) {
     ReleaseCImageARGB(owner);
 }
 
-#define VIU_BODY(I, name, ...) {#name, [](I* o, [[maybe_unused]] A& a) { __VA_ARGS__; }}
-#define VIU_CALL(I, name, ...) VIU_BODY(I, name, (void)o->name(__VA_ARGS__))
+// A load leaves the descriptor as it was or hands over a whole new packed
+// image, which is read in full (onto `pixels` when given) and released.
+// False when it did neither.
+inline bool TakeLoaded(const ImageDesc& before, const ImageDesc& after, std::vector<uint8_t>* pixels = nullptr) {
+    if (std::memcmp(&before, &after, sizeof after) == 0) return true;
+    if (after.data == nullptr || after.data == before.data || !after.copy || after.width <= 0 || after.height <= 0 ||
+        after.bytesPerPixel != 4 || after.stride != after.width * 4) {
+        return false;
+    }
+    const std::vector<uint8_t> read(after.data, after.data + int64_t{after.stride} * after.height);
+    if (pixels) pixels->insert(pixels->end(), read.begin(), read.end());
+    ReleaseLoaded(after);
+    return true;
+}
+
+#ifndef _WIN32
+// A fresh directory for a fuzzing run's files.
+inline std::string MakeTempDirectory(const std::string& name) {
+    std::string pattern = "/tmp/" + name + "_XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    return pattern;
+}
+#endif
+
+// A slot's call as statements on the image o and the source a, or as the
+// method called with its arguments.
+#define L(name, ...) {#name, [](I* o, [[maybe_unused]] A& a) { __VA_ARGS__; }}
+#define C(name, ...) L(name, (void)o->name(__VA_ARGS__))
 
 template <typename A>
 struct SlotCalls {
     // The 12 + 25 slots every interface starts with.
-    static const std::vector<Slot<ICImageUtility, A>>& Common() {
-#define C(...) VIU_CALL(ICImageUtility, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageUtility, __VA_ARGS__)
-        static const std::vector<Slot<ICImageUtility, A>> slots = {
+    static const auto& Common() {
+        using I = ICImageUtility;
+        static const std::vector<Slot<I, A>> slots = {
             C(GetWidth), C(GetHeight), C(GetStride), C(GetPixelCount), C(GetBytesPerPixel), C(IsDataOwned), C(GetData),
 #if VIU_GETDESC_BY_POINTER
             L(GetDesc, (void)o->GetDesc(); (void)o->GetDescInto(a.template Out<ImageDesc>())),
@@ -66,9 +94,9 @@ struct SlotCalls {
             L(SetDesc, uint8_t* owned = o->IsDataOwned() ? o->GetData() : nullptr; const ImageDesc* d = a.Kept();
               o->SetDesc(d); if (d) { a.Drop(owned); o->Fill(a.I()); }),
             C(GetPixelAddress, a.I(), a.I()), C(IsSameSize, a.D()), C(Fill, a.I()),
-            C(ConvertRGBToHSL, a.B(), a.B(), a.B(), a.template Out<uint8_t>(), a.template Out<uint8_t>(), a.template Out<uint8_t>()),
-            C(ConvertHSLToRGB, a.B(), a.B(), a.B(), a.template Out<uint8_t>(), a.template Out<uint8_t>(), a.template Out<uint8_t>()),
-            C(ConvertRGBToLuma, a.B(), a.B(), a.B(), a.template Out<uint8_t>()),
+            C(ConvertRGBToHSL, a.I(), a.I(), a.I(), a.template Out<uint8_t>(), a.template Out<uint8_t>(), a.template Out<uint8_t>()),
+            C(ConvertHSLToRGB, a.I(), a.I(), a.I(), a.template Out<uint8_t>(), a.template Out<uint8_t>(), a.template Out<uint8_t>()),
+            C(ConvertRGBToLuma, a.I(), a.I(), a.I(), a.template Out<uint8_t>()),
             C(ConvertRGBToYUV, a.I(), a.I(), a.I(), a.template Out<int32_t>(), a.template Out<int32_t>(), a.template Out<int32_t>()),
             C(ConvertRGBToYUVPacked, _mm_set_epi32(a.I(), a.I(), a.I(), a.I()), a.template Out<__m128i>()),
             C(ConvertYUVToRGB, a.I(), a.I(), a.I(), a.template Out<int32_t>(), a.template Out<int32_t>(), a.template Out<int32_t>()),
@@ -90,7 +118,7 @@ struct SlotCalls {
             L(FillGradient, auto r = a.Raw(); SIZE size{r.packedWidth, r.h};
               o->FillGradient(r.p, a.Or(&size), a.Rect(), a.I(), a.U(), a.U())),
             L(LoadFromHBitmap, ImageDesc* into = a.Into(); o->LoadFromHBitmap(into, a.Bitmap()); a.Loaded(into)),
-            L(LoadFromResource, ImageDesc* into = a.Into(); o->LoadFromResource(into, a.Module(false), a.Type(), a.U() % 3);
+            L(LoadFromResource, ImageDesc* into = a.Into(); o->LoadFromResource(into, a.Module(false), a.Or("IMAGE"), a.U() % 3);
               a.Loaded(into)),
             L(LoadFromBitmapResource, ImageDesc* into = a.Into(); o->LoadFromBitmapResource(into, a.Module(true), a.U() % 3);
               a.Loaded(into)),
@@ -99,15 +127,12 @@ struct SlotCalls {
             L(SaveToFile, const ImageDesc* d = a.D(); ImageDesc copy = d ? *d : ImageDesc{};
               (void)o->SaveToFile(d ? &copy : nullptr, a.PathW())),
         };
-#undef C
-#undef L
         return slots;
     }
 
-    static const std::vector<Slot<ICImageARGB, A>>& Argb() {
-#define C(...) VIU_CALL(ICImageARGB, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageARGB, __VA_ARGS__)
-        static const std::vector<Slot<ICImageARGB, A>> slots = {
+    static const auto& Argb() {
+        using I = ICImageARGB;
+        static const std::vector<Slot<I, A>> slots = {
             L(Allocate, const auto size = a.Size(); o->Allocate(size.width, size.height)),
             // An attached buffer is written through, to see the image keep inside it.
             L(AttachBuffer, auto r = a.Raw(true); o->AttachBuffer(r.p, r.w, r.h, r.stride); if (r.p && o->GetData() == r.p) o->Fill(a.I())),
@@ -119,48 +144,42 @@ struct SlotCalls {
             C(MultiplyBlend, a.D()), C(ScreenBlend, a.D()), C(ColorDodgeBlend, a.D()), C(LinearDodgeBlend, a.D()),
             C(OverlayBlend, a.D()), C(HardLightBlend, a.D()), C(SoftLightBlend, a.D()),
             L(PasteFeathered, const ImageDesc* d = a.D();
-              o->PasteFeathered(d, a.I(), a.I(), d && a.Bool() ? d->width : a.I(), d && a.Bool() ? d->height : a.I(), a.U(), a.F())),
-            C(MaskByThreshold, a.D(), a.I()), C(AlphaBlend, a.D(), a.B()), C(AdditiveBlend, a.D(), a.B()),
-            C(AlphaComposite, a.D(), a.B()), C(DrawImage, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.B()),
-            C(DrawRotatedImage, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.F(), a.B()),
-            C(DrawRotatedImageScaled, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.F(), a.F(), a.B()),
-            C(BlendColor, a.U(), a.B()), C(ApplySetAlphaFromColorKey, a.U(), a.I()),
+              o->PasteFeathered(d, a.I(), a.I(), d && a.U() % 2 ? d->width : a.I(), d && a.U() % 2 ? d->height : a.I(), a.U(), a.F())),
+            C(MaskByThreshold, a.D(), a.I()), C(AlphaBlend, a.D(), a.I()), C(AdditiveBlend, a.D(), a.I()),
+            C(AlphaComposite, a.D(), a.I()), C(DrawImage, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.I()),
+            C(DrawRotatedImage, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.F(), a.I()),
+            C(DrawRotatedImageScaled, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.F(), a.F(), a.I()),
+            C(BlendColor, a.U(), a.I()), C(ApplySetAlphaFromColorKey, a.U(), a.I()),
             C(ApplyFillGradient, a.Rect(), a.I(), a.U(), a.U()), C(ConvertToGray), C(ApplyBoxBlur, a.I()),
             C(ApplyGaussianBlur, a.I()), C(ApplyZoomBlur, a.I()), C(ApplyBoxBlurAlphaWeighted, a.I()),
             C(ApplyGaussianBlurAlphaWeighted, a.I()), C(GetMeanValue), C(Invert), C(ConvertToGrayLightness),
             C(MedianFilterChannels, a.I()), C(UnsharpMask, a.F(), a.F(), a.U()), C(Posterize, a.I()),
             C(AdjustContrast, a.F()), C(AdjustContrastAroundMean, a.I()), C(AdjustBrightness, a.I()),
-            C(MapLevels, a.B(), a.B(), a.B(), a.B()), C(SubtractPlane, a.D()), C(SetAlpha, a.B()),
-            C(FillColorKeepAlpha, a.B(), a.B(), a.B()), C(FillPixel, a.U()), C(ScaleChannelsRGB, a.B(), a.B(), a.B(), a.B()),
+            C(MapLevels, a.I(), a.I(), a.I(), a.I()), C(SubtractPlane, a.D()), C(SetAlpha, a.I()),
+            C(FillColorKeepAlpha, a.I(), a.I(), a.I()), C(FillPixel, a.U()), C(ScaleChannelsRGB, a.I(), a.I(), a.I(), a.I()),
             C(SampleBilinear, a.U(), a.U(), reinterpret_cast<uint8_t*>(a.template Out<uint32_t>())), C(GetRowPadding),
         };
-#undef C
-#undef L
         return slots;
     }
 
-    static const std::vector<Slot<ICImageAYUV, A>>& Ayuv() {
-#define C(...) VIU_CALL(ICImageAYUV, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageAYUV, __VA_ARGS__)
-        static const std::vector<Slot<ICImageAYUV, A>> slots = {
+    static const auto& Ayuv() {
+        using I = ICImageAYUV;
+        static const std::vector<Slot<I, A>> slots = {
             L(Allocate, const auto size = a.Size(); o->Allocate(size.width, size.height)),
             L(AttachBuffer, auto r = a.Raw(true); o->AttachBuffer(r.p, r.w, r.h, r.stride); if (r.p && o->GetData() == r.p) o->Fill(a.I())),
             C(ConvertToARGB, a.D()), C(CopyAlphaFrom, a.D()), C(CopyFrom, a.D()),
             C(GetRegionDesc, a.template Out<ImageDesc>(), a.I(), a.I(), a.I(), a.I()), C(ResizeTo, a.D(), a.U()),
-            C(ConvertToLuma, a.D()), C(AlphaBlend, a.D(), a.B()),
-            C(DrawRotatedImageScaled, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.F(), a.F(), a.B()),
-            C(AlphaComposite, a.D(), a.B()), C(BoxBlurInPlace, a.I()), C(Posterize, a.I()),
-            C(FillColorKeepAlpha, a.B(), a.B(), a.B()), C(FillPixel, a.U()), C(ScaleChannelsRGB, a.B(), a.B(), a.B(), a.B()),
+            C(ConvertToLuma, a.D()), C(AlphaBlend, a.D(), a.I()),
+            C(DrawRotatedImageScaled, a.D(), a.I(), a.F(), a.F(), a.F(), a.F(), a.F(), a.F(), a.I()),
+            C(AlphaComposite, a.D(), a.I()), C(BoxBlurInPlace, a.I()), C(Posterize, a.I()),
+            C(FillColorKeepAlpha, a.I(), a.I(), a.I()), C(FillPixel, a.U()), C(ScaleChannelsRGB, a.I(), a.I(), a.I(), a.I()),
         };
-#undef C
-#undef L
         return slots;
     }
 
-    static const std::vector<Slot<ICImageByte, A>>& Byte() {
-#define C(...) VIU_CALL(ICImageByte, __VA_ARGS__)
-#define L(...) VIU_BODY(ICImageByte, __VA_ARGS__)
-        static const std::vector<Slot<ICImageByte, A>> slots = {
+    static const auto& Byte() {
+        using I = ICImageByte;
+        static const std::vector<Slot<I, A>> slots = {
             L(Allocate, const auto size = a.Size(); o->Allocate(size.width, size.height)),
             C(MaskByThreshold, a.D(), a.I()), C(ColorDodgeBlend, a.D()),
             // The pattern has no stride: it is read as packed rows of the
@@ -168,17 +187,15 @@ struct SlotCalls {
             L(AddTiledPattern, auto r = a.Raw(); const bool fits = int64_t{r.stride} * r.h <= INT32_MAX;
               o->AddTiledPattern(r.p, fits ? a.Count(r.stride) : r.stride, r.h)),
             C(AddCrossHatch), C(SubtractPlane, a.D()), C(MultiplyByGain, a.I()), C(BoxBlurInPlace, a.I()), C(Invert),
-            C(GetMeanValue), C(DetectEdges, a.D(), a.I(), a.B()), C(EmbossToPlane, a.D(), a.I()), C(AdjustContrast, a.F()),
-            C(AdjustContrastAroundMean, a.I()), C(AdjustBrightness, a.I()), C(MapLevels, a.B(), a.B(), a.B(), a.B()),
+            C(GetMeanValue), C(DetectEdges, a.D(), a.I(), a.I()), C(EmbossToPlane, a.D(), a.I()), C(AdjustContrast, a.F()),
+            C(AdjustContrastAroundMean, a.I()), C(AdjustBrightness, a.I()), C(MapLevels, a.I(), a.I(), a.I(), a.I()),
         };
-#undef C
-#undef L
         return slots;
     }
 };
 
-#undef VIU_BODY
-#undef VIU_CALL
+#undef C
+#undef L
 
 }  // namespace test
 }  // namespace VelImageUtility

@@ -5,31 +5,13 @@
 // full and released; the sanitizers catch the rest.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "VelImageUtility/PlatformStandIns.h"
 #include "core/CImageUtility.h"
+#include "slot_calls.h"
 
 using namespace VelImageUtility;
-
-namespace {
-
-// A load changes nothing or hands over a whole packed image.
-void CheckAndRelease(const ImageDesc& before, const ImageDesc& after) {
-    if (after.data == before.data) {
-        if (std::memcmp(&after, &before, sizeof after) != 0) std::abort();
-        return;
-    }
-    if (after.data == nullptr || after.width <= 0 || after.height <= 0 || after.stride != after.width * 4 ||
-        after.bytesPerPixel != 4 || !after.copy) {
-        std::abort();
-    }
-    volatile uint8_t fold = 0;
-    for (int64_t i = 0; i < int64_t{after.stride} * after.height; ++i) fold = fold ^ after.data[i];
-    ReleasePixelBuffer(after.data);
-}
-
-}  // namespace
+using namespace VelImageUtility::test;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return 0;
@@ -46,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ImageDesc desc = original, bitmap = original;
     utility.LoadFromResource(&desc, module, "IMAGE", 1);
     utility.LoadFromBitmapResource(&bitmap, module, 2);
-    CheckAndRelease(original, desc);
-    CheckAndRelease(original, bitmap);
+    if (!TakeLoaded(original, desc) || !TakeLoaded(original, bitmap)) std::abort();
     return 0;
 }

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <limits>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,16 +33,6 @@ namespace {
 constexpr int32_t kMaxSide = 64;
 constexpr int32_t kMaxSteps = 48;
 
-// A claim and the guarded memory behind it, with a twin of the same claim
-// for the services that take two raw buffers. The memory covers
-// |stride| x height bytes whenever that fits 32 bits (a negative stride
-// points at the last row); claims past 32 bits sit over 64 bytes.
-struct PoolBuffer {
-    std::unique_ptr<GuardedBuffer> memory, twinMemory;
-    ImageDesc desc{}, twin{};
-    bool covered = false;
-};
-
 const int32_t kInts[] = {0, 1, -1, 2, 3, 7, 8, 15, 16, 17, 31, 100, 101, 255, 256, 1000, 32767, 32768, 65535, 65536,
                          INT32_MAX, INT32_MIN, INT32_MIN + 1, INT32_MAX - 1, -129, 0x40000000, 0x10000 * 255};
 const float kFloats[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, 100.0f, -100.0f, 12850.0f, 1e-30f, 1e30f, -1e30f, 3.0e9f,
@@ -57,13 +47,12 @@ const ImageDesc kHuge[] = {{nullptr, 0x40000000, 3, INT32_MAX, 4, false}, {nullp
 // Pixel counts past 32 bits, so that even one byte per pixel must be refused.
 const Extent kPast32Bits[] = {{0x10000, 0x8000}, {0x10000, 0x10000}, {INT32_MAX, 2},
                               {2, 0x40000000},   {INT32_MAX, INT32_MAX}, {0x8000, 0x10001}};
-
 // The argument source of the slot calls, and the images they run on.
 class Sequence {
 public:
     explicit Sequence(FuzzedDataProvider& in, const std::string& directory)
-        : in_(in), directory_(directory), scratch_(64, GuardSide::kAfter),
-          lists_{{16, GuardSide::kAfter}, {16, GuardSide::kAfter}, {16, GuardSide::kBefore}} {}
+        : in_(in), directory_(directory), scratch_(64, 64, 1, GuardSide::kAfter),
+          lists_{{16, 16, 1, GuardSide::kAfter}, {16, 16, 1, GuardSide::kAfter}, {16, 16, 1, GuardSide::kBefore}} {}
 
     int32_t I() {
         switch (in_.ConsumeIntegralInRange<int32_t>(0, 3)) {
@@ -74,7 +63,6 @@ public:
         }
     }
     uint32_t U() { return static_cast<uint32_t>(I()); }
-    uint8_t B() { return in_.ConsumeIntegral<uint8_t>(); }
     float F() {
         switch (in_.ConsumeIntegralInRange<int32_t>(0, 2)) {
             case 0: return in_.PickValueInArray(kFloats);
@@ -106,6 +94,8 @@ public:
     }
     const RECT* Rect() { return Or(&(rect_ = RECT{I(), I(), I(), I()})); }
 
+    // A claim over guarded memory of its layout, or a hostile one: claims
+    // whose extent passes 32 bits sit over 64 bytes.
     void AddBuffer() {
         const int32_t bpp = in_.PickValueInArray({4, 4, 4, 1, 1, 1, 3, 2, 8, 0, -4});
         const int32_t width = Range(0, kMaxSide), height = Range(0, kMaxSide);
@@ -116,22 +106,14 @@ public:
         if (change == 0) claim.width = -Range(1, 64);
         if (change == 1) claim.height = -Range(1, 64);
         if (change == 2) claim.stride = stride = rowBytes - Range(1, 5);
+        if (change == 3) claim.stride = -stride;
         if (change == 4) claim = in_.PickValueInArray(kHuge);
         if (change == 5) claim.bytesPerPixel = in_.PickValueInArray({1, 2, 3, 4, 8, 0, -1, INT32_MAX});
-        const bool nullData = Range(0, 15) == 0, bottomUp = change == 3;
-        const size_t bytes = change == 4 ? 64 : static_cast<size_t>(stride < 0 ? 0 : stride) * static_cast<size_t>(height);
+        const bool held = change != 4 && stride > 0, nullData = Range(0, 15) == 0;
         const GuardSide side = Bool() ? GuardSide::kAfter : GuardSide::kBefore;
-        PoolBuffer b{std::make_unique<GuardedBuffer>(bytes, side), std::make_unique<GuardedBuffer>(bytes, side), claim, claim,
-                     change != 4};
-        const size_t lastRow = bottomUp && height > 0 ? static_cast<size_t>(height - 1) * static_cast<size_t>(stride) : 0;
-        for (auto [memory, desc] : {std::pair{b.memory.get(), &b.desc}, std::pair{b.twinMemory.get(), &b.twin}}) {
-            for (size_t i = 0; i < bytes; ++i) memory->data()[i] = static_cast<uint8_t>(i * 37 + bytes);
-            desc->data = nullData ? nullptr : memory->data() + lastRow;
-            if (bottomUp) desc->stride = -stride;
-        }
-        pool_.push_back(std::move(b));
+        pool_.emplace_back("", claim, rowBytes, held ? stride : 64, held ? height : change == 4, side, nullData);
     }
-    const PoolBuffer& Pool() { return pool_[in_.ConsumeIntegralInRange<size_t>(0, pool_.size() - 1)]; }
+    const GuardedClaim& Pool() { return pool_[in_.ConsumeIntegralInRange<size_t>(0, pool_.size() - 1)]; }
 
     // A descriptor argument: a pool claim, an image's own pixels (never
     // passed on as owned), or null. What an image keeps (SetDesc,
@@ -163,10 +145,11 @@ public:
     // A bitmap over a pool buffer that holds the pixels it claims, or one
     // whose depth must be refused; sometimes already released.
     HBITMAP Bitmap() {
-        const PoolBuffer& b = Pool();
+        const GuardedClaim& b = Pool();
         const ImageDesc& d = b.desc;
         int32_t bits = in_.PickValueInArray({32, 24});
-        if (!b.covered || d.width < 0 || d.height < 0 || d.stride < int64_t{d.width} * bits / 8 || Bool()) {
+        if (int64_t{d.stride} * d.height > int64_t(b.memory.size()) || d.width < 0 || d.height < 0 ||
+            d.stride < int64_t{d.width} * bits / 8 || Bool()) {
             bits = in_.PickValueInArray({0, -32, 7});
         }
         bitmap_ = VelMakeBitmapHandle(&bitmapRecord_, d.width, d.height, bits, d.stride, d.data);
@@ -178,7 +161,6 @@ public:
         resource_ = {bitmapResource ? RT_BITMAP : "IMAGE", 1, resourceBytes_.data(), static_cast<uint32_t>(resourceBytes_.size())};
         return module_ = VelMakeModuleHandle(&moduleRecord_, &resource_, 1);
     }
-    const char* Type() { return Bool() ? "image" : "PNG"; }
     const wchar_t* PathW() {
         const std::string path = Path();
         return (widePath_.assign(path.begin(), path.end()), Bool()) ? widePath_.c_str() : nullptr;
@@ -256,10 +238,9 @@ private:
     FuzzedDataProvider& in_;
     std::string directory_, path_;
     std::wstring widePath_;
-    GuardedBuffer scratch_;
-    GuardedBuffer lists_[3];
+    GuardedRows scratch_, lists_[3];
     int32_t nextList_ = 0, next_ = 0;
-    std::vector<PoolBuffer> pool_;
+    std::deque<GuardedClaim> pool_;
     ImageDesc owned_[4]{}, loaded_{};
     RECT rect_{};
     VelBitmapHandle bitmapRecord_;
@@ -270,16 +251,10 @@ private:
     std::vector<uint8_t> resourceBytes_;
 };
 
-std::string MakeDirectory() {
-    char pattern[] = "/tmp/viu_fuzz_sequences_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    return pattern;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string directory = MakeDirectory();
+    static const std::string directory = MakeTempDirectory("viu_fuzz_sequences");
     // VIU_FUZZ_TRACE=1 lists the calls of a run, to read a finding.
     static const bool trace = std::getenv("VIU_FUZZ_TRACE") != nullptr;
     using Calls = SlotCalls<Sequence>;
@@ -296,17 +271,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              : kind == 3 ? Calls::Byte().size() : 0;
         const size_t slot = in.ConsumeIntegralInRange<size_t>(0, kind == 4 ? 3 : 37 + typed - 1);
         if (trace) std::fprintf(stderr, "step %d: image %d, slot %zu\n", step, kind, slot);
-        if (kind == 4) {
-            s.MakeImage(static_cast<int32_t>(slot));
-        } else if (slot < 37) {
-            Calls::Common()[slot].call(s.Image(kind), s);
-        } else if (kind == 1) {
-            Calls::Argb()[slot - 37].call(s.argb_, s);
-        } else if (kind == 2) {
-            Calls::Ayuv()[slot - 37].call(s.ayuv_, s);
-        } else {
-            Calls::Byte()[slot - 37].call(s.byte_, s);
-        }
+        if (kind == 4) s.MakeImage(static_cast<int32_t>(slot));
+        else if (slot < 37) Calls::Common()[slot].call(s.Image(kind), s);
+        else if (kind == 1) Calls::Argb()[slot - 37].call(s.argb_, s);
+        else if (kind == 2) Calls::Ayuv()[slot - 37].call(s.ayuv_, s);
+        else Calls::Byte()[slot - 37].call(s.byte_, s);
     }
     s.ReleaseAll();
     return 0;
