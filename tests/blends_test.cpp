@@ -25,19 +25,6 @@ Frame RowOf(Pixel pixel, int32_t width) {
     return Uniform(width, 1, uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16 | uint32_t(pixel[3]) << 24);
 }
 
-// Random pixels whose alphas are 0 or 255 a quarter of the time each, so
-// that every case of the composite occurs in every pair position.
-Frame RandomPixels(std::mt19937& rng, int32_t width, int32_t height, int32_t padding) {
-    Frame frame = RandomFrame(rng, width, height, 4, padding);
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t pick = rng() % 4;
-            if (pick < 2) frame.Pixel(x, y)[3] = pick == 0 ? 0 : 255;
-        }
-    }
-    return frame;
-}
-
 // ---- Opacity blends ----
 
 using OpacityBlend = void (*)(int32_t level, Frame& image, const ImageDesc* source, uint8_t opacity);
@@ -118,8 +105,7 @@ TEST(BlendModes, Examples) {
 // A 16 x 14 image of grey 10 (alpha 50, rows padded) with a w x h source of
 // grey 210 (alpha 99) pasted at (3, 2).
 Frame PastedFrame(int32_t w, int32_t h, uint32_t mode, float feather, int32_t x = 3, int32_t y = 2) {
-    Frame image{std::vector<uint8_t>(14 * 68, 10), 16, 14, 4, 68}, source = RowOf({210, 210, 210, 99}, w * h);
-    for (int32_t i = 3; i < 14 * 68; i += 4) image.bytes[i] = 50;
+    Frame image = Uniform(16, 14, 0x320A0A0Au, 4), source = RowOf({210, 210, 210, 99}, w * h);
     source.width = w, source.height = h, source.stride = 4 * w;
     const ImageDesc desc = source.Desc();
     ImageAt<CImageARGB>(0, image).PasteFeathered(&desc, x, y, w, h, mode, feather);
@@ -166,8 +152,7 @@ TEST(PasteFeathered, RingsAndEllipses) {
         for (int32_t y = 0; y < 14; ++y) {
             for (int32_t x = 0; x < 16; ++x) {
                 if (x >= 3 && x < 3 + c.w && y >= 2 && y < 2 + c.h) continue;
-                ASSERT_EQ(Pixel({image.Pixel(x, y)[0], image.Pixel(x, y)[1], image.Pixel(x, y)[2], image.Pixel(x, y)[3]}),
-                          Pixel({10, 10, 10, 50}));
+                ASSERT_EQ(PixelAt(image, x, y), 0x320A0A0Au) << x << "," << y;
             }
         }
     }
@@ -193,8 +178,8 @@ TEST(MaskByThreshold, PullsColourTowardTheMask) {
 // The composite alone takes a source larger than the image (its top-left part).
 TEST(OpacityBlends, OnlyTheCompositeTakesALargerSource) {
     std::mt19937 rng(3);
-    const Frame before = RandomPixels(rng, 3, 2, 4);
-    Frame larger = RandomPixels(rng, 4, 3, 0), part = larger;
+    const Frame before = RandomFrame(rng, 3, 2, 4, 4);
+    Frame larger = RandomFrame(rng, 4, 3, 4, 0), part = larger;
     part.width = 3, part.height = 2;
     const ImageDesc largerDesc = larger.Desc(), partDesc = part.Desc();
     for (int32_t level : kLevels) {

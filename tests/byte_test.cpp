@@ -97,25 +97,22 @@ TEST(ByteTone, MeanCountsPixelsOnly) {
     }
 }
 
+// A ramp through every value (16 groups of 16, one of 8 and a tail of 7)
+// under every gain, contrast factor (exact in float) and brightness delta.
 TEST(ByteTone, VariantsAgreeOnEveryParameter) {
-    // A ramp through every value, 16 groups of 16, one of 8 and a tail of 7,
-    // for every gain, every contrast factor (exact in float, so the factor
-    // comes back) and every brightness delta.
-    auto expectSame = [](const ByteOperation& operation, int32_t parameter) {
-        Bytes plain(271);
-        std::iota(plain.begin(), plain.end(), uint8_t{0});
-        Bytes sse2 = plain;
-        CImageByte plainImage = ByteImageAt(kPlainLevel, plain.data(), 271, 1, 271);
-        CImageByte sse2Image = ByteImageAt(kSse2Level, sse2.data(), 271, 1, 271);
-        operation(plainImage);
-        operation(sse2Image);
-        ASSERT_EQ(plain, sse2) << parameter;
-    };
-    for (int32_t gain = 0; gain <= 300; ++gain) expectSame(Gain(gain), gain);
-    for (int32_t factor = 0; factor <= 8192; ++factor) expectSame(Contrast(factor / 4096.0f), factor);
-    for (int32_t delta = -300; delta <= 300; ++delta) expectSame(Brightness(delta), delta);
+    for (int32_t p = 0; p <= 8192; ++p) {
+        for (const ByteOperation& operation : {Gain(p % 301), Contrast(p / 4096.0f), Brightness(p % 601 - 300)}) {
+            Bytes plain(271), sse2(271);
+            std::iota(plain.begin(), plain.end(), uint8_t{0});
+            std::iota(sse2.begin(), sse2.end(), uint8_t{0});
+            for (auto [level, bytes] : {std::pair{kPlainLevel, &plain}, {kSse2Level, &sse2}}) {
+                CImageByte image = ByteImageAt(level, bytes->data(), 271, 1, 271);
+                operation(image);
+            }
+            ASSERT_EQ(plain, sse2) << p;
+        }
+    }
 }
-
 
 // Pattern bytes are added to 100 with saturation. The tile side is the
 // largest power of two not above the smaller pattern side, at least 2;

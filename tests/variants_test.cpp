@@ -103,6 +103,12 @@ Run Rotated(int32_t mode, bool scaled = true) {
     });
 }
 
+// The vector blur divides each pass by the weights used and rounds; alpha 1.
+const Allowed kGaussian = [](const uint8_t*, const uint8_t* p, const uint8_t* v) {
+    const uint8_t alphaAside[4] = {v[0], v[1], v[2], 0};
+    return v[3] == 1 && Colour(-2, 2)(p, p, alphaAside);
+};
+
 const uint8_t kPattern[3 * 3] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
 const std::vector<Variant> kVariants = {
     {"FillPixel", {4}, On([](auto& i, auto) { i.FillPixel(0x80FF1020u); })},
@@ -191,17 +197,8 @@ const std::vector<Variant> kVariants = {
     {"BoxBlur 64", {4, 4}, On([](auto& i, auto d) { i.BoxBlur(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 64); }), Colour(-1, 1)},
     {"BoxBlurAlphaWeighted 1", {4, 4}, On([](auto& i, auto d) { i.BoxBlurAlphaWeighted(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 1); })},
     {"BoxBlurAlphaWeighted 63", {4, 4}, On([](auto& i, auto d) { i.BoxBlurAlphaWeighted(d[0].data, i.data, i.width, i.height, d[0].stride, i.stride, 63); })},
-    // The vector blur divides each pass by the weights used and rounds; alpha 1.
-    {"GaussianBlur 1", {4, 4}, On([](auto& i, auto d) { i.GaussianBlur(1, i.data, d[0].data, i.width, i.height, i.stride, d[0].stride); }),
-     [](const uint8_t*, const uint8_t* p, const uint8_t* v) {
-         const uint8_t alphaAside[4] = {v[0], v[1], v[2], 0};
-         return v[3] == 1 && Colour(-2, 2)(p, p, alphaAside);
-     }},
-    {"GaussianBlur 64", {4, 4}, On([](auto& i, auto d) { i.GaussianBlur(64, i.data, d[0].data, i.width, i.height, i.stride, d[0].stride); }),
-     [](const uint8_t*, const uint8_t* p, const uint8_t* v) {
-         const uint8_t alphaAside[4] = {v[0], v[1], v[2], 0};
-         return v[3] == 1 && Colour(-2, 2)(p, p, alphaAside);
-     }},
+    {"GaussianBlur 1", {4, 4}, On([](auto& i, auto d) { i.GaussianBlur(1, i.data, d[0].data, i.width, i.height, i.stride, d[0].stride); }), kGaussian},
+    {"GaussianBlur 64", {4, 4}, On([](auto& i, auto d) { i.GaussianBlur(64, i.data, d[0].data, i.width, i.height, i.stride, d[0].stride); }), kGaussian},
     {"ResampleBilinear up", {4, 4}, Resample(true)},
     {"ResampleBilinear down", {4, 4}, Resample(false)},
     {"Byte MultiplyByGain 3", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(3); }), nullptr, true},
@@ -255,9 +252,7 @@ void ExpectAgreement(const Variant& variant, const Frames& before) {
                 for (int32_t x = 0; x < b.width; ++x) {
                     if (std::memcmp(p.Pixel(x, y), v.Pixel(x, y), b.bytesPerPixel) == 0) continue;
                     ASSERT_TRUE(variant.allowed && b.bytesPerPixel == 4 && variant.allowed(b.Pixel(x, y), p.Pixel(x, y), v.Pixel(x, y)))
-                        << "level " << level << ", frame " << i << ", pixel " << x << "," << y << ": "
-                        << testing::PrintToString(Bytes(p.Pixel(x, y), p.Pixel(x, y) + b.bytesPerPixel)) << " and "
-                        << testing::PrintToString(Bytes(v.Pixel(x, y), v.Pixel(x, y) + b.bytesPerPixel));
+                        << "level " << level << ", frame " << i << ", pixel " << x << "," << y;
                 }
             }
         }
