@@ -1,15 +1,8 @@
 // Blend modes, opacity blends, composites, masked and feathered pastes of
 // ARGB images, and the AYUV blends that share their arithmetic.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
-#include <cstdlib>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "test_support.h"
 

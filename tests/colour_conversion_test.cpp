@@ -1,14 +1,8 @@
 // Colour conversions: single colours, Clamp, packed pairs, and whole ARGB
 // and AYUV images.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <cstring>
-#include <random>
 #include <tuple>
-#include <vector>
 
 #include "argb/ArgbColourConversionKernels.h"
 #include "ayuv/AyuvConversionKernels.h"

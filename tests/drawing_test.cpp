@@ -1,14 +1,8 @@
 // ARGB region and rotated drawing, fills and sampling, and the AYUV rotated
 // draw and fills.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <random>
-#include <vector>
 
 #include "test_support.h"
 
@@ -26,21 +20,18 @@ TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
     const uint32_t pixels[6] = {0x10000000u, 0x20FFFFFFu, 0x30405060u, 0x40808080u, 0x50000000u, 0x60102030u};
     for (int32_t i = 0; i < 6; ++i) SetPixel(frame, i % 3, i / 3, pixels[i]);
     const auto sample = [&](int32_t level, uint32_t x, uint32_t y) {
-        std::vector<uint8_t> out(4, 0xAA);
+        Bytes out(4, 0xAA);
         ImageAt(level, frame).SampleBilinear(x, y, out.data());
         return out;
     };
-    EXPECT_EQ(sample(0, 515, 0), (std::vector<uint8_t>{2, 2, 2, 0xAA}));
-    EXPECT_EQ(sample(3, 515, 0), (std::vector<uint8_t>{1, 1, 1, 0x10}));
-    // Last column and last row: the pixel's own colour.
-    EXPECT_EQ(sample(0, (2u << 16) | 0xFFFF, (1u << 16) | 0xFFFF), (std::vector<uint8_t>{0x30, 0x20, 0x10, 0xAA}));
-    EXPECT_EQ(sample(3, (2u << 16) | 0xFFFF, (1u << 16) | 0xFFFF), (std::vector<uint8_t>{0x30, 0x20, 0x10, 0x60}));
-    // Half way between four pixels, even fractions: both variants agree on colour.
-    EXPECT_EQ(sample(0, 0x8000, 0x8000), (std::vector<uint8_t>{0x5F, 0x5F, 0x5F, 0xAA}));
-    EXPECT_EQ(sample(3, 0x8000, 0x8000), (std::vector<uint8_t>{0x5F, 0x5F, 0x5F, 0x30}));
-    for (uint32_t outside : {3u << 16, 0xFFFF0000u, 0x80000000u}) {
-        EXPECT_EQ(sample(0, outside, 0), std::vector<uint8_t>(4, 0xAA));
-        EXPECT_EQ(sample(3, 0, outside), std::vector<uint8_t>(4, 0xAA));
+    const uint32_t last = 0xFFFF, outside = 0xAAAAAAAAu;  // last column or row: the pixel's own colour
+    const struct { uint32_t x, y, plain, sse2; } cases[] = {
+        {515, 0, 0xAA020202u, 0x10010101u}, {(2u << 16) | last, (1u << 16) | last, 0xAA102030u, 0x60102030u},
+        {0x8000, 0x8000, 0xAA5F5F5Fu, 0x305F5F5Fu},  // even fractions: the colours agree
+        {3u << 16, 0, outside, outside}, {0, 0xFFFF0000u, outside, outside}, {0x80000000u, 0, outside, outside}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(sample(0, c.x, c.y), Uniform(1, 1, c.plain).bytes) << c.x << "," << c.y;
+        EXPECT_EQ(sample(3, c.x, c.y), Uniform(1, 1, c.sse2).bytes) << c.x << "," << c.y;
     }
 }
 

@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <random>
-#include <vector>
-
 #include "resample/Resample.h"
 #include "test_support.h"
 

@@ -2,16 +2,8 @@
 // (SSE2) on random images of every width around the vector groups, padded
 // rows and one row, and on a ramp that meets every pair of byte values:
 // identical bytes, or exactly the stated difference, and row padding kept.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <random>
-#include <string>
 #include <type_traits>
-#include <vector>
 
 #include "resample/Resample.h"
 #include "test_support.h"
