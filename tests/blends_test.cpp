@@ -152,11 +152,8 @@ TEST(PasteFeathered, RingsAndEllipses) {
 }
 
 TEST(MaskByThreshold, PullsColourTowardTheMask) {
-    const struct {
-        int32_t level;
-        uint8_t maskByte, before, after;
-    } cases[] = {{255, 255, 77, 77}, {255, 0, 77, 0}, {255, 128, 255, 191}, {100, 101, 77, 77},
-                 {100, 50, 200, 125}, {1 << 24, 255, 255, 255}, {0, 0, 77, 77}, {-5, 0, 77, 77}};
+    // The byte image's rule (tested there at length) on the colour lanes.
+    const struct { int32_t level; uint8_t maskByte, before, after; } cases[] = {{255, 128, 255, 191}, {100, 50, 200, 125}, {0, 0, 77, 77}};
     for (const auto& c : cases) {
         // A two-byte mask: only the first byte of each counts.
         std::vector<uint8_t> mask(14, 0);
