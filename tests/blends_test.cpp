@@ -28,12 +28,7 @@ void AyuvAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CIm
 void AyuvComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageAYUV>(l, f).AlphaComposite(s, o); }
 
 TEST(OpacityBlends, Examples) {
-    const struct {
-        OpacityBlend blend;
-        Pixel before, source;
-        uint8_t opacity;
-        Pixel after;
-    } examples[] = {
+    const struct { OpacityBlend blend; Pixel before, source; uint8_t opacity; Pixel after; } examples[] = {
         {ArgbAlpha, {0, 0, 0, 9}, {255, 255, 255, 255}, 255, {254, 254, 254, 9}},  // opaque is not quite a copy
         {ArgbAlpha, {10, 20, 30, 9}, {255, 0, 255, 255}, 0, {10, 20, 30, 9}},       // opacity 0: weight 0
         {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 255, {150, 50, 50, 9}},  // the alpha itself at 255
@@ -73,10 +68,7 @@ void BlendAt(int32_t level, BlendMode mode, Frame& image, Frame& source) {
 }
 
 TEST(BlendModes, Examples) {
-    const struct {
-        BlendMode mode;
-        uint8_t base, blend, after;
-    } examples[] = {
+    const struct { BlendMode mode; uint8_t base, blend, after; } examples[] = {
         {kMultiply, 255, 255, 254}, {kMultiply, 200, 100, 78},  {kScreen, 0, 0, 1},      {kScreen, 100, 100, 162},
         {kDodge, 0, 255, 255},      {kDodge, 100, 255, 255},    {kDodge, 1, 254, 255},   {kDodge, 200, 0, 200},
         {kDodge, 100, 128, 201},    {kLinear, 200, 100, 255},   {kLinear, 20, 100, 120}, {kOverlay, 128, 255, 255},
@@ -121,12 +113,7 @@ std::vector<std::string> PasteMap(Frame& image, int32_t w, int32_t h) {
 }
 
 TEST(PasteFeathered, RingsAndEllipses) {
-    const struct {
-        int32_t w, h;
-        uint32_t mode;
-        float feather;
-        std::vector<std::string> map;
-    } cases[] = {
+    const struct { int32_t w, h; uint32_t mode; float feather; std::vector<std::string> map; } cases[] = {
         // F = 5: rings 0, 51, 102, 153, 204; nothing copied.
         {10, 10, 0, 1.0f, {"0000000000", "0111111110", "0133333310", "0135555310", "0135775310",
                            "0135775310", "0135555310", "0133333310", "0111111110", "0000000000"}},

@@ -115,10 +115,7 @@ TEST(ResizeGeneralRules, EveryShapeAndTheShortcuts) {
 // One-pixel sizes; no such mode; mode 1 with unequal widths; more than 255
 // source pixels per pixel. Exactly 255 still fit.
 TEST(ResizeTo, RefusalsWriteNothingAndTheLimitsHold) {
-    const struct {
-        int32_t sourceWidth, sourceHeight, width, height;
-        uint32_t firstMode, lastMode;
-    } cases[] = {{1, 4, 4, 4, 0, 2},   {4, 1, 4, 4, 0, 2}, {4, 4, 1, 4, 0, 2},     {4, 4, 4, 1, 0, 2},
+    const struct { int32_t sourceWidth, sourceHeight, width, height; uint32_t firstMode, lastMode; } cases[] = {{1, 4, 4, 4, 0, 2},   {4, 1, 4, 4, 0, 2}, {4, 4, 1, 4, 0, 2},     {4, 4, 4, 1, 0, 2},
                  {4, 4, 4, 4, 3, 3},   {4, 4, 4, 4, ~0u, ~0u}, {4, 4, 5, 4, 1, 1}, {511, 3, 2, 3, 0, 2},
                  {2, 600, 2, 2, 0, 2}};
     for (const auto& c : cases) {

@@ -15,10 +15,7 @@ using Operation = std::function<void(CImageARGB&)>;
 
 // An operation on 8 x 2 packed pixels that all hold `before` (0xAARRGGBB),
 // and what they hold after at the plain and the SSE2 level.
-struct ToneExample {
-    Operation operation;
-    uint32_t before, plain, sse2;
-};
+struct ToneExample { Operation operation; uint32_t before, plain, sse2; };
 
 Operation Posterize(int32_t step) { return [=](CImageARGB& i) { i.Posterize(step); }; }
 Operation Contrast(float gain) { return [=](CImageARGB& i) { i.AdjustContrast(gain); }; }
