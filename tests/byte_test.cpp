@@ -107,11 +107,10 @@ TEST(ByteBlends, TiledPatternTilesItsTopLeftSquareFromTwoRandomNumbers) {
         image.AddTiledPattern(pattern.data(), c.patternWidth * c.patternHeight, 1);
         image.AddTiledPattern(pattern.data(), c.patternWidth, c.patternHeight);
         EXPECT_EQ(std::rand(), next) << "two numbers taken";
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x) {
-                const int32_t q = pattern[((originY + y) % c.tile) * c.patternWidth + (originX + x) % c.tile];
-                ASSERT_EQ(bytes[y * width + x], std::min(100 + q, 255)) << c.patternWidth << " x " << c.patternHeight;
-            }
+        for (int32_t i = 0; i < width * height; ++i) {
+            const int32_t q = pattern[((originY + i / width) % c.tile) * c.patternWidth + (originX + i % width) % c.tile];
+            ASSERT_EQ(bytes[i], std::min(100 + q, 255)) << c.patternWidth << " x " << c.patternHeight;
+        }
     }
 }
 
@@ -130,8 +129,8 @@ std::vector<int32_t> HatchIntensities(int32_t lines) {
 // Down-left lines are the anti-diagonals x + y = 0 .. w + h - 2 in order;
 // down-right lines follow, x - y = w - 1 down to -(h - 1). Sums saturate.
 TEST(ByteBlends, CrossHatchCrossesEveryPixelOnceEachWay) {
-    for (const auto& size : {std::vector<int32_t>{7, 4}, {1, 1}, {1, 5}, {6, 1}}) {
-        const int32_t width = size[0], height = size[1], lines = width + height - 1;
+    for (const auto& [width, height] : {std::pair{7, 4}, {1, 1}, {1, 5}, {6, 1}}) {
+        const int32_t lines = width + height - 1;
         for (uint32_t seed = 1; seed <= 8; ++seed) {
             std::srand(seed);
             const std::vector<int32_t> d = HatchIntensities(2 * lines);
@@ -141,11 +140,8 @@ TEST(ByteBlends, CrossHatchCrossesEveryPixelOnceEachWay) {
             std::vector<uint8_t> bytes = before;
             ByteImageAt(kPlainLevel, bytes.data(), width, height, width).AddCrossHatch();
             EXPECT_EQ(std::rand(), next) << "one or two numbers a line";
-            for (int32_t i = 0; i < width * height; ++i) {
-                const int32_t x = i % width, y = i / width;
-                const int32_t downLeft = d[x + y], downRight = d[lines + (width - 1) - (x - y)];
-                ASSERT_EQ(bytes[i], std::min(before[i] + downLeft + downRight, 255)) << x << ", " << y;
-            }
+            for (int32_t i = 0, x = 0, y = 0; i < width * height; ++i, x = i % width, y = i / width)
+                ASSERT_EQ(bytes[i], std::min(before[i] + d[x + y] + d[lines + (width - 1) - (x - y)], 255)) << x << ", " << y;
         }
     }
 }
