@@ -74,17 +74,14 @@ TEST(ArgbColourConversion, ExamplesAtBothLevels) {
         Frame argb = FrameOf({255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 77}, 3, 4);
         Frame ayuv = FrameOf(Bytes(12, 0xCC), 3, 4), luma = FrameOf({1, 1, 1, 1}, 3, 1);
         Frame h = luma, s = luma, l = luma;
-        ImageDesc ayuvDesc = ayuv.Desc(), lumaDesc = luma.Desc();
-        ImageDesc hDesc = h.Desc(), sDesc = s.Desc(), lDesc = l.Desc();
+        ImageDesc ayuvDesc = ayuv.Desc(), lumaDesc = luma.Desc(), hDesc = h.Desc(), sDesc = s.Desc(), lDesc = l.Desc();
         CImageARGB image = ImageAt(level, argb);
         image.ConvertToAYUV(&ayuvDesc);
         image.ConvertToLuma(&lumaDesc);
         image.ConvertToHSLPlanes(&hDesc, &sDesc, &lDesc);
         EXPECT_EQ(ayuv.bytes, (Bytes{128, 128, 235, 255, 128, 128, 16, 0, 240, 90, 82, 77})) << level;
         EXPECT_EQ(luma.bytes, (Bytes{235, 16, 82, 1})) << level;
-        EXPECT_EQ((std::vector<Bytes>{h.bytes, s.bytes, l.bytes}),
-                  (std::vector<Bytes>{{170, 170, 0, 1}, {0, 0, 255, 1}, {255, 0, 127, 1}}))
-            << level;
+        EXPECT_EQ((std::vector<Bytes>{h.bytes, s.bytes, l.bytes}), (std::vector<Bytes>{{170, 170, 0, 1}, {0, 0, 255, 1}, {255, 0, 127, 1}})) << level;
         image.ConvertFromHSLPlanes(&hDesc, &sDesc, &lDesc);
         EXPECT_EQ(argb.bytes, (Bytes{254, 254, 254, 255, 0, 0, 0, 0, 0, 0, 253, 77})) << level;
     }
@@ -176,11 +173,8 @@ TEST(AyuvConvertToARGB, StudioRangeExamplesAtBothLevels) {
 
 TEST(AyuvScaleChannelsRGB, Examples) {
     const struct { Bytes pixel; uint8_t factor; Bytes expected; } cases[] = {
-        {{0, 128, 16, 255}, 255, {1, 128, 15, 254}},
-        {{128, 128, 235, 255}, 128, {128, 128, 125, 127}},
-        {{128, 128, 235, 255}, 255, {128, 128, 234, 254}},
-        {{17, 99, 200, 0}, 255, {17, 99, 200, 0}},
-    };
+        {{0, 128, 16, 255}, 255, {1, 128, 15, 254}}, {{128, 128, 235, 255}, 128, {128, 128, 125, 127}},
+        {{128, 128, 235, 255}, 255, {128, 128, 234, 254}}, {{17, 99, 200, 0}, 255, {17, 99, 200, 0}}};
     for (const auto& c : cases) {
         Frame frame = FrameOf(c.pixel, 1, 4);
         AyuvAt(0, frame).ScaleChannelsRGB(c.factor, c.factor, c.factor, c.factor);
