@@ -23,10 +23,6 @@ Operation Brightness(int32_t delta) { return [=](CImageARGB& i) { i.AdjustBright
 const Operation kGray = [](CImageARGB& i) { i.ConvertToGray(); };
 const Operation kLightness = [](CImageARGB& i) { i.ConvertToGrayLightness(); };
 const Operation kLevels = [](CImageARGB& i) { i.MapLevels(50, 200, 0, 255); };
-CImageAYUV AsAyuv(CImageARGB& i) {
-    ScopedInstructionSetLevel scoped(i.level);
-    return CImageAYUV(i.data, i.width, i.height, i.stride, 4);
-}
 
 TEST(ArgbPixelsAndTone, Examples) {
     const std::vector<ToneExample> examples = {
@@ -51,8 +47,8 @@ TEST(ArgbPixelsAndTone, Examples) {
         {[](CImageARGB& i) { i.BlendColor(0x00FFFFFFu, 255); }, 0x01020304u, 0x01020304u, 0x01020304u},
         {[](CImageARGB& i) { i.ScaleChannelsRGB(255, 255, 255, 255); }, 0xFFFF0180u, 0xFEFE007Fu, 0xFEFE007Fu},
         {[](CImageARGB& i) { i.ScaleChannelsRGB(128, 0, 0, 128); }, 0x00FF0000u, 0x00FF0000u, 0x00FF0000u},
-        {[](CImageARGB& i) { AsAyuv(i).FillColorKeepAlpha(235, 128, 100); }, 0x7FFFFFFFu, 0x7FEB8064u, 0x7FEB8064u},  // Y, U, V
-        {[](CImageARGB& i) { AsAyuv(i).FillPixel(0xFF108080u); }, 0x7FFFFFFFu, 0xFF108080u, 0xFF108080u},
+        {[](CImageARGB& i) { CImageAYUV(i.data, i.width, i.height, i.stride, 4).FillColorKeepAlpha(235, 128, 100); }, 0x7FFFFFFFu, 0x7FEB8064u, 0x7FEB8064u},  // Y, U, V
+        {[](CImageARGB& i) { CImageAYUV(i.data, i.width, i.height, i.stride, 4).FillPixel(0xFF108080u); }, 0x7FFFFFFFu, 0xFF108080u, 0xFF108080u},
     };
     for (size_t row = 0; row < examples.size(); ++row) {
         for (int32_t level : {0, 3}) {
