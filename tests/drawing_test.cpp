@@ -1,14 +1,8 @@
 // ARGB region and rotated drawing, fills and sampling, and the AYUV rotated
 // draw and fills.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <random>
-#include <vector>
 
 #include "test_support.h"
 
@@ -26,21 +20,18 @@ TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
     const uint32_t pixels[6] = {0x10000000u, 0x20FFFFFFu, 0x30405060u, 0x40808080u, 0x50000000u, 0x60102030u};
     for (int32_t i = 0; i < 6; ++i) SetPixel(frame, i % 3, i / 3, pixels[i]);
     const auto sample = [&](int32_t level, uint32_t x, uint32_t y) {
-        std::vector<uint8_t> out(4, 0xAA);
+        Bytes out(4, 0xAA);
         ImageAt(level, frame).SampleBilinear(x, y, out.data());
         return out;
     };
-    EXPECT_EQ(sample(0, 515, 0), (std::vector<uint8_t>{2, 2, 2, 0xAA}));
-    EXPECT_EQ(sample(3, 515, 0), (std::vector<uint8_t>{1, 1, 1, 0x10}));
-    // Last column and last row: the pixel's own colour.
-    EXPECT_EQ(sample(0, (2u << 16) | 0xFFFF, (1u << 16) | 0xFFFF), (std::vector<uint8_t>{0x30, 0x20, 0x10, 0xAA}));
-    EXPECT_EQ(sample(3, (2u << 16) | 0xFFFF, (1u << 16) | 0xFFFF), (std::vector<uint8_t>{0x30, 0x20, 0x10, 0x60}));
-    // Half way between four pixels, even fractions: both variants agree on colour.
-    EXPECT_EQ(sample(0, 0x8000, 0x8000), (std::vector<uint8_t>{0x5F, 0x5F, 0x5F, 0xAA}));
-    EXPECT_EQ(sample(3, 0x8000, 0x8000), (std::vector<uint8_t>{0x5F, 0x5F, 0x5F, 0x30}));
-    for (uint32_t outside : {3u << 16, 0xFFFF0000u, 0x80000000u}) {
-        EXPECT_EQ(sample(0, outside, 0), std::vector<uint8_t>(4, 0xAA));
-        EXPECT_EQ(sample(3, 0, outside), std::vector<uint8_t>(4, 0xAA));
+    const uint32_t last = 0xFFFF, outside = 0xAAAAAAAAu;  // last column or row: the pixel's own colour
+    const struct { uint32_t x, y, plain, sse2; } cases[] = {
+        {515, 0, 0xAA020202u, 0x10010101u}, {(2u << 16) | last, (1u << 16) | last, 0xAA102030u, 0x60102030u},
+        {0x8000, 0x8000, 0xAA5F5F5Fu, 0x305F5F5Fu},  // even fractions: the colours agree
+        {3u << 16, 0, outside, outside}, {0, 0xFFFF0000u, outside, outside}, {0x80000000u, 0, outside, outside}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(sample(0, c.x, c.y), Uniform(1, 1, c.plain).bytes) << c.x << "," << c.y;
+        EXPECT_EQ(sample(3, c.x, c.y), Uniform(1, 1, c.sse2).bytes) << c.x << "," << c.y;
     }
 }
 
@@ -154,34 +145,30 @@ TEST(ArgbDrawImage, ResizedShareMergedByTheModesBlend) {
     for (const Placement& p : {Placement{5, 6, 30, 30}, Placement{-10, -10, 30, 30},
                                Placement{25, 30, 30, 24}, Placement{-10, -7, 60, 55}}) {
         for (int32_t mode : {0, 1, 7, 8, 3}) {
-            for (int32_t level : {0, 3}) {
-                const Frame before = RandomFrame(rng, 40, 40, 4, 4);
-                Frame frame = before, expected = before;
-                ImageAt(level, frame).DrawImage(&src, mode, static_cast<float>(p.x) + (p.x < 0 ? -0.7f : 0.7f), static_cast<float>(p.y),
-                                                static_cast<float>(p.w) + 0.9f, static_cast<float>(p.h), 120);
-                CImageARGB expectedImage = ImageAt(level, expected), whole = ImageAt(0, source);
-                ImageDesc visible, part = src;
-                ASSERT_EQ(expectedImage.GetRegionDesc(&visible, p.x, p.y, p.w, p.h), 1);
-                if (visible.width != p.w || visible.height != p.h) {
-                    const auto share = [](int32_t offset, int32_t size, int32_t sourceSize) {
-                        return static_cast<int32_t>(static_cast<float>(offset) / static_cast<float>(size) * static_cast<float>(sourceSize));
-                    };
-                    whole.GetRegionDesc(&part, share(std::max(0, -p.x), p.w, 30), share(std::max(0, -p.y), p.h, 24),
-                                        share(visible.width, p.w, 30), share(visible.height, p.h, 24));
-                }
-                Frame scaled = RandomFrame(rng, visible.width, visible.height, 4, 0);
-                ImageDesc scaledDesc = scaled.Desc();
-                CImageARGB(part.data, part.width, part.height, part.stride, 4).ResizeTo(&scaledDesc, 0);
-                CImageARGB target = ImageAt(level, expected);
-                target.AttachBuffer(visible.data, visible.width, visible.height, visible.stride);
-                if (mode == 0) target.AlphaBlend(&scaledDesc, 120);
-                if (mode == 1) target.AdditiveBlend(&scaledDesc, 120);
-                if (mode == 7 || mode == 8) target.AlphaComposite(&scaledDesc, 120);
-                if (mode == 3) target.FillColorKeepAlpha(255, 0, 0);
-                if (mode == 3 || mode == 8) target.SetAlpha(255);
-                EXPECT_EQ(frame.bytes, expected.bytes) << p.x << " " << p.y << " mode " << mode << " level " << level;
-                EXPECT_NE(frame.bytes, before.bytes);
+            const Frame before = RandomFrame(rng, 40, 40, 4, 4);
+            Frame frame = before, expected = before;
+            ImageAt(0, frame).DrawImage(&src, mode, float(p.x) + (p.x < 0 ? -0.7f : 0.7f), float(p.y), float(p.w) + 0.9f, float(p.h), 120);
+            CImageARGB target = ImageAt(0, expected), whole = ImageAt(0, source);
+            ImageDesc visible, part = src;
+            ASSERT_EQ(target.GetRegionDesc(&visible, p.x, p.y, p.w, p.h), 1);
+            if (visible.width != p.w || visible.height != p.h) {
+                const auto share = [](int32_t offset, int32_t size, int32_t sourceSize) {
+                    return static_cast<int32_t>(static_cast<float>(offset) / static_cast<float>(size) * static_cast<float>(sourceSize));
+                };
+                whole.GetRegionDesc(&part, share(std::max(0, -p.x), p.w, 30), share(std::max(0, -p.y), p.h, 24),
+                                    share(visible.width, p.w, 30), share(visible.height, p.h, 24));
             }
+            Frame scaled = RandomFrame(rng, visible.width, visible.height, 4, 0);
+            ImageDesc scaledDesc = scaled.Desc();
+            CImageARGB(part.data, part.width, part.height, part.stride, 4).ResizeTo(&scaledDesc, 0);
+            target.AttachBuffer(visible.data, visible.width, visible.height, visible.stride);
+            if (mode == 0) target.AlphaBlend(&scaledDesc, 120);
+            if (mode == 1) target.AdditiveBlend(&scaledDesc, 120);
+            if (mode == 7 || mode == 8) target.AlphaComposite(&scaledDesc, 120);
+            if (mode == 3) target.FillColorKeepAlpha(255, 0, 0);
+            if (mode == 3 || mode == 8) target.SetAlpha(255);
+            EXPECT_EQ(frame.bytes, expected.bytes) << p.x << " " << p.y << " mode " << mode;
+            EXPECT_NE(frame.bytes, before.bytes);
         }
     }
 }

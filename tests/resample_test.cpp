@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <random>
-#include <vector>
-
 #include "resample/Resample.h"
 #include "test_support.h"
 
@@ -28,18 +22,10 @@ bool PaddingIs(const Frame& frame, uint8_t value) {
     return frame.PaddingEquals(all);
 }
 
-// ResizeTo of an ARGB or AYUV image over `source` into `destination`.
-void Resize(Frame& source, const ImageDesc& destination, uint32_t mode, bool ayuv = false) {
-    uint8_t* data = source.bytes.data();
-    if (ayuv) {
-        ICImageAYUV* image = GetCImageAYUV4(data, source.width, source.height, source.stride);
-        image->ResizeTo(&destination, mode);
-        ReleaseCImageAYUV(image);
-    } else {
-        ICImageARGB* image = GetCImageARGB4(data, source.width, source.height, source.stride);
-        image->ResizeTo(&destination, mode);
-        ReleaseCImageARGB(image);
-    }
+// ResizeTo of an ARGB or AYUV image at `level` over `source` into `destination`.
+void Resize(Frame& source, ImageDesc destination, uint32_t mode, bool ayuv = false, int32_t level = 3) {
+    if (ayuv) return ImageAt<CImageAYUV>(level, source).ResizeTo(&destination, mode);
+    ImageAt(level, source).ResizeTo(&destination, mode);
 }
 
 // 4 x 4 of equal rows to 8 x 8: columns 0, 0.5, 1, 1.5, 2, 2.5, then twice
@@ -59,10 +45,9 @@ TEST(ResizeBilinear, WorkedExamples) {
     for (int32_t i = 0; i < 24; ++i) same.Pixel(0, i / 12)[i % 12] = values[i / 4];
     for (int32_t level : {0, 3}) {
         for (bool ayuv : {false, true}) {
-            ScopedInstructionSetLevel scoped(level);
             Frame destination = Buffer(8, 8, 12), sameDestination = Buffer(3, 2, 8);
-            Resize(source, destination.Desc(), 0, ayuv);
-            Resize(same, sameDestination.Desc(), 0, ayuv);
+            Resize(source, destination.Desc(), 0, ayuv, level);
+            Resize(same, sameDestination.Desc(), 0, ayuv, level);
             for (int32_t y = 0; y < 8; ++y)
                 EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), expected, 32)) << "row " << y << " level " << level;
             for (int32_t i = 0; i < 24; ++i) EXPECT_EQ(sameDestination.Pixel(0, i / 12)[i % 12], sameExpected[i / 4]) << i;
@@ -79,47 +64,58 @@ TEST(ResizeRowsNearest, RepeatsRowsByTheNearestRuleAndClearsPadding) {
     EXPECT_TRUE(PaddingIs(destination, 0));
 }
 
-// Every pixel averaged afresh, without the row cache. The first case,
-// 8 x 8 to 2 x 2 (steps of 128), makes each pixel the mean of its 4 x 4
-// block, truncated per row and then across rows.
-TEST(ResizeBoxAverage, MatchesUncachedAveraging) {
+// Mode 0 gives the plain row's bytes and mode 2 averages every pixel afresh
+// (4 x 4 samples, truncated per sample row, then across rows), whatever
+// shortcuts exact halving and doubling take. Sources start at (1, 2) with
+// padded strides; mode 2 clears the row padding.
+TEST(ResizeGeneralRules, EveryShapeAndTheShortcuts) {
+    const int32_t shapes[][4] = {{8, 8, 2, 2},  {2, 2, 1, 1}, {18, 10, 9, 5}, {40, 6, 20, 3}, {10, 3, 5, 7},
+                                 {9, 22, 4, 11}, {2, 2, 4, 4}, {3, 5, 6, 10},  {9, 4, 18, 8},  {5, 9, 10, 5},
+                                 {7, 2, 13, 4}, {12, 8, 24, 4}, {16, 6, 8, 12}};
     std::mt19937 random(17);
-    auto size = [&] { return 2 + static_cast<int32_t>(random() % 50); };
     // Source position of destination index i in 1/128 pixel; the last source
     // pixel is reached as 127/128 of the way along the last pair.
-    auto position = [](int64_t i, int64_t sourceSize, int64_t destinationSize) {
-        const int64_t p = 256 * i * sourceSize / destinationSize;
+    auto position = [](int64_t i, int64_t sourceSize, int64_t size) {
+        const int64_t p = 256 * i * sourceSize / size;
         return (p >> 8) == sourceSize - 1 ? 128 * (sourceSize - 1) - 1 : p >> 1;
     };
     for (int32_t trial = 0; trial < 150; ++trial) {
-        int32_t sourceWidth = size(), sourceHeight = size(), width = size(), height = size();
-        if (trial == 0) sourceWidth = sourceHeight = 8, width = height = 2;
-        Frame source = Buffer(sourceWidth, sourceHeight, trial % 5, trial + 1);
-        Frame destination = Buffer(width, height, (trial + 2) % 5);
-        Resize(source, destination.Desc(), 2);
-        const int64_t stepX = (32 * sourceWidth + width / 2) / width, stepY = (32 * sourceHeight + height / 2) / height;
-        for (int32_t i = 0; i < 4 * width * height; ++i) {
-            const int32_t lane = i % 4, x = i / 4 % width, y = i / 4 / width;
-            const int64_t left = position(x, sourceWidth, width), top = position(y, sourceHeight, height);
-            int32_t rowMeans = 0, sum = 0;
-            for (int32_t k = 0; k < 16; ++k) {  // sample k % 4 of sample row k / 4
-                sum += source.Pixel(int32_t((left + k % 4 * stepX) >> 7), int32_t((top + k / 4 * stepY) >> 7))[lane];
-                if (k % 4 == 3) rowMeans += sum >> 2, sum = 0;
+        int32_t s[4];
+        for (int32_t k = 0; k < 4; ++k) s[k] = trial < 13 ? shapes[trial][k] : 2 + static_cast<int32_t>(random() % 50);
+        Frame source = Buffer(s[0] + 1, s[1] + 2, trial % 5, trial + 1);
+        for (int32_t mode : {0, 2}) {
+            Frame actual = Buffer(s[2], s[3], (trial + 2) % 5), expected = actual;
+            ResampleContext context;
+            InitResampler(&context);
+            (mode == 0 ? ResampleBilinear : ResampleBoxAverage)(&context, source.bytes.data(), 1, 2, s[0], s[1], source.stride,
+                                                                actual.bytes.data(), 0, 0, s[2], s[3], actual.stride);
+            if (mode == 0) {
+                ResampleBilinearWithRow(ResampleBilinearRow_Plain, &context, source.bytes.data(), 1, 2, s[0], s[1],
+                                        source.stride, expected.bytes.data(), 0, 0, s[2], s[3], expected.stride);
+            } else {
+                std::fill(expected.bytes.begin(), expected.bytes.end(), 0);
             }
-            ASSERT_EQ(destination.Pixel(x, y)[lane], rowMeans >> 2)
-                << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height << " at " << x << "," << y;
+            ReleaseResampler(&context);
+            const int64_t stepX = (32 * s[0] + s[2] / 2) / s[2], stepY = (32 * s[1] + s[3] / 2) / s[3];
+            for (int32_t i = 0; mode == 2 && i < 4 * s[2] * s[3]; ++i) {
+                const int32_t x = i / 4 % s[2], y = i / 4 / s[2];
+                const int64_t left = position(x, s[0], s[2]), top = position(y, s[1], s[3]);
+                int32_t rowMeans = 0, sum = 0;
+                for (int32_t k = 0; k < 16; ++k) {  // sample k % 4 of sample row k / 4
+                    sum += source.Pixel(1 + int32_t((left + k % 4 * stepX) >> 7), 2 + int32_t((top + k / 4 * stepY) >> 7))[i % 4];
+                    if (k % 4 == 3) rowMeans += sum >> 2, sum = 0;
+                }
+                expected.Pixel(x, y)[i % 4] = uint8_t(rowMeans >> 2);
+            }
+            ASSERT_EQ(actual.bytes, expected.bytes) << s[0] << "x" << s[1] << " -> " << s[2] << "x" << s[3] << " mode " << mode;
         }
-        ASSERT_TRUE(PaddingIs(destination, 0));
     }
 }
 
 // One-pixel sizes; no such mode; mode 1 with unequal widths; more than 255
 // source pixels per pixel. Exactly 255 still fit.
 TEST(ResizeTo, RefusalsWriteNothingAndTheLimitsHold) {
-    const struct {
-        int32_t sourceWidth, sourceHeight, width, height;
-        uint32_t firstMode, lastMode;
-    } cases[] = {{1, 4, 4, 4, 0, 2},   {4, 1, 4, 4, 0, 2}, {4, 4, 1, 4, 0, 2},     {4, 4, 4, 1, 0, 2},
+    const struct { int32_t sourceWidth, sourceHeight, width, height; uint32_t firstMode, lastMode; } cases[] = {{1, 4, 4, 4, 0, 2},   {4, 1, 4, 4, 0, 2}, {4, 4, 1, 4, 0, 2},     {4, 4, 4, 1, 0, 2},
                  {4, 4, 4, 4, 3, 3},   {4, 4, 4, 4, ~0u, ~0u}, {4, 4, 5, 4, 1, 1}, {511, 3, 2, 3, 0, 2},
                  {2, 600, 2, 2, 0, 2}};
     for (const auto& c : cases) {
