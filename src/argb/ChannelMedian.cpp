@@ -196,20 +196,27 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
         return;
     }
     const int32_t rowBytes = width * 4;
+    if (radius <= kSmallMedianRadius && UseSse2(level)) {
+        // The rows a small window reaches, copied as the window first reaches
+        // them (before any is written), in a ring of one row per window row.
+        const int32_t side = 2 * radius + 1;
+        std::vector<uint8_t> ring(static_cast<size_t>(side) * static_cast<size_t>(rowBytes));
+        auto ringRow = [&](int32_t y) { return &ring[static_cast<size_t>(y % side) * static_cast<size_t>(rowBytes)]; };
+        const uint8_t* rows[2 * kSmallMedianRadius + 1];
+        int32_t copied = 0;
+        for (int32_t y = 0; y < height; ++y) {
+            for (; copied < height && copied <= y + radius; ++copied) {
+                std::memcpy(ringRow(copied), data + static_cast<ptrdiff_t>(copied) * stride, static_cast<size_t>(rowBytes));
+            }
+            for (int32_t dy = -radius; dy <= radius; ++dy) rows[dy + radius] = ringRow(ClampIndex(int64_t{y} + dy, height));
+            SmallMedianRow_Sse2(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width);
+        }
+        return;
+    }
     std::vector<uint8_t> copy(static_cast<size_t>(rowBytes) * static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) {
         std::memcpy(&copy[static_cast<size_t>(y) * rowBytes], data + static_cast<ptrdiff_t>(y) * stride,
                     static_cast<size_t>(rowBytes));
-    }
-    if (radius <= kSmallMedianRadius && UseSse2(level)) {
-        const uint8_t* rows[2 * kSmallMedianRadius + 1];
-        for (int32_t y = 0; y < height; ++y) {
-            for (int32_t dy = -radius; dy <= radius; ++dy) {
-                rows[dy + radius] = &copy[static_cast<size_t>(ClampIndex(int64_t{y} + dy, height)) * rowBytes];
-            }
-            SmallMedianRow_Sse2(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width);
-        }
-        return;
     }
     for (int32_t lane = 0; lane < 3; ++lane) {
         MedianFilterSamples(copy.data() + lane, rowBytes, data + lane, stride, 4, width, height, radius);
