@@ -10,11 +10,11 @@
 # finds are kept in build/fuzz/corpus/<target> for the next run. A crash, leak
 # or failed check makes it exit non-zero and leaves the input as
 # build/fuzz/<target>-crash-* (or -leak-, -timeout-, -oom-).
-# Usage: tools/fuzz.sh [seconds] [target...]   (default: 120, all three)
+# Usage: tools/fuzz.sh [seconds] [target...]   (default: 180, a minute for each of the three)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-seconds="${1:-120}"
+seconds="${1:-180}"
 shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(fuzz_image_loaders fuzz_operation_sequences fuzz_file_round_trips)

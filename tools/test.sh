@@ -5,7 +5,7 @@
 # under wine.
 # Then the release builds are installed into temporary prefixes, used from
 # other projects and packaged (tools/check_install.sh), and the three fuzz
-# targets run for two minutes in all (tools/fuzz.sh).
+# targets run for a minute each (tools/fuzz.sh).
 # Usage: tools/test.sh [linux|sanitize|tsan|windows|install|fuzz]...   (default: all six)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
