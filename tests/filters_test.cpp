@@ -1,6 +1,7 @@
 // Blurs, selection and median, colour key and gradient, and the ARGB
 // neighbourhood filters.
 
+#include "services/FilterServices.h"
 #include "test_support.h"
 
 using namespace VelImageUtility;
@@ -208,14 +209,16 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     EXPECT_EQ(PixelAt(small, 1, 1), 0x7F0005FFu);
 }
 
-TEST(ArgbApply, BlursReadACopyAndWriteTheImageLeavingItsPadding) {
+TEST(ArgbApply, BlursGiveTheServicesBytesInPlaceLeavingThePadding) {
     std::mt19937 rng(10);
     const Frame src = RandomFrame(rng, 7, 6, 4, 12);
     struct Case { std::function<void(CImageARGB&)> apply; Service service; };
     for (const Case& c : std::vector<Case>{{[](CImageARGB& i) { i.ApplyBoxBlur(2); }, Box(2)},
                                            {[](CImageARGB& i) { i.ApplyBoxBlur(-2); }, Box(-2)},
                                            {[](CImageARGB& i) { i.ApplyGaussianBlur(2); }, Gaussian(2)},
-                                           {[](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(3); }, OpaqueBox(3)}}) {
+                                           {[](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(3); }, OpaqueBox(3)},
+                                           {[](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(2); }, [](CImageUtility&, Frame& d, Frame& s) {
+                                                GaussianBlurAlphaWeightedRows(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, 2); }}}) {
         for (int32_t level : {kPlainLevel, kSse2Level}) {
             Frame image = src;
             CImageARGB argb = ImageAt(level, image);
@@ -232,4 +235,20 @@ TEST(ArgbApply, BlursReadACopyAndWriteTheImageLeavingItsPadding) {
     EXPECT_TRUE(image.PaddingEquals(src));
 }
 
+}  // namespace
+
+namespace {
+// A lone bright pixel spreads evenly about itself, both ways and at both levels.
+TEST(GaussianBlur, AnImpulseSpreadsEvenlyAboutItself) {
+    for (int32_t level : {kPlainLevel, kSse2Level}) {
+        Frame impulse = Uniform(9, 9, 0);
+        SetPixel(impulse, 4, 4, 0x00FFFFFFu);
+        Frame out = RunService(Gaussian(2), level, impulse, Uniform(9, 9, 0));
+        for (int32_t k = 1; k <= 4; ++k) {
+            EXPECT_EQ(PixelAt(out, 4, 4 - k), PixelAt(out, 4, 4 + k)) << level << " " << k;
+            EXPECT_EQ(PixelAt(out, 4 - k, 4), PixelAt(out, 4 + k, 4)) << level << " " << k;
+        }
+        EXPECT_GT(PixelAt(out, 4, 4) & 0xFF, PixelAt(out, 4, 3) & 0xFF);
+    }
+}
 }  // namespace

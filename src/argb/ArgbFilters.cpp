@@ -4,6 +4,7 @@
 
 #include "argb/CImageARGB.h"
 #include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
 #include "services/ColourConversion.h"
 #include "services/FilterServices.h"
 #include "services/ScratchBlock.h"
@@ -143,11 +144,10 @@ void CImageARGB::ApplyBoxBlur(int32_t radius) {
     });
 }
 
+// The Gaussian blurs read each row before writing over it: no copy.
 void CImageARGB::ApplyGaussianBlur(int32_t radius) {
-    if (radius < 1) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        CImageUtility::GaussianBlur(radius, copy, data, width, height, copyStride, stride);
-    });
+    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    GaussianBlurRows(data, data, width, height, stride, stride, radius, UseSse2(level));
 }
 
 void CImageARGB::ApplyZoomBlur(int32_t steps) {
@@ -165,10 +165,8 @@ void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) {
 }
 
 void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) {
-    if (radius < 1) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        GaussianBlurAlphaWeightedRows(data, copy, width, height, stride, copyStride, radius);
-    });
+    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    GaussianBlurAlphaWeightedRows(data, data, width, height, stride, stride, radius);
 }
 
 }  // namespace VelImageUtility

@@ -176,9 +176,15 @@ void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* ds
         CopyRows(dst, dstStride, src, srcStride, RowBytes(width), height);
         return;
     }
+    GaussianBlurRows(dst, src, width, height, dstStride, srcStride, radius, UseSse2(level));
+}
+
+// Each source row is read once, into the ring, before any output row at or
+// below it is written: dst may be src.
+void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, ptrdiff_t dstStride,
+                      ptrdiff_t srcStride, int32_t radius, bool sse2) {
     radius = LimitBoxBlurRadius(radius, width, height);
     const int32_t taps = 2 * radius + 1;
-    const bool sse2 = UseSse2(level);
     const uint64_t pairEntries = sse2 ? uint64_t{static_cast<uint32_t>(width)} + 2 * uint64_t{static_cast<uint32_t>(taps)} : 0;
     ScratchBlock scratch({uint64_t{static_cast<uint32_t>(taps)} * sizeof(int32_t),
                           uint64_t{static_cast<uint32_t>(taps)} * sizeof(const uint8_t*),

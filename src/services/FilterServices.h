@@ -25,6 +25,10 @@ void ZoomBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t heigh
 // Gaussian blur in which only pixels of non-zero alpha take part; `dst`
 // may be `src` (same stride). Leaves dst a copy of src when scratch memory
 // is not there.
+// The Gaussian blur of width x height 4-byte pixels, 1 <= radius; dst may
+// be src.
+void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, ptrdiff_t dstStride,
+                      ptrdiff_t srcStride, int32_t radius, bool sse2);
 void GaussianBlurAlphaWeightedRows(uint8_t* dst, const uint8_t* src, int32_t width,
                                    int32_t height, ptrdiff_t dstStride, ptrdiff_t srcStride,
                                    int32_t radius);
