@@ -60,11 +60,12 @@ std::vector<float> BuildSmoothingKernel(float radius) {
 
 FixedPointKernel ToFixedPoint(const std::vector<float>& kernel) {
     FixedPointKernel fixed;
-    fixed.taps = kernel;
+    fixed.scaledTaps.resize(kernel.size());
     fixed.weights.resize(kernel.size());
     fixed.products.resize(kernel.size() * 256);
     for (size_t i = 0; i < kernel.size(); ++i) {
-        fixed.weights[i] = static_cast<int32_t>(kernel[i] * 65536.0f);
+        fixed.scaledTaps[i] = kernel[i] * 65536.0f;
+        fixed.weights[i] = static_cast<int32_t>(fixed.scaledTaps[i]);
         for (int32_t v = 0; v < 256; ++v) {
             const float product = kernel[i] * static_cast<float>(v);
             fixed.products[i * 256 + static_cast<size_t>(v)] = static_cast<int32_t>(product * 65536.0f);

@@ -17,9 +17,9 @@ std::vector<float> BuildSmoothingKernel(float radius);
 
 // The kernel in 16.16 fixed point: weights[i] = trunc(k[i] x 65536), and
 // products[i x 256 + v] = trunc(k[i] x v x 65536), the product taken in
-// single precision; taps keeps k itself.
+// single precision; scaledTaps[i] = k[i] x 65536, exact in floating point.
 struct FixedPointKernel {
-    std::vector<float> taps;
+    std::vector<float> scaledTaps;
     std::vector<int32_t> weights;
     std::vector<int32_t> products;
 };

@@ -12,7 +12,7 @@ namespace VelImageUtility {
 // and so commutes with the rounding of the product.
 void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
                       int32_t count) {
-    const size_t n = kernel.taps.size();
+    const size_t n = kernel.scaledTaps.size();
     const __m128i zero = _mm_setzero_si128();
     auto product = [&](__m128i samples, __m128 tap) {
         return _mm_cvttps_epi32(_mm_mul_ps(tap, _mm_cvtepi32_ps(samples)));
@@ -22,7 +22,7 @@ void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKern
         __m128i sums[4] = {zero, zero, zero, zero};
         const uint8_t* tapIn = in + e;
         for (size_t k = 0; k < n; ++k, tapIn += tapStep) {
-            const __m128 tap = _mm_set1_ps(kernel.taps[k] * 65536.0f);
+            const __m128 tap = _mm_set1_ps(kernel.scaledTaps[k]);
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tapIn));
             const __m128i low = _mm_unpacklo_epi8(bytes, zero), high = _mm_unpackhi_epi8(bytes, zero);
             sums[0] = _mm_add_epi32(sums[0], product(_mm_unpacklo_epi16(low, zero), tap));
