@@ -1,14 +1,15 @@
 // One call of every slot of the five interfaces, in table order, with its
-// arguments drawn from a source A: numbers I(), U(), F(), Count(max);
-// descriptors D() and Kept() (one the image may keep); raw buffers
-// Raw(kept); outputs Out<T>() and Or(pointer) (null or not); sizes Size();
-// Rect(); List() of four values; paths PathW(), PathA(); and for the
-// loaders Into(), Bitmap(), Module(bitmapResource), Loaded(into);
-// Drop(buffer) releases a buffer an image let go of.
+// arguments drawn from a source A (an Arguments<A> below): numbers I(),
+// U(), F(), Count(max); descriptors D() and Kept() (one the image may
+// keep); raw buffers Raw(kept); outputs Out<T>() and Or(pointer) (null or
+// not); sizes Size(); Rect(); List() of four values; paths PathW(),
+// PathA(); and for the loaders Into(), Bitmap(), Module(bitmapResource),
+// Loaded(into); Drop(buffer) releases a buffer an image let go of.
 #pragma once
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "VelImageUtility/Exports.h"
+#include "guarded_buffer.h"
 
 namespace VelImageUtility {
 namespace test {
@@ -36,12 +38,9 @@ struct RawArgs {
     uint8_t *p = nullptr, *p2 = nullptr;
     int32_t w = 0, h = 0, stride = 0, packedWidth = 0;
 };
-inline RawArgs RawOf(const ImageDesc* d, const ImageDesc* twin) {
-    if (d == nullptr) return RawArgs{};
-    return RawArgs{d->data, twin ? twin->data : nullptr, d->width, d->height, d->stride, d->stride / 4};
-}
 
-// A loaded image's buffer goes back through an image that owns it.
+// A loaded image's buffer (or one an image let go of) goes back through an
+// image that owns it.
 inline void ReleaseLoaded(const ImageDesc& loaded) {
     ICImageARGB* owner = GetCImageARGB();
     owner->SetDesc(&loaded);
@@ -62,6 +61,65 @@ inline bool TakeLoaded(const ImageDesc& before, const ImageDesc& after, std::vec
     ReleaseLoaded(after);
     return true;
 }
+
+// The arguments every source draws alike, from what the source S gives:
+// numbers I() and F(), Null() to make a pointer null, Desc(kept, twin) a
+// descriptor (and its twin for raw buffers), PathA() and Fail(message).
+template <typename S>
+class Arguments {
+public:
+    uint32_t U() { return static_cast<uint32_t>(Self().I()); }
+    int32_t Count(int32_t max) { return std::min(Self().I(), max); }
+    template <typename T>
+    T* Or(T* p) { return Self().Null() ? nullptr : p; }
+    // The last bytes before a guard page.
+    template <typename T>
+    T* Out() { return Or(reinterpret_cast<T*>(scratch_.data() + scratch_.size() - sizeof(T))); }
+    uint32_t* List() {
+        uint32_t* list = reinterpret_cast<uint32_t*>(lists_[nextList_++ % 3].data());
+        for (int32_t i = 0; i < 4; ++i) list[i] = Self().U();
+        return Or(list);
+    }
+    const ImageDesc* D() { return Self().Desc(false, nullptr); }
+    const ImageDesc* Kept() { return Self().Desc(true, nullptr); }
+    RawArgs Raw(bool kept = false) {
+        const ImageDesc* twin = nullptr;
+        const ImageDesc* d = Self().Desc(kept, &twin);
+        if (d == nullptr) return RawArgs{};
+        return RawArgs{d->data, twin ? twin->data : nullptr, d->width, d->height, d->stride, d->stride / 4};
+    }
+    Extent Size() { return {Self().I(), Self().I()}; }
+    const RECT* Rect() { return Or(&(rect_ = RECT{Self().I(), Self().I(), Self().I(), Self().I()})); }
+    const wchar_t* PathW() {
+        const char* path = Self().PathA();
+        if (path == nullptr) return nullptr;
+        widePath_.assign(path, path + std::strlen(path));
+        return widePath_.c_str();
+    }
+    // A load into a copy of a descriptor must leave it as it was or hand
+    // over a whole new image.
+    ImageDesc* Into() {
+        const ImageDesc* d = Self().D();
+        before_ = d ? *d : ImageDesc{};
+        return Or(&(into_ = before_));
+    }
+    void Loaded(const ImageDesc* out) {
+        if (out && !TakeLoaded(before_, *out)) Self().Fail("a load wrote the descriptor");
+    }
+    void Drop(uint8_t* buffer) {
+        if (buffer) ReleaseLoaded(ImageDesc{buffer, 0, 0, 0, 4, true});
+    }
+
+private:
+    S& Self() { return static_cast<S&>(*this); }
+    GuardedRows scratch_{64, 64, 1, GuardSide::kAfter}, lists_[3] = {{16, 16, 1, GuardSide::kAfter},
+                                                                    {16, 16, 1, GuardSide::kAfter},
+                                                                    {16, 16, 1, GuardSide::kBefore}};
+    int32_t nextList_ = 0;
+    RECT rect_{};
+    ImageDesc before_{}, into_{};
+    std::wstring widePath_;
+};
 
 #ifndef _WIN32
 // A fresh directory for a fuzzing run's files.

@@ -6,7 +6,6 @@
 // sanitizers and the guard pages catch a touch outside the buffers, a leak
 // or undefined arithmetic; the images go back through the release exports.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -20,9 +19,7 @@
 
 #include "VelImageUtility/Exports.h"
 #include "VelImageUtility/PlatformStandIns.h"
-#include "core/CImageBase.h"
 #include "core/InstructionSetLevel.h"
-#include "guarded_buffer.h"
 #include "slot_calls.h"
 
 using namespace VelImageUtility;
@@ -38,21 +35,13 @@ const int32_t kInts[] = {0, 1, -1, 2, 3, 7, 8, 15, 16, 17, 31, 100, 101, 255, 25
 const float kFloats[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, 100.0f, -100.0f, 12850.0f, 1e-30f, 1e30f, -1e30f, 3.0e9f,
                          -3.0e9f, 2147483520.0f, std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
                          std::numeric_limits<float>::quiet_NaN(), INFINITY, -INFINITY, 6.2831855f};
-// Extents whose rows or whole buffer pass 32 bits.
-const ImageDesc kHuge[] = {{nullptr, 0x40000000, 3, INT32_MAX, 4, false}, {nullptr, 0x10000, 0x10000, 0x40000, 4, false},
-                           {nullptr, 19, 0x10000, 0x10000, 4, false},     {nullptr, 5, 0x8000, 0x10000, 1, false},
-                           {nullptr, INT32_MAX, 2, INT32_MAX, 1, false},  {nullptr, 0x20000000, 1, 64, 4, false},
-                           {nullptr, 0x40000000, 2, 0x40000000, 1, false}, {nullptr, 3, INT32_MAX, 16, 4, false},
-                           {nullptr, 0x10000, 0x10000, 0x10000, 1, false}, {nullptr, 0x7FFFFFF, 0x11, 0x7FFFFFF * 4, 4, false}};
 // Pixel counts past 32 bits, so that even one byte per pixel must be refused.
 const Extent kPast32Bits[] = {{0x10000, 0x8000}, {0x10000, 0x10000}, {INT32_MAX, 2},
                               {2, 0x40000000},   {INT32_MAX, INT32_MAX}, {0x8000, 0x10001}};
 // The argument source of the slot calls, and the images they run on.
-class Sequence {
+class Sequence : public Arguments<Sequence> {
 public:
-    explicit Sequence(FuzzedDataProvider& in, const std::string& directory)
-        : in_(in), directory_(directory), scratch_(64, 64, 1, GuardSide::kAfter),
-          lists_{{16, 16, 1, GuardSide::kAfter}, {16, 16, 1, GuardSide::kAfter}, {16, 16, 1, GuardSide::kBefore}} {}
+    explicit Sequence(FuzzedDataProvider& in, const std::string& directory) : in_(in), directory_(directory) {}
 
     int32_t I() {
         switch (in_.ConsumeIntegralInRange<int32_t>(0, 3)) {
@@ -62,7 +51,6 @@ public:
             default: return in_.ConsumeIntegral<int32_t>();
         }
     }
-    uint32_t U() { return static_cast<uint32_t>(I()); }
     float F() {
         switch (in_.ConsumeIntegralInRange<int32_t>(0, 2)) {
             case 0: return in_.PickValueInArray(kFloats);
@@ -71,19 +59,8 @@ public:
         }
     }
     bool Bool() { return in_.ConsumeBool(); }
-    int32_t Count(int32_t max) { return max > 0 ? in_.ConsumeIntegralInRange<int32_t>(-2, max) : max; }
     int32_t Range(int32_t low, int32_t high) { return in_.ConsumeIntegralInRange<int32_t>(low, high); }
-    template <typename T>
-    T* Or(T* p) { return Range(0, 7) == 0 ? nullptr : p; }
-    // Output pointers: the last bytes before a guard page, or null.
-    template <typename T>
-    T* Out() { return Or(reinterpret_cast<T*>(scratch_.data() + scratch_.size() - sizeof(T))); }
-    // SelectKth's values and work lists, four each.
-    uint32_t* List() {
-        uint32_t* list = reinterpret_cast<uint32_t*>(lists_[nextList_++ % 3].data());
-        for (int32_t i = 0; i < 4; ++i) list[i] = U();
-        return Or(list);
-    }
+    bool Null() { return Range(0, 7) == 0; }
     Extent Size() {
         switch (Range(0, 5)) {
             case 0: return {-Range(1, 3), Range(-3, kMaxSide)};
@@ -92,33 +69,20 @@ public:
             default: return {Range(0, kMaxSide), Range(0, kMaxSide)};
         }
     }
-    const RECT* Rect() { return Or(&(rect_ = RECT{I(), I(), I(), I()})); }
 
-    // A claim over guarded memory of its layout, or a hostile one: claims
-    // whose extent passes 32 bits sit over 64 bytes.
+    // A claim over guarded memory of its layout, often a hostile one.
     void AddBuffer() {
         const int32_t bpp = in_.PickValueInArray({4, 4, 4, 1, 1, 1, 3, 2, 8, 0, -4});
-        const int32_t width = Range(0, kMaxSide), height = Range(0, kMaxSide);
-        const int32_t rowBytes = width * (bpp > 0 ? bpp : 1);
-        int32_t stride = rowBytes + Range(0, 9);
-        ImageDesc claim{nullptr, width, height, stride, bpp, false};
-        const int32_t change = Range(0, 11);
-        if (change == 0) claim.width = -Range(1, 64);
-        if (change == 1) claim.height = -Range(1, 64);
-        if (change == 2) claim.stride = stride = rowBytes - Range(1, 5);
-        if (change == 3) claim.stride = -stride;
-        if (change == 4) claim = in_.PickValueInArray(kHuge);
-        if (change == 5) claim.bytesPerPixel = in_.PickValueInArray({1, 2, 3, 4, 8, 0, -1, INT32_MAX});
-        const bool held = change != 4 && stride > 0, nullData = Range(0, 15) == 0;
-        const GuardSide side = Bool() ? GuardSide::kAfter : GuardSide::kBefore;
-        pool_.emplace_back("", claim, rowBytes, held ? stride : 64, held ? height : change == 4, side, nullData);
+        const auto claims = HostileClaims(Range(0, kMaxSide), Range(0, kMaxSide), bpp, Range(0, 9));
+        pool_.emplace_back(claims[Bool() ? 0 : in_.ConsumeIntegralInRange<size_t>(0, claims.size() - 1)],
+                           Bool() ? GuardSide::kAfter : GuardSide::kBefore);
     }
     const GuardedClaim& Pool() { return pool_[in_.ConsumeIntegralInRange<size_t>(0, pool_.size() - 1)]; }
 
     // A descriptor argument: a pool claim, an image's own pixels (never
     // passed on as owned), or null. What an image keeps (SetDesc,
     // AttachBuffer) comes from the pool only, which outlives the images.
-    const ImageDesc* D(const ImageDesc** twin = nullptr, bool kept = false) {
+    const ImageDesc* Desc(bool kept, const ImageDesc** twin) {
         const int32_t poolSize = static_cast<int32_t>(pool_.size());
         const int32_t pick = Range(0, poolSize + (kept ? 0 : 4));
         const ImageDesc* result = pick < poolSize ? &pool_[pick].desc : nullptr;
@@ -131,15 +95,9 @@ public:
             next_ = (next_ + 1) % 4;
             if (twin) *twin = result;
         }
+        // Sometimes the two raw buffers are one.
+        if (twin && Bool()) *twin = result;
         return result;
-    }
-    const ImageDesc* Kept() { return D(nullptr, true); }
-    RawArgs Raw(bool kept = false) {
-        const ImageDesc* twin = nullptr;
-        const ImageDesc* d = D(&twin, kept);
-        RawArgs r = RawOf(d, twin);
-        if (Bool()) r.p2 = r.p;
-        return r;
     }
 
     // A bitmap over a pool buffer that holds the pixels it claims, or one
@@ -161,23 +119,17 @@ public:
         resource_ = {bitmapResource ? RT_BITMAP : "IMAGE", 1, resourceBytes_.data(), static_cast<uint32_t>(resourceBytes_.size())};
         return module_ = VelMakeModuleHandle(&moduleRecord_, &resource_, 1);
     }
-    const wchar_t* PathW() {
-        const std::string path = Path();
-        return (widePath_.assign(path.begin(), path.end()), Bool()) ? widePath_.c_str() : nullptr;
-    }
-    const char* PathA() { return (path_ = Path(), Bool()) ? path_.c_str() : nullptr; }
-    ImageDesc* Into() { return (loaded_ = ImageDesc{}, Bool()) ? &loaded_ : nullptr; }
-    // A loaded image becomes the ARGB image of the sequence.
     void Loaded(const ImageDesc* loaded) {
         if (bitmap_) VelReleaseBitmapHandle(std::exchange(bitmap_, nullptr));
         if (module_) VelReleaseModuleHandle(std::exchange(module_, nullptr));
-        if (loaded == nullptr || loaded->data == nullptr) return;
-        if (!loaded->copy || loaded->bytesPerPixel != 4 || loaded->stride != loaded->width * 4) std::abort();
-        ReleaseCImageARGB(argb_);
-        argb_ = GetCImageARGB();
-        argb_->SetDesc(loaded);
+        Arguments::Loaded(loaded);
     }
-    void Drop(uint8_t* buffer) { ReleasePixelBuffer(buffer); }
+    const char* PathA() {
+        static const char* const kExtensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".tif", ".tiff", ".gif", ".txt", ""};
+        path_ = directory_ + "/image" + in_.PickValueInArray(kExtensions);
+        return Or(path_.c_str());
+    }
+    void Fail(const char*) const { std::abort(); }
 
     // Each image kind made by one of its factories (or, from an empty one,
     // by SetDesc); a factory that refuses gives the empty form.
@@ -230,25 +182,17 @@ public:
     ICImageByte* byte_ = nullptr;
 
 private:
-    std::string Path() {
-        static const char* const kExtensions[] = {".bmp", ".jpg", ".jpeg", ".png", ".tif", ".tiff", ".gif", ".txt", ""};
-        return directory_ + "/image" + in_.PickValueInArray(kExtensions);
-    }
-
     FuzzedDataProvider& in_;
     std::string directory_, path_;
-    std::wstring widePath_;
-    GuardedRows scratch_, lists_[3];
-    int32_t nextList_ = 0, next_ = 0;
+    int32_t next_ = 0;
     std::deque<GuardedClaim> pool_;
-    ImageDesc owned_[4]{}, loaded_{};
-    RECT rect_{};
+    ImageDesc owned_[4]{};
+    std::vector<uint8_t> resourceBytes_;
     VelBitmapHandle bitmapRecord_;
     VelModuleHandle moduleRecord_;
+    VelResource resource_{};
     HBITMAP bitmap_ = nullptr;
     HMODULE module_ = nullptr;
-    VelResource resource_{};
-    std::vector<uint8_t> resourceBytes_;
 };
 
 }  // namespace
