@@ -137,11 +137,11 @@ void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t
     FillGradientRows(data, width, height, stride, *rect, direction, colorA, colorB);
 }
 
+// The box blurs keep the rows still to leave the window, not a copy of the
+// frame. A negative radius would copy the image onto itself: nothing to do.
 void CImageARGB::ApplyBoxBlur(int32_t radius) {
-    if (radius == 0) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        CImageUtility::BoxBlur(data, copy, width, height, stride, copyStride, radius);
-    });
+    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    BoxBlurRowsInPlace(data, width, height, stride, radius, UseSse2(level));
 }
 
 // The Gaussian blurs read each row before writing over it: no copy.
@@ -158,10 +158,8 @@ void CImageARGB::ApplyZoomBlur(int32_t steps) {
 }
 
 void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) {
-    if (radius == 0) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        CImageUtility::BoxBlurAlphaWeighted(data, copy, width, height, stride, copyStride, radius);
-    });
+    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    BoxBlurAlphaWeightedRowsInPlace(data, width, height, stride, radius, UseSse2(level));
 }
 
 void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) {

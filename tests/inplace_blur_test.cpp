@@ -1,0 +1,38 @@
+// The image's own box blurs, which keep the rows still to leave the window
+// in a ring, against the services blurring a separate copy.
+#include "test_support.h"
+
+namespace VelImageUtility {
+namespace test {
+namespace {
+
+TEST(InPlaceBoxBlurs, EqualTheServicesFromACopyLeavingThePadding) {
+    std::mt19937 rng(31);
+    struct Size { int32_t width, height; };
+    for (const Size size : {Size{1, 1}, Size{1, 9}, Size{9, 1}, Size{2, 7}, Size{7, 5}, Size{13, 11}, Size{131, 130}}) {
+        Frame src = RandomFrame(rng, size.width, size.height, 4, 12);
+        for (int32_t i = 3; i < int32_t(src.bytes.size()); i += 4) src.bytes[i] = src.bytes[i] % 3 ? src.bytes[i] : 0;
+        for (int32_t radius : {-1, 1, 2, 3, 5, 64}) {
+            for (int32_t level : {kPlainLevel, kSse2Level}) {
+                for (bool weighted : {false, true}) {
+                    Frame image = src, out = src;  // the service writes `out` apart from its source
+                    CImageARGB argb = ImageAt(level, image);
+                    CImageARGB service = ImageAt(level, src);
+                    if (weighted) {
+                        argb.ApplyBoxBlurAlphaWeighted(radius);
+                        service.BoxBlurAlphaWeighted(out.bytes.data(), src.bytes.data(), src.width, src.height, out.stride, src.stride, radius);
+                    } else {
+                        argb.ApplyBoxBlur(radius);
+                        service.BoxBlur(out.bytes.data(), src.bytes.data(), src.width, src.height, out.stride, src.stride, radius);
+                    }
+                    EXPECT_EQ(image.bytes, out.bytes) << size.width << "x" << size.height << " r " << radius << " level " << level
+                                                      << (weighted ? " weighted" : "");
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace VelImageUtility
