@@ -14,19 +14,19 @@ TEST(InPlaceBoxBlurs, EqualTheServicesFromACopyLeavingThePadding) {
         for (int32_t i = 3; i < int32_t(src.bytes.size()); i += 4) src.bytes[i] = src.bytes[i] % 3 ? src.bytes[i] : 0;
         for (int32_t radius : {-1, 1, 2, 3, 5, 64}) {
             for (int32_t level : {kPlainLevel, kSse2Level}) {
-                for (bool weighted : {false, true}) {
+                for (int32_t kind : {0, 1, 2}) {  // ARGB box, ARGB alpha-weighted, AYUV box
                     Frame image = src, out = src;  // the service writes `out` apart from its source
-                    CImageARGB argb = ImageAt(level, image);
                     CImageARGB service = ImageAt(level, src);
-                    if (weighted) {
-                        argb.ApplyBoxBlurAlphaWeighted(radius);
+                    if (kind == 1) {
+                        ImageAt(level, image).ApplyBoxBlurAlphaWeighted(radius);
                         service.BoxBlurAlphaWeighted(out.bytes.data(), src.bytes.data(), src.width, src.height, out.stride, src.stride, radius);
                     } else {
-                        argb.ApplyBoxBlur(radius);
+                        if (kind == 0) ImageAt(level, image).ApplyBoxBlur(radius);
+                        if (kind == 2) ImageAt<CImageAYUV>(level, image).BoxBlurInPlace(radius);
                         service.BoxBlur(out.bytes.data(), src.bytes.data(), src.width, src.height, out.stride, src.stride, radius);
                     }
                     EXPECT_EQ(image.bytes, out.bytes) << size.width << "x" << size.height << " r " << radius << " level " << level
-                                                      << (weighted ? " weighted" : "");
+                                                      << " kind " << kind;
                 }
             }
         }

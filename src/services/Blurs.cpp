@@ -99,14 +99,15 @@ void BlurThroughRing(uint8_t* dst, const uint8_t* src, int32_t height, ptrdiff_t
 size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 31) / 32 * 32; }
 
 // BoxBlur for 1 <= radius; `inPlace` (dst is src) reads leaving rows from
-// the ring of saved rows. Nothing is written when scratch is not there.
-void BoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
+// the ring of saved rows. Nothing is written when scratch is not there
+// (false).
+bool BoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
                    ptrdiff_t dstStride, ptrdiff_t srcStride, int32_t radius, bool sse2, bool inPlace) {
     radius = LimitBoxBlurRadius(radius, width, height);
     ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint32_t), SavedRowBytes(inPlace, width, radius)});
     uint32_t* columns = scratch.Piece<uint32_t>(0);
     uint8_t* saved = inPlace ? scratch.Piece<uint8_t>(1) : nullptr;
-    if (!scratch.Ok()) return;
+    if (!scratch.Ok()) return false;
     std::memset(columns, 0, RowBytes(width) * sizeof(uint32_t));
     if (sse2 && radius <= kSse2BoxBlurMaxRadius) {
         SlideBoxWindow(
@@ -127,6 +128,7 @@ void BoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_t heig
                 BoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
             });
     }
+    return true;
 }
 
 // BoxBlurAlphaWeighted for 1 <= radius, `inPlace` as in BoxBlurWindow.
@@ -197,9 +199,9 @@ void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32
     OpaqueBoxBlurWindow(dst, src, width, height, dstStride, srcStride, radius, UseSse2(level), false);
 }
 
-void BoxBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+bool BoxBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
                         int32_t radius, bool sse2) {
-    BoxBlurWindow(data, data, width, height, stride, stride, radius, sse2, true);
+    return BoxBlurWindow(data, data, width, height, stride, stride, radius, sse2, true);
 }
 
 void BoxBlurAlphaWeightedRowsInPlace(uint8_t* data, int32_t width, int32_t height,

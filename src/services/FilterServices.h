@@ -36,8 +36,8 @@ void GaussianBlurAlphaWeightedRows(uint8_t* dst, const uint8_t* src, int32_t wid
 // BoxBlur and BoxBlurAlphaWeighted of width x height >= 1 pixels written
 // over themselves, 1 <= radius: each row is kept in a ring of radius + 1
 // rows until it leaves the window. Nothing changes when scratch memory is
-// not there.
-void BoxBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+// not there (BoxBlurRowsInPlace then returns false).
+bool BoxBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
                         int32_t radius, bool sse2);
 void BoxBlurAlphaWeightedRowsInPlace(uint8_t* data, int32_t width, int32_t height,
                                      ptrdiff_t stride, int32_t radius, bool sse2);
