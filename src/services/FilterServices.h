@@ -21,6 +21,11 @@ void CopyRows(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t s
 // Steps below 1 copy the rows.
 void ZoomBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
                   ptrdiff_t dstStride, ptrdiff_t srcStride, int32_t steps);
+// The same written over the source, keeping the overwritten rows that are
+// still to be sampled in a ring; steps below 1, or scratch memory not
+// there, change nothing.
+void ZoomBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+                         int32_t steps);
 
 // Gaussian blur in which only pixels of non-zero alpha take part; `dst`
 // may be `src` (same stride). Leaves dst a copy of src when scratch memory
