@@ -26,10 +26,10 @@ void CImageAYUV::ConvertToARGB(const ImageDesc* destination) {
     }
 }
 
-// The box blur of a copy of the image written over it, keeping only the
-// rows still to leave the window; it leaves alpha 0 wherever it averages. A
-// negative radius is refused like 0. An allocation failure propagates with
-// the image unchanged.
+// The box blur written over the image itself, keeping only the rows still
+// to leave the window; it leaves alpha 0 wherever it averages. A negative
+// radius is refused like 0. An allocation failure propagates with the image
+// unchanged.
 void CImageAYUV::BoxBlurInPlace(int32_t radius) {
     if (radius <= 0 || !IsUsablePixels(*this, kAyuvBytes) || width == 0 || height == 0) return;
     if (!BoxBlurRowsInPlace(data, width, height, stride, radius, UseSse2(level))) throw std::bad_alloc();
