@@ -138,6 +138,9 @@ std::vector<Pair> Pairs() {
         {"Byte AdjustContrast", [](Frames& f) { f.byte->AdjustContrast(1.2f); }, "", nullptr},
         {"Byte MapLevels", [](Frames& f) { f.byte->MapLevels(50, 200, 0, 255); }, "", nullptr},
         {"Byte MultiplyByGain", [](Frames& f) { f.byte->MultiplyByGain(300); }, "", nullptr},
+        {"ApplyBoxBlurAlphaWeighted r=5", [](Frames& f) { f.image->ApplyBoxBlurAlphaWeighted(5); }, "", nullptr},
+        {"ApplyZoomBlur 10", [](Frames& f) { f.image->ApplyZoomBlur(10); }, "", nullptr},
+        {"AYUV BoxBlurInPlace r=5", [](Frames& f) { f.ayuv->BoxBlurInPlace(5); }, "", nullptr},
     };
     for (int32_t radius : {1, 5, 20, 50}) {
         const std::string r = std::to_string(radius);

@@ -7,7 +7,6 @@
 #include "core/InstructionSetLevel.h"
 #include "services/ColourConversion.h"
 #include "services/FilterServices.h"
-#include "services/ScratchBlock.h"
 
 namespace VelImageUtility {
 
@@ -48,20 +47,6 @@ constexpr int32_t kReliefStep[8][2] = {{-1, -1}, {0, -1}, {+1, -1}, {+1, 0},
                                        {+1, +1}, {0, +1}, {-1, +1}, {-1, 0}};
 
 inline int32_t LumaOf(const uint8_t* pixel) { return RgbToLuma(pixel[2], pixel[1], pixel[0]); }
-
-// Runs `blur(source, sourceStride)` over a packed copy of this image, so
-// that the blur can write the image itself. Nothing happens when the copy
-// cannot be obtained.
-template <typename Blur>
-void BlurFromCopy(CImageBase& image, Blur blur) {
-    if (!IsUsablePixels(image, kArgbBytes) || image.width == 0 || image.height == 0) return;
-    const int32_t packed = image.width * kArgbBytes;
-    ScratchBlock scratch({uint64_t{static_cast<uint32_t>(packed)} * static_cast<uint32_t>(image.height)});
-    uint8_t* copy = scratch.Piece<uint8_t>(0);
-    if (copy == nullptr) return;
-    CopyRows(copy, packed, image.data, image.stride, static_cast<size_t>(packed), image.height);
-    blur(copy, packed);
-}
 
 }  // namespace
 
@@ -137,11 +122,11 @@ void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t
     FillGradientRows(data, width, height, stride, *rect, direction, colorA, colorB);
 }
 
+// The box blurs keep the rows still to leave the window, not a copy of the
+// frame. A negative radius would copy the image onto itself: nothing to do.
 void CImageARGB::ApplyBoxBlur(int32_t radius) {
-    if (radius == 0) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        CImageUtility::BoxBlur(data, copy, width, height, stride, copyStride, radius);
-    });
+    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    BoxBlurRowsInPlace(data, width, height, stride, radius, UseSse2(level));
 }
 
 // The Gaussian blurs read each row before writing over it: no copy.
@@ -150,18 +135,15 @@ void CImageARGB::ApplyGaussianBlur(int32_t radius) {
     GaussianBlurRows(data, data, width, height, stride, stride, radius, UseSse2(level));
 }
 
+// A negative count would copy the image onto itself: nothing to do.
 void CImageARGB::ApplyZoomBlur(int32_t steps) {
-    if (steps == 0) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        ZoomBlurRows(data, copy, width, height, stride, copyStride, steps);
-    });
+    if (steps < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    ZoomBlurRowsInPlace(data, width, height, stride, steps);
 }
 
 void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) {
-    if (radius == 0) return;
-    BlurFromCopy(*this, [&](const uint8_t* copy, int32_t copyStride) {
-        CImageUtility::BoxBlurAlphaWeighted(data, copy, width, height, stride, copyStride, radius);
-    });
+    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    BoxBlurAlphaWeightedRowsInPlace(data, width, height, stride, radius, UseSse2(level));
 }
 
 void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) {

@@ -1,11 +1,12 @@
 // AYUV colour operations: conversion to ARGB, the in-place box blur and the
 // scaling of red, green, blue and alpha.
-#include <memory>
+#include <new>
 
 #include "ayuv/AyuvConversionKernels.h"
 #include "ayuv/CImageAYUV.h"
 #include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
+#include "services/FilterServices.h"
 
 namespace VelImageUtility {
 
@@ -25,16 +26,13 @@ void CImageAYUV::ConvertToARGB(const ImageDesc* destination) {
     }
 }
 
-// The blur reads a packed copy of the image and writes the image itself; it
-// leaves alpha 0 wherever it averages. A negative radius is refused like 0.
-// An allocation failure of the copy propagates with the image unchanged.
+// The box blur written over the image itself, keeping only the rows still
+// to leave the window; it leaves alpha 0 wherever it averages. A negative
+// radius is refused like 0. An allocation failure propagates with the image
+// unchanged.
 void CImageAYUV::BoxBlurInPlace(int32_t radius) {
     if (radius <= 0 || !IsUsablePixels(*this, kAyuvBytes) || width == 0 || height == 0) return;
-    CImageAYUV copy(width, height, PackedStride(width, kAyuvBytes), kAyuvBytes);
-    const std::unique_ptr<uint8_t[], void (*)(uint8_t*)> release(copy.data, ReleasePixelBuffer);
-    const ImageDesc self = Desc();
-    copy.CopyFrom(&self);
-    BoxBlur(data, copy.data, width, height, stride, copy.stride, radius);
+    if (!BoxBlurRowsInPlace(data, width, height, stride, radius, UseSse2(level))) throw std::bad_alloc();
 }
 
 void CImageAYUV::ScaleChannelsRGB(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) {

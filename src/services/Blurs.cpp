@@ -29,17 +29,28 @@ uint8_t* RowAt(uint8_t* base, int32_t y, ptrdiff_t stride) { return base + y * s
 
 // Running column sums over the rows of each output row's window: row
 // y + radius enters and row y - radius - 1 leaves before row y is written.
+// With `saved` the blur writes over its source: row y is kept in slot
+// y mod (radius + 1) of that ring just before it is overwritten, read back
+// when it leaves at step y + radius + 1 and only then replaced by the row
+// of that step. Rows enter before they are overwritten and are read in place.
 template <typename Add, typename Subtract, typename WriteRow>
 void SlideBoxWindow(const uint8_t* src, ptrdiff_t srcStride, int32_t height, int32_t radius,
-                    Add add, Subtract subtract, WriteRow writeRow) {
+                    uint8_t* saved, size_t rowBytes, Add add, Subtract subtract, WriteRow writeRow) {
+    auto slot = [&](int32_t y) { return saved + static_cast<size_t>(y % (radius + 1)) * rowBytes; };
     for (int32_t y = 0; y < radius; ++y) add(RowAt(src, y, srcStride));
     for (int32_t y = 0; y < height; ++y) {
         if (y + radius < height) add(RowAt(src, y + radius, srcStride));
-        if (y > radius) subtract(RowAt(src, y - radius - 1, srcStride));
+        if (y > radius) subtract(saved != nullptr ? slot(y - radius - 1) : RowAt(src, y - radius - 1, srcStride));
+        if (saved != nullptr && y + radius + 1 < height) std::memcpy(slot(y), RowAt(src, y, srcStride), rowBytes);
         const int32_t last = y + radius < height ? y + radius : height - 1;
         const int32_t first = y > radius ? y - radius : 0;
         writeRow(y, last - first + 1);
     }
+}
+
+// Bytes of the ring of saved rows for a blur that writes over its source.
+uint64_t SavedRowBytes(bool inPlace, int32_t width, int32_t radius) {
+    return inPlace ? (uint64_t{static_cast<uint32_t>(radius)} + 1) * RowBytes(width) : 0;
 }
 
 // The single-precision sums of the SSE2 box blur need 255 * area below 2^31.
@@ -87,6 +98,79 @@ void BlurThroughRing(uint8_t* dst, const uint8_t* src, int32_t height, ptrdiff_t
 
 size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 31) / 32 * 32; }
 
+// BoxBlur for 1 <= radius; `inPlace` (dst is src) reads leaving rows from
+// the ring of saved rows. Nothing is written when scratch is not there
+// (false).
+bool BoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
+                   ptrdiff_t dstStride, ptrdiff_t srcStride, int32_t radius, bool sse2, bool inPlace) {
+    radius = LimitBoxBlurRadius(radius, width, height);
+    ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint32_t), SavedRowBytes(inPlace, width, radius)});
+    uint32_t* columns = scratch.Piece<uint32_t>(0);
+    uint8_t* saved = inPlace ? scratch.Piece<uint8_t>(1) : nullptr;
+    if (!scratch.Ok()) return false;
+    std::memset(columns, 0, RowBytes(width) * sizeof(uint32_t));
+    if (sse2 && radius <= kSse2BoxBlurMaxRadius) {
+        SlideBoxWindow(
+            src, srcStride, height, radius, saved, RowBytes(width),
+            [&](const uint8_t* row) { AddRowToBoxColumns_Sse2(columns, row, width); },
+            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Sse2(columns, row, width); },
+            [&](int32_t y, int32_t rows) {
+                BoxBlurRow_Sse2(RowAt(dst, y, dstStride), columns, width, radius, rows,
+                                y < height - radius, y == 0);
+            });
+    } else {
+        // Beyond kSse2BoxBlurMaxRadius the SSE2 level gives the plain bytes.
+        SlideBoxWindow(
+            src, srcStride, height, radius, saved, RowBytes(width),
+            [&](const uint8_t* row) { AddRowToBoxColumns_Plain(columns, row, width); },
+            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Plain(columns, row, width); },
+            [&](int32_t y, int32_t rows) {
+                BoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
+            });
+    }
+    return true;
+}
+
+// BoxBlurAlphaWeighted for 1 <= radius, `inPlace` as in BoxBlurWindow.
+void OpaqueBoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
+                         ptrdiff_t dstStride, ptrdiff_t srcStride, int32_t radius, bool sse2,
+                         bool inPlace) {
+    radius = LimitBoxBlurRadius(radius, width, height);
+    const uint64_t savedBytes = SavedRowBytes(inPlace, width, radius);
+    if (sse2 && radius <= kSse2OpaqueBoxBlurMaxRadius) {
+        ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint16_t),
+                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t), savedBytes});
+        uint16_t* sums = scratch.Piece<uint16_t>(0);
+        uint32_t* counts = scratch.Piece<uint32_t>(1);
+        uint8_t* saved = inPlace ? scratch.Piece<uint8_t>(2) : nullptr;
+        if (!scratch.Ok()) return;
+        std::memset(sums, 0, RowBytes(width) * sizeof(uint16_t));
+        std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
+        SlideBoxWindow(
+            src, srcStride, height, radius, saved, RowBytes(width),
+            [&](const uint8_t* row) { AddRowToOpaqueColumns_Sse2(sums, counts, row, width); },
+            [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Sse2(sums, counts, row, width); },
+            [&](int32_t y, int32_t rows) {
+                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows);
+            });
+        return;
+    }
+    // Past radius 63 the SSE2 level keeps the plain 32-bit column sums.
+    const size_t values = static_cast<size_t>(width) * 5;
+    ScratchBlock scratch({uint64_t{values} * sizeof(uint32_t), savedBytes});
+    uint32_t* columns = scratch.Piece<uint32_t>(0);
+    uint8_t* saved = inPlace ? scratch.Piece<uint8_t>(1) : nullptr;
+    if (!scratch.Ok()) return;
+    std::memset(columns, 0, values * sizeof(uint32_t));
+    SlideBoxWindow(
+        src, srcStride, height, radius, saved, RowBytes(width),
+        [&](const uint8_t* row) { AddRowToOpaqueColumns_Plain(columns, row, width); },
+        [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Plain(columns, row, width); },
+        [&](int32_t y, int32_t rows) {
+            OpaqueBoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
+        });
+}
+
 }  // namespace
 
 void CopyRows(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t srcStride,
@@ -104,30 +188,7 @@ void CImageUtility::BoxBlur(uint8_t* dst, const uint8_t* src, int32_t width, int
         CopyRows(dst, dstStride, src, srcStride, RowBytes(width), height);
         return;
     }
-    radius = LimitBoxBlurRadius(radius, width, height);
-    ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint32_t)});
-    uint32_t* columns = scratch.Piece<uint32_t>(0);
-    if (columns == nullptr) return;
-    std::memset(columns, 0, RowBytes(width) * sizeof(uint32_t));
-    if (UseSse2(level) && radius <= kSse2BoxBlurMaxRadius) {
-        SlideBoxWindow(
-            src, srcStride, height, radius,
-            [&](const uint8_t* row) { AddRowToBoxColumns_Sse2(columns, row, width); },
-            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Sse2(columns, row, width); },
-            [&](int32_t y, int32_t rows) {
-                BoxBlurRow_Sse2(RowAt(dst, y, dstStride), columns, width, radius, rows,
-                                y < height - radius, y == 0);
-            });
-    } else {
-        // Beyond kSse2BoxBlurMaxRadius the SSE2 level gives the plain bytes.
-        SlideBoxWindow(
-            src, srcStride, height, radius,
-            [&](const uint8_t* row) { AddRowToBoxColumns_Plain(columns, row, width); },
-            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Plain(columns, row, width); },
-            [&](int32_t y, int32_t rows) {
-                BoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
-            });
-    }
+    BoxBlurWindow(dst, src, width, height, dstStride, srcStride, radius, UseSse2(level), false);
 }
 
 void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32_t width,
@@ -135,37 +196,17 @@ void CImageUtility::BoxBlurAlphaWeighted(uint8_t* dst, const uint8_t* src, int32
                                          int32_t radius) {
     if (!AreUsableBuffers(dst, src, width, height, dstStride, srcStride)) return;
     if (width == 0 || height == 0 || radius <= 0) return;
-    radius = LimitBoxBlurRadius(radius, width, height);
-    if (UseSse2(level) && radius <= kSse2OpaqueBoxBlurMaxRadius) {
-        ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint16_t),
-                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t)});
-        uint16_t* sums = scratch.Piece<uint16_t>(0);
-        uint32_t* counts = scratch.Piece<uint32_t>(1);
-        if (!scratch.Ok()) return;
-        std::memset(sums, 0, RowBytes(width) * sizeof(uint16_t));
-        std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
-        SlideBoxWindow(
-            src, srcStride, height, radius,
-            [&](const uint8_t* row) { AddRowToOpaqueColumns_Sse2(sums, counts, row, width); },
-            [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Sse2(sums, counts, row, width); },
-            [&](int32_t y, int32_t rows) {
-                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows);
-            });
-        return;
-    }
-    // Past radius 63 the SSE2 level keeps the plain 32-bit column sums.
-    const size_t values = static_cast<size_t>(width) * 5;
-    ScratchBlock scratch({uint64_t{values} * sizeof(uint32_t)});
-    uint32_t* columns = scratch.Piece<uint32_t>(0);
-    if (columns == nullptr) return;
-    std::memset(columns, 0, values * sizeof(uint32_t));
-    SlideBoxWindow(
-        src, srcStride, height, radius,
-        [&](const uint8_t* row) { AddRowToOpaqueColumns_Plain(columns, row, width); },
-        [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Plain(columns, row, width); },
-        [&](int32_t y, int32_t rows) {
-            OpaqueBoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
-        });
+    OpaqueBoxBlurWindow(dst, src, width, height, dstStride, srcStride, radius, UseSse2(level), false);
+}
+
+bool BoxBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+                        int32_t radius, bool sse2) {
+    return BoxBlurWindow(data, data, width, height, stride, stride, radius, sse2, true);
+}
+
+void BoxBlurAlphaWeightedRowsInPlace(uint8_t* data, int32_t width, int32_t height,
+                                     ptrdiff_t stride, int32_t radius, bool sse2) {
+    OpaqueBoxBlurWindow(data, data, width, height, stride, stride, radius, sse2, true);
 }
 
 void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* dst, int32_t width,

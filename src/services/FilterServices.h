@@ -21,6 +21,11 @@ void CopyRows(uint8_t* dst, ptrdiff_t dstStride, const uint8_t* src, ptrdiff_t s
 // Steps below 1 copy the rows.
 void ZoomBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
                   ptrdiff_t dstStride, ptrdiff_t srcStride, int32_t steps);
+// The same written over the source, keeping the overwritten rows that are
+// still to be sampled in a ring; steps below 1, or scratch memory not
+// there, change nothing.
+void ZoomBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+                         int32_t steps);
 
 // Gaussian blur in which only pixels of non-zero alpha take part; `dst`
 // may be `src` (same stride). Leaves dst a copy of src when scratch memory
@@ -32,6 +37,15 @@ void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t h
 void GaussianBlurAlphaWeightedRows(uint8_t* dst, const uint8_t* src, int32_t width,
                                    int32_t height, ptrdiff_t dstStride, ptrdiff_t srcStride,
                                    int32_t radius);
+
+// BoxBlur and BoxBlurAlphaWeighted of width x height >= 1 pixels written
+// over themselves, 1 <= radius: each row is kept in a ring of radius + 1
+// rows until it leaves the window. Nothing changes when scratch memory is
+// not there (BoxBlurRowsInPlace then returns false).
+bool BoxBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+                        int32_t radius, bool sse2);
+void BoxBlurAlphaWeightedRowsInPlace(uint8_t* data, int32_t width, int32_t height,
+                                     ptrdiff_t stride, int32_t radius, bool sse2);
 
 void SetAlphaFromColorKeyRows(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
                               uint32_t key, int32_t tolerance);

@@ -2,9 +2,12 @@
 // centred. Its step tables are 90 integers, so each call builds its own on
 // the stack: calls of different sizes on several threads cannot disturb each
 // other, and nothing is shared or locked.
+#include <cstring>
+
 #include "core/CImageUtility.h"
 #include "core/InputChecks.h"
 #include "services/FilterServices.h"
+#include "services/ScratchBlock.h"
 
 namespace VelImageUtility {
 
@@ -31,6 +34,26 @@ ZoomTables BuildZoomTables(int32_t width, int32_t height, int32_t steps) {
     return tables;
 }
 
+// Channels 0..2 of one output row from the rows that its steps sample.
+void ZoomBlurRow(uint8_t* out, const uint8_t* const* rows, const ZoomTables& tables, int32_t width,
+                 int32_t steps) {
+    const int32_t inverse = 65536 / steps;
+    for (int32_t x = 0; x < width; ++x, out += 4) {
+        int32_t sums[3] = {0, 0, 0};
+        for (int32_t k = 0; k < steps; ++k) {
+            const int64_t column = (int64_t{k} + x) * tables.scaleX[k] >> 16;
+            const uint8_t* pixel = rows[k] + column * 4;
+            for (int32_t c = 0; c < 3; ++c) sums[c] += pixel[c];
+        }
+        for (int32_t c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((inverse * sums[c]) >> 16);
+    }
+}
+
+// The source row that step k samples for output row y.
+int32_t SampledRow(const ZoomTables& tables, int32_t k, int32_t y) {
+    return static_cast<int32_t>((int64_t{tables.offsetY[k]} + y) * tables.scaleY[k] >> 16);
+}
+
 }  // namespace
 
 void ZoomBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height,
@@ -43,23 +66,45 @@ void ZoomBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t heigh
     }
     if (steps > kZoomBlurMaxSteps) steps = kZoomBlurMaxSteps;
     const ZoomTables tables = BuildZoomTables(width, height, steps);
-    const int32_t inverse = 65536 / steps;
     const uint8_t* rows[kZoomBlurMaxSteps];
     for (int32_t y = 0; y < height; ++y) {
+        for (int32_t k = 0; k < steps; ++k) rows[k] = src + SampledRow(tables, k, y) * srcStride;
+        ZoomBlurRow(dst + y * dstStride, rows, tables, width, steps);
+    }
+}
+
+// Written top down, so that the rows an output row samples below itself
+// are still unwritten; those at or above it are read from a ring of the
+// rows last overwritten, as many as the deepest step lags behind plus one.
+// Each row enters the ring just before it is written, and only colour
+// bytes are written, so the alpha stays.
+void ZoomBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
+                         int32_t steps) {
+    if (width <= 0 || height <= 0 || steps <= 0) return;
+    if (steps > kZoomBlurMaxSteps) steps = kZoomBlurMaxSteps;
+    const ZoomTables tables = BuildZoomTables(width, height, steps);
+    int32_t lag = 0;
+    for (int32_t y = 0; y < height; ++y) {
         for (int32_t k = 0; k < steps; ++k) {
-            const int64_t row = (int64_t{tables.offsetY[k]} + y) * tables.scaleY[k] >> 16;
-            rows[k] = src + row * srcStride;
+            const int32_t behind = y - SampledRow(tables, k, y);
+            if (behind > lag) lag = behind;
         }
-        uint8_t* out = dst + y * dstStride;
-        for (int32_t x = 0; x < width; ++x, out += 4) {
-            int32_t sums[3] = {0, 0, 0};
-            for (int32_t k = 0; k < steps; ++k) {
-                const int64_t column = (int64_t{k} + x) * tables.scaleX[k] >> 16;
-                const uint8_t* pixel = rows[k] + column * 4;
-                for (int32_t c = 0; c < 3; ++c) sums[c] += pixel[c];
-            }
-            for (int32_t c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((inverse * sums[c]) >> 16);
+    }
+    const int32_t slots = lag + 1;
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    ScratchBlock scratch({uint64_t{rowBytes} * static_cast<uint32_t>(slots)});
+    uint8_t* ring = scratch.Piece<uint8_t>(0);
+    if (ring == nullptr) return;
+    auto slot = [&](int32_t row) { return ring + static_cast<size_t>(row % slots) * rowBytes; };
+    const uint8_t* rows[kZoomBlurMaxSteps];
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* out = data + y * stride;
+        std::memcpy(slot(y), out, rowBytes);
+        for (int32_t k = 0; k < steps; ++k) {
+            const int32_t row = SampledRow(tables, k, y);
+            rows[k] = row <= y ? slot(row) : data + row * stride;
         }
+        ZoomBlurRow(out, rows, tables, width, steps);
     }
 }
 
