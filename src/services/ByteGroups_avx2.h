@@ -1,0 +1,35 @@
+// The group walk shared by the AVX2 kernels; included only by *_avx2.cpp
+// files, which are the only ones built for AVX2.
+#pragma once
+
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace VelImageUtility {
+
+inline __m256i Load32(const uint8_t* from) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)); }
+inline void Store32(uint8_t* to, __m256i bytes) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), bytes); }
+
+// Applies `transform` (lane-wise on bytes: __m256i from one __m256i per
+// input) to 32 bytes at a time, two groups per step, writing `out`. Returns
+// the bytes done, count - count % 32; the caller finishes the rest with its
+// SSE2 rule. Loads are unaligned and never reach past `count`.
+template <typename Transform, typename... Inputs>
+size_t TransformByteGroups32(uint8_t* out, size_t count, Transform transform, const Inputs*... inputs) {
+    size_t done = 0;
+    for (; done + 64 <= count; done += 64) {
+        const __m256i first = transform(Load32(inputs + done)...);
+        const __m256i second = transform(Load32(inputs + done + 32)...);
+        Store32(out + done, first);
+        Store32(out + done + 32, second);
+    }
+    if (done + 32 <= count) {
+        Store32(out + done, transform(Load32(inputs + done)...));
+        done += 32;
+    }
+    return done;
+}
+
+}  // namespace VelImageUtility
