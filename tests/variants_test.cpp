@@ -270,7 +270,8 @@ TEST(Variants, VectorGivesThePlainBytesOrTheStatedDifference) {
 // Operations with AVX2 rows: at level 3 the AVX2 tier gives the SSE2
 // tier's bytes at every tail length of a 32-byte group.
 const std::vector<std::string> kAvx2Variants = {
-    "Byte Invert", "Byte AdjustBrightness",
+    "Byte Invert", "Byte AdjustBrightness", "MultiplyBlend", "ScreenBlend", "ColorDodgeBlend", "LinearDodgeBlend",
+    "OverlayBlend", "HardLightBlend", "SoftLightBlend",
 };
 
 TEST(Variants, Avx2TierGivesTheSse2Bytes) {

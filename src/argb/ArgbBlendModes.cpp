@@ -15,7 +15,7 @@ constexpr int32_t kArgbBytes = 4;
 
 void BlendInto(CImageBase& image, const ImageDesc* source, BlendMode mode) {
     if (!IsUsablePixels(image, kArgbBytes) || !IsSameSizePixels(image, source, kArgbBytes)) return;
-    const auto blendRow = UseSse2(image.level) ? BlendModeRow_Sse2 : BlendModeRow_Plain;
+    const auto blendRow = PickKernel(image.level, BlendModeRow_Plain, BlendModeRow_Sse2, BlendModeRow_Avx2);
     for (int32_t y = 0; y < image.height; ++y) {
         blendRow(mode, image.data + static_cast<ptrdiff_t>(y) * image.stride,
                  source->data + static_cast<ptrdiff_t>(y) * source->stride, image.width);
