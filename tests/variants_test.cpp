@@ -271,7 +271,8 @@ TEST(Variants, VectorGivesThePlainBytesOrTheStatedDifference) {
 // tier's bytes at every tail length of a 32-byte group.
 const std::vector<std::string> kAvx2Variants = {
     "Byte Invert", "Byte AdjustBrightness", "MultiplyBlend", "ScreenBlend", "ColorDodgeBlend", "LinearDodgeBlend",
-    "OverlayBlend", "HardLightBlend", "SoftLightBlend",
+    "OverlayBlend", "HardLightBlend", "SoftLightBlend", "ConvertToGray", "Invert", "AdjustBrightness 57",
+    "AdjustBrightness -57", "AdjustBrightness 300",
 };
 
 TEST(Variants, Avx2TierGivesTheSse2Bytes) {
