@@ -1,6 +1,5 @@
-#include <immintrin.h>
-
 #include "argb/ArgbBlendModeKernels.h"
+#include "services/ByteGroups_avx2.h"
 
 namespace VelImageUtility {
 
@@ -84,8 +83,15 @@ void BlendModeRow_Avx2(BlendMode mode, uint8_t* row, const uint8_t* source, int3
             return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return ScreenWords(s, d); });
         case BlendMode::ColorDodge:
             return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return ColorDodgeWords(s, d); });
-        case BlendMode::LinearDodge:
-            return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return _mm256_add_epi16(d, s); });
+        case BlendMode::LinearDodge: {
+            // min(d + s, 255) is the saturating byte sum; alpha adds 0.
+            const __m256i colours = _mm256_set1_epi32(0x00FFFFFF);
+            const int32_t done = static_cast<int32_t>(
+                TransformByteGroups32(row, static_cast<size_t>(width) * 4,
+                                      [&](__m256i d, __m256i s) { return _mm256_adds_epu8(d, _mm256_and_si256(s, colours)); },
+                                      row, source) / 4);
+            return BlendModeRow_Sse2(mode, row + 4 * done, source + 4 * done, width - done);
+        }
         case BlendMode::Overlay:
             return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return MultiplyOrScreenWords(s, d, d); });
         case BlendMode::HardLight:
