@@ -56,21 +56,33 @@ inline __m256 SoftLightFloats(__m256 sInt, __m256 dInt) {
     return _mm256_mul_ps(_mm256_add_ps(df, _mm256_mul_ps(strength, term)), scale);
 }
 
-// Eight pixels per step, the row's alpha bytes kept; the SSE2 row finishes.
+// The SSE2 row up to the first 32-byte boundary of the row and for the
+// last pixels, `groups(row, source, width)` between (returning the pixels
+// it did).
+template <typename Groups>
+void SplitRow(uint8_t* row, const uint8_t* source, int32_t width, BlendMode mode, Groups groups) {
+    SplitAtAlignment(
+        row, 4, static_cast<size_t>(width),
+        [&](size_t first, size_t n) { BlendModeRow_Sse2(mode, row + 4 * first, source + 4 * first, static_cast<int32_t>(n)); },
+        [&](size_t first, size_t n) { return groups(row + 4 * first, source + 4 * first, n); });
+}
+
+// Eight pixels per step by a word rule, the row's alpha bytes kept.
 template <typename WordRule>
 void RuleRow(uint8_t* row, const uint8_t* source, int32_t width, BlendMode mode, WordRule rule) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        __m256i* to = reinterpret_cast<__m256i*>(row + 4 * x);
-        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + 4 * x));
-        const __m256i d = _mm256_loadu_si256(to);
-        const __m256i low = rule(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
-        const __m256i high = rule(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
-        _mm256_storeu_si256(to, _mm256_blendv_epi8(_mm256_packus_epi16(low, high), d, alphaMask));
-    }
-    BlendModeRow_Sse2(mode, row + 4 * x, source + 4 * x, width - x);
+    SplitRow(row, source, width, mode, [&](uint8_t* to, const uint8_t* from, size_t count) {
+        const __m256i zero = _mm256_setzero_si256();
+        const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+        size_t x = 0;
+        for (; x + 8 <= count; x += 8) {
+            const __m256i s = Load32(from + 4 * x);
+            const __m256i d = Load32(to + 4 * x);
+            const __m256i low = rule(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+            const __m256i high = rule(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+            Store32(to + 4 * x, _mm256_blendv_epi8(_mm256_packus_epi16(low, high), d, alphaMask));
+        }
+        return x;
+    });
 }
 
 }  // namespace
@@ -83,15 +95,13 @@ void BlendModeRow_Avx2(BlendMode mode, uint8_t* row, const uint8_t* source, int3
             return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return ScreenWords(s, d); });
         case BlendMode::ColorDodge:
             return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return ColorDodgeWords(s, d); });
-        case BlendMode::LinearDodge: {
+        case BlendMode::LinearDodge:
             // min(d + s, 255) is the saturating byte sum; alpha adds 0.
-            const __m256i colours = _mm256_set1_epi32(0x00FFFFFF);
-            const int32_t done = static_cast<int32_t>(
-                TransformByteGroups32(row, static_cast<size_t>(width) * 4,
-                                      [&](__m256i d, __m256i s) { return _mm256_adds_epu8(d, _mm256_and_si256(s, colours)); },
-                                      row, source) / 4);
-            return BlendModeRow_Sse2(mode, row + 4 * done, source + 4 * done, width - done);
-        }
+            return SplitRow(row, source, width, mode, [](uint8_t* to, const uint8_t* from, size_t count) {
+                const __m256i colours = _mm256_set1_epi32(0x00FFFFFF);
+                const auto sum = [&](__m256i d, __m256i s) { return _mm256_adds_epu8(d, _mm256_and_si256(s, colours)); };
+                return TransformByteGroups32(to, 4 * count, sum, to, from) / 4;
+            });
         case BlendMode::Overlay:
             return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) { return MultiplyOrScreenWords(s, d, d); });
         case BlendMode::HardLight:

@@ -25,39 +25,39 @@ inline __m256i SpreadToColours(__m256i values) {
     return _mm256_shuffle_epi8(values, spread);
 }
 
-// A byte-wise transform over the row's bytes, 8 pixels per group; returns
-// the pixels done.
-template <typename Transform>
-int32_t TransformPixelGroups(uint8_t* row, int32_t width, Transform transform) {
-    return static_cast<int32_t>(TransformByteGroups32(row, static_cast<size_t>(width) * 4, transform, row) / 4);
+// The SSE2 row `sse2` up to the first 32-byte boundary and for the last
+// pixels, a byte-wise `transform` in groups of 8 pixels between.
+template <typename Sse2Row, typename Transform>
+void TransformRow(uint8_t* row, int32_t width, Sse2Row sse2, Transform transform) {
+    SplitAtAlignment(
+        row, 4, static_cast<size_t>(width),
+        [&](size_t first, size_t n) { sse2(row + 4 * first, static_cast<int32_t>(n)); },
+        [&](size_t first, size_t n) { return TransformByteGroups32(row + 4 * first, 4 * n, transform, row + 4 * first) / 4; });
 }
 }  // namespace
 
 void ConvertToGrayRow_Avx2(uint8_t* row, int32_t width) {
     const __m256i alphaMask = _mm256_set1_epi32(~kColourBits);
-    const int32_t done = TransformPixelGroups(row, width, [&](__m256i pixels) {
+    TransformRow(row, width, ConvertToGrayRow_Sse2, [&](__m256i pixels) {
         return _mm256_or_si256(SpreadToColours(Luma8(pixels)), _mm256_and_si256(pixels, alphaMask));
     });
-    ConvertToGrayRow_Sse2(row + 4 * done, width - done);
 }
 
 void InvertRow_Avx2(uint8_t* row, int32_t width) {
     const __m256i colourBits = _mm256_set1_epi32(kColourBits);
-    const int32_t done = TransformPixelGroups(row, width, [&](__m256i pixels) { return _mm256_xor_si256(pixels, colourBits); });
-    InvertRow_Sse2(row + 4 * done, width - done);
+    TransformRow(row, width, InvertRow_Sse2, [&](__m256i pixels) { return _mm256_xor_si256(pixels, colourBits); });
 }
 
 // Saturating byte arithmetic with nothing added to or taken from alpha.
 void AdjustBrightnessRow_Avx2(uint8_t* row, int32_t width, int32_t delta) {
     const int32_t limited = delta < -255 ? -255 : (delta > 255 ? 255 : delta);
     const __m256i amount = _mm256_set1_epi32((limited < 0 ? -limited : limited) * 0x010101);
-    int32_t done;
+    const auto sse2 = [delta](uint8_t* part, int32_t n) { AdjustBrightnessRow_Sse2(part, n, delta); };
     if (limited >= 0) {
-        done = TransformPixelGroups(row, width, [&](__m256i pixels) { return _mm256_adds_epu8(pixels, amount); });
+        TransformRow(row, width, sse2, [&](__m256i pixels) { return _mm256_adds_epu8(pixels, amount); });
     } else {
-        done = TransformPixelGroups(row, width, [&](__m256i pixels) { return _mm256_subs_epu8(pixels, amount); });
+        TransformRow(row, width, sse2, [&](__m256i pixels) { return _mm256_subs_epu8(pixels, amount); });
     }
-    AdjustBrightnessRow_Sse2(row + 4 * done, width - done, delta);
 }
 
 }  // namespace VelImageUtility

@@ -3,26 +3,32 @@
 
 namespace VelImageUtility {
 
+namespace {
+// The SSE2 kernel `sse2` up to the first 32-byte boundary and for the last
+// count % 32 bytes, `transform` in groups of 32 between.
+template <typename Sse2Run, typename Transform>
+void TransformRun(uint8_t* run, size_t count, Sse2Run sse2, Transform transform) {
+    SplitAtAlignment(
+        run, 1, count, [&](size_t first, size_t n) { sse2(run + first, n); },
+        [&](size_t first, size_t n) { return TransformByteGroups32(run + first, n, transform, run + first); });
+}
+}  // namespace
+
 void InvertRun_Avx2(uint8_t* run, size_t count) {
     const __m256i allOnes = _mm256_set1_epi8(-1);
-    const size_t done = TransformByteGroups32(
-        run, count, [&](__m256i pixels) { return _mm256_xor_si256(pixels, allOnes); }, run);
-    InvertRun_Sse2(run + done, count - done);
+    TransformRun(run, count, InvertRun_Sse2, [&](__m256i pixels) { return _mm256_xor_si256(pixels, allOnes); });
 }
 
 // Saturating byte arithmetic clamps as the SSE2 kernel does.
 void AdjustBrightnessRun_Avx2(uint8_t* run, size_t count, int32_t delta) {
     const int32_t limited = delta < -255 ? -255 : (delta > 255 ? 255 : delta);
     const __m256i amount = _mm256_set1_epi8(static_cast<char>(limited < 0 ? -limited : limited));
-    size_t done;
+    const auto sse2 = [delta](uint8_t* part, size_t n) { AdjustBrightnessRun_Sse2(part, n, delta); };
     if (limited >= 0) {
-        done = TransformByteGroups32(
-            run, count, [&](__m256i pixels) { return _mm256_adds_epu8(pixels, amount); }, run);
+        TransformRun(run, count, sse2, [&](__m256i pixels) { return _mm256_adds_epu8(pixels, amount); });
     } else {
-        done = TransformByteGroups32(
-            run, count, [&](__m256i pixels) { return _mm256_subs_epu8(pixels, amount); }, run);
+        TransformRun(run, count, sse2, [&](__m256i pixels) { return _mm256_subs_epu8(pixels, amount); });
     }
-    AdjustBrightnessRun_Sse2(run + done, count - done, delta);
 }
 
 }  // namespace VelImageUtility

@@ -12,10 +12,25 @@ namespace VelImageUtility {
 inline __m256i Load32(const uint8_t* from) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)); }
 inline void Store32(uint8_t* to, __m256i bytes) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), bytes); }
 
+// Splits a run of `count` units of `unitBytes` bytes at `out` for an AVX2
+// kernel: `sse2(first, count)` takes the units before the first 32-byte
+// boundary of `out` (none when `out` is not unit-aligned), so that the
+// groups' stores stay within cache lines; `groups(first, count)` takes the
+// rest and returns the units it did; `sse2` finishes.
+template <typename Sse2Part, typename Groups>
+void SplitAtAlignment(const uint8_t* out, size_t unitBytes, size_t count, Sse2Part sse2, Groups groups) {
+    const uintptr_t address = reinterpret_cast<uintptr_t>(out);
+    size_t head = address % unitBytes == 0 ? (0 - address) % 32 / unitBytes : 0;
+    if (head > count) head = count;
+    sse2(size_t{0}, head);
+    const size_t done = head + groups(head, count - head);
+    sse2(done, count - done);
+}
+
 // Applies `transform` (lane-wise on bytes: __m256i from one __m256i per
 // input) to 32 bytes at a time, two groups per step, writing `out`. Returns
-// the bytes done, count - count % 32; the caller finishes the rest with its
-// SSE2 rule. Loads are unaligned and never reach past `count`.
+// the bytes done, count - count % 32. Loads are unaligned and never reach
+// past `count`.
 template <typename Transform, typename... Inputs>
 size_t TransformByteGroups32(uint8_t* out, size_t count, Transform transform, const Inputs*... inputs) {
     size_t done = 0;
