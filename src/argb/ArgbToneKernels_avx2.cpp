@@ -48,16 +48,10 @@ void InvertRow_Avx2(uint8_t* row, int32_t width) {
     TransformRow(row, width, InvertRow_Sse2, [&](__m256i pixels) { return _mm256_xor_si256(pixels, colourBits); });
 }
 
-// Saturating byte arithmetic with nothing added to or taken from alpha.
+// Nothing is added to or taken from alpha.
 void AdjustBrightnessRow_Avx2(uint8_t* row, int32_t width, int32_t delta) {
-    const int32_t limited = delta < -255 ? -255 : (delta > 255 ? 255 : delta);
-    const __m256i amount = _mm256_set1_epi32((limited < 0 ? -limited : limited) * 0x010101);
     const auto sse2 = [delta](uint8_t* part, int32_t n) { AdjustBrightnessRow_Sse2(part, n, delta); };
-    if (limited >= 0) {
-        TransformRow(row, width, sse2, [&](__m256i pixels) { return _mm256_adds_epu8(pixels, amount); });
-    } else {
-        TransformRow(row, width, sse2, [&](__m256i pixels) { return _mm256_subs_epu8(pixels, amount); });
-    }
+    WithBrightnessTransform(delta, _mm256_set1_epi32(kColourBits), [&](auto transform) { TransformRow(row, width, sse2, transform); });
 }
 
 }  // namespace VelImageUtility

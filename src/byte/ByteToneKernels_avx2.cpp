@@ -19,16 +19,9 @@ void InvertRun_Avx2(uint8_t* run, size_t count) {
     TransformRun(run, count, InvertRun_Sse2, [&](__m256i pixels) { return _mm256_xor_si256(pixels, allOnes); });
 }
 
-// Saturating byte arithmetic clamps as the SSE2 kernel does.
 void AdjustBrightnessRun_Avx2(uint8_t* run, size_t count, int32_t delta) {
-    const int32_t limited = delta < -255 ? -255 : (delta > 255 ? 255 : delta);
-    const __m256i amount = _mm256_set1_epi8(static_cast<char>(limited < 0 ? -limited : limited));
     const auto sse2 = [delta](uint8_t* part, size_t n) { AdjustBrightnessRun_Sse2(part, n, delta); };
-    if (limited >= 0) {
-        TransformRun(run, count, sse2, [&](__m256i pixels) { return _mm256_adds_epu8(pixels, amount); });
-    } else {
-        TransformRun(run, count, sse2, [&](__m256i pixels) { return _mm256_subs_epu8(pixels, amount); });
-    }
+    WithBrightnessTransform(delta, _mm256_set1_epi8(-1), [&](auto transform) { TransformRun(run, count, sse2, transform); });
 }
 
 }  // namespace VelImageUtility

@@ -47,4 +47,18 @@ size_t TransformByteGroups32(uint8_t* out, size_t count, Transform transform, co
     return done;
 }
 
+// Hands `apply` the byte transform of a brightness change by `delta`:
+// saturating addition or subtraction of |delta| on the bytes where `lanes`
+// is 0xFF. A delta beyond +-255 saturates every byte exactly as +-255 does.
+template <typename Apply>
+void WithBrightnessTransform(int32_t delta, __m256i lanes, Apply apply) {
+    const int32_t limited = delta < -255 ? -255 : (delta > 255 ? 255 : delta);
+    const __m256i amount = _mm256_and_si256(_mm256_set1_epi8(static_cast<char>(limited < 0 ? -limited : limited)), lanes);
+    if (limited >= 0) {
+        apply([amount](__m256i bytes) { return _mm256_adds_epu8(bytes, amount); });
+    } else {
+        apply([amount](__m256i bytes) { return _mm256_subs_epu8(bytes, amount); });
+    }
+}
+
 }  // namespace VelImageUtility
