@@ -46,22 +46,28 @@ void SplitRow(uint8_t* row, const uint8_t* source, int32_t width, BlendMode mode
         [&](size_t first, size_t n) { return groups(row + 4 * first, source + 4 * first, n); });
 }
 
-// Eight pixels per step by a word rule, the row's alpha bytes kept.
-template <typename WordRule>
-void RuleRow(uint8_t* row, const uint8_t* source, int32_t width, BlendMode mode, WordRule rule) {
+// Eight pixels per step: `rule(s, d)` gives the new bytes, the row's alpha
+// bytes are kept.
+template <typename ByteRule>
+void RuleRow(uint8_t* row, const uint8_t* source, int32_t width, BlendMode mode, ByteRule rule) {
     SplitRow(row, source, width, mode, [&](uint8_t* to, const uint8_t* from, size_t count) {
-        const __m256i zero = _mm256_setzero_si256();
         const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
         size_t x = 0;
         for (; x + 8 <= count; x += 8) {
-            const __m256i s = Load32(from + 4 * x);
             const __m256i d = Load32(to + 4 * x);
-            const __m256i low = rule(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
-            const __m256i high = rule(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
-            Store32(to + 4 * x, _mm256_blendv_epi8(_mm256_packus_epi16(low, high), d, alphaMask));
+            Store32(to + 4 * x, _mm256_blendv_epi8(rule(Load32(from + 4 * x), d), d, alphaMask));
         }
         return x;
     });
+}
+
+// The bytes of a word rule, saturated.
+template <typename WordRule>
+__m256i ByWords(__m256i s, __m256i d, WordRule rule) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = rule(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+    const __m256i high = rule(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+    return _mm256_packus_epi16(low, high);
 }
 
 }  // namespace
@@ -75,7 +81,19 @@ void BlendModeRow_Avx2(BlendMode mode, uint8_t* row, const uint8_t* source, int3
             return TransformByteGroups32(to, 4 * count, sum, to, from) / 4;
         });
     }
-    WithBlendWordRule<Avx2>(mode, [&](auto rule) { RuleRow(row, source, width, mode, rule); });
+    if (mode == BlendMode::Multiply) {
+        // (d * s) >> 8 is the high word of (d << 8) * s, and d unpacked above
+        // a zero byte is d << 8.
+        return RuleRow(row, source, width, mode, [](__m256i s, __m256i d) {
+            const __m256i zero = _mm256_setzero_si256();
+            const __m256i low = _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, d), _mm256_unpacklo_epi8(s, zero));
+            const __m256i high = _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, d), _mm256_unpackhi_epi8(s, zero));
+            return _mm256_packus_epi16(low, high);
+        });
+    }
+    WithBlendWordRule<Avx2>(mode, [&](auto wordRule) {
+        RuleRow(row, source, width, mode, [&](__m256i s, __m256i d) { return ByWords(s, d, wordRule); });
+    });
 }
 
 }  // namespace VelImageUtility
