@@ -5,6 +5,7 @@
 
 #include <type_traits>
 
+#include "cpu/Avx2Support.h"
 #include "resample/Resample.h"
 #include "test_support.h"
 
@@ -264,6 +265,60 @@ TEST(Variants, VectorGivesThePlainBytesOrTheStatedDifference) {
         }
         ExpectAgreement(variant, FramesOf(variant, rng, 259, 256, variant.packed ? 0 : 4, true));
     }
+}
+
+// Operations with AVX2 rows: at level 3 the AVX2 tier gives the SSE2
+// tier's bytes at every tail length of a 32-byte group.
+const std::vector<std::string> kAvx2Variants = {
+    "Byte Invert", "Byte AdjustBrightness", "MultiplyBlend", "ScreenBlend", "ColorDodgeBlend", "LinearDodgeBlend",
+    "OverlayBlend", "HardLightBlend", "SoftLightBlend", "ConvertToGray", "Invert", "AdjustBrightness 57",
+    "AdjustBrightness -57", "AdjustBrightness 300",
+};
+
+TEST(Variants, Avx2TierGivesTheSse2Bytes) {
+    if (!ProcessorHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    auto run = [](const Variant& variant, VectorTier tier, Frames frames) {
+        ScopedVectorTier scoped(tier);
+        variant.run(kSse2Level, frames);
+        return frames;
+    };
+    size_t compared = 0;
+    for (const Variant& variant : kVariants) {
+        if (std::find(kAvx2Variants.begin(), kAvx2Variants.end(), variant.name) == kAvx2Variants.end()) continue;
+        SCOPED_TRACE(variant.name);
+        ++compared;
+        std::mt19937 rng(2);
+        auto expectSame = [&](const Frames& before) {
+            const Frames sse2 = run(variant, VectorTier::Sse2, before), avx2 = run(variant, VectorTier::Avx2, before);
+            for (size_t i = 0; i < before.size(); ++i) {
+                ASSERT_TRUE(sse2[i].PaddingEquals(before[i]) && avx2[i].PaddingEquals(before[i])) << "frame " << i;
+                ASSERT_TRUE(sse2[i].bytes == avx2[i].bytes) << "frame " << i;
+            }
+        };
+        for (int32_t width = 1; width <= 70; ++width) {
+            for (int32_t height : {1, 3}) {
+                for (int32_t padding : {0, 4, 5}) {  // packed, 4-byte aligned and unaligned rows
+                    if (padding != 0 && variant.packed) continue;
+                    SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " + " + std::to_string(padding));
+                    ASSERT_NO_FATAL_FAILURE(expectSame(FramesOf(variant, rng, width, height, padding, false)));
+                }
+            }
+        }
+        expectSame(FramesOf(variant, rng, 259, 256, variant.packed ? 0 : 4, true));
+    }
+    EXPECT_EQ(compared, kAvx2Variants.size());
+}
+
+TEST(Variants, Avx2NeedsTheProcessorBitAndTheSystemsRegisterState) {
+    constexpr uint32_t kAvxEcx = (1u << 27) | (1u << 28), kAvx2Ebx = 1u << 5;
+    EXPECT_TRUE(IsAvx2Usable(7, kAvxEcx, kAvx2Ebx, 7));
+    EXPECT_FALSE(IsAvx2Usable(6, kAvxEcx, kAvx2Ebx, 7));    // no leaf 7
+    EXPECT_FALSE(IsAvx2Usable(13, 1u << 28, kAvx2Ebx, 7));  // no XGETBV
+    EXPECT_FALSE(IsAvx2Usable(13, kAvxEcx, ~kAvx2Ebx, 7));  // no AVX2
+    EXPECT_FALSE(IsAvx2Usable(13, kAvxEcx, kAvx2Ebx, 3));   // upper halves not saved
+    EXPECT_EQ(UseAvx2(), ProcessorHasAvx2());
+    ScopedVectorTier sse2(VectorTier::Sse2);
+    EXPECT_FALSE(UseAvx2());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "argb/ArgbBlendModeKernels.h"
+#include "argb/ArgbToneRows.h"
 #include "argb/CImageARGB.h"
 #include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
@@ -15,7 +16,8 @@ constexpr int32_t kArgbBytes = 4;
 
 void BlendInto(CImageBase& image, const ImageDesc* source, BlendMode mode) {
     if (!IsUsablePixels(image, kArgbBytes) || !IsSameSizePixels(image, source, kArgbBytes)) return;
-    const auto blendRow = UseSse2(image.level) ? BlendModeRow_Sse2 : BlendModeRow_Plain;
+    const auto blendRow = PickKernel(image.level, BlendModeRow_Plain, BlendModeRow_Sse2, BlendModeRow_Avx2);
+    if (const int32_t joined = JoinedRowWidth(image, source->stride)) return blendRow(mode, image.data, source->data, joined);
     for (int32_t y = 0; y < image.height; ++y) {
         blendRow(mode, image.data + static_cast<ptrdiff_t>(y) * image.stride,
                  source->data + static_cast<ptrdiff_t>(y) * source->stride, image.width);

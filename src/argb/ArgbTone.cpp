@@ -21,7 +21,7 @@ void MapThroughTable(CImageBase& image, const uint8_t table[256]) {
 
 void CImageARGB::ConvertToGray() {
     if (!IsUsablePixels(*this, kArgbBytes)) return;
-    ForEachPixelRow(*this, UseSse2(level) ? ConvertToGrayRow_Sse2 : ConvertToGrayRow_Plain);
+    ForEachPixelRowJoined(*this, PickKernel(level, ConvertToGrayRow_Plain, ConvertToGrayRow_Sse2, ConvertToGrayRow_Avx2));
 }
 
 // Summed in 64 bits, so that no image can overflow the total.
@@ -34,7 +34,7 @@ float CImageARGB::GetMeanValue() {
 
 void CImageARGB::Invert() {
     if (!IsUsablePixels(*this, kArgbBytes)) return;
-    ForEachPixelRow(*this, UseSse2(level) ? InvertRow_Sse2 : InvertRow_Plain);
+    ForEachPixelRowJoined(*this, PickKernel(level, InvertRow_Plain, InvertRow_Sse2, InvertRow_Avx2));
 }
 
 void CImageARGB::ConvertToGrayLightness() {
@@ -66,8 +66,8 @@ void CImageARGB::AdjustContrastAroundMean(int32_t amount) {
 
 void CImageARGB::AdjustBrightness(int32_t delta) {
     if (delta == 0 || !IsUsablePixels(*this, kArgbBytes)) return;
-    const auto brightnessRow = UseSse2(level) ? AdjustBrightnessRow_Sse2 : AdjustBrightnessRow_Plain;
-    ForEachPixelRow(*this, [&](uint8_t* row, int32_t width) { brightnessRow(row, width, delta); });
+    const auto brightnessRow = PickKernel(level, AdjustBrightnessRow_Plain, AdjustBrightnessRow_Sse2, AdjustBrightnessRow_Avx2);
+    ForEachPixelRowJoined(*this, [&](uint8_t* row, int32_t width) { brightnessRow(row, width, delta); });
 }
 
 void CImageARGB::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {

@@ -1,7 +1,8 @@
 // Row kernels of the ARGB tone operations on 4-byte pixels (blue, green,
 // red, alpha): each changes or reads the three colour bytes and leaves
 // alpha alone. The _Sse2 kernels do whole groups and finish with the plain
-// rule, never touching a byte past the last pixel.
+// rule, never touching a byte past the last pixel; the _Avx2 kernels give
+// the SSE2 bytes in groups of 8 pixels and finish with the SSE2 kernel.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,7 @@ namespace VelImageUtility {
 // Blue = green = red = studio-range luma.
 void ConvertToGrayRow_Plain(uint8_t* row, int32_t width);
 void ConvertToGrayRow_Sse2(uint8_t* row, int32_t width);
+void ConvertToGrayRow_Avx2(uint8_t* row, int32_t width);
 
 // The sum of blue + green + red over the row.
 uint64_t SumColoursRow(const uint8_t* row, int32_t width);
@@ -28,6 +30,7 @@ void GrayLightnessRun_Sse2(uint8_t* pixels, size_t count);
 // 255 - c for blue, green and red; alpha kept.
 void InvertRow_Plain(uint8_t* row, int32_t width);
 void InvertRow_Sse2(uint8_t* row, int32_t width);
+void InvertRow_Avx2(uint8_t* row, int32_t width);
 
 void PosterizeRow_Plain(uint8_t* row, int32_t width, int32_t step);
 void PosterizeRow_Sse2(uint8_t* row, int32_t width, int32_t step);
@@ -39,6 +42,7 @@ void AdjustContrastRow_Sse2(uint8_t* row, int32_t width, int32_t factor);
 // c + delta saturated to 0..255.
 void AdjustBrightnessRow_Plain(uint8_t* row, int32_t width, int32_t delta);
 void AdjustBrightnessRow_Sse2(uint8_t* row, int32_t width, int32_t delta);
+void AdjustBrightnessRow_Avx2(uint8_t* row, int32_t width, int32_t delta);
 
 // max(c - m, 0), m the first byte of plane pixels `planeStep` bytes apart.
 void SubtractPlaneRow_Plain(uint8_t* row, const uint8_t* plane, int32_t planeStep, int32_t width);

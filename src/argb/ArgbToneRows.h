@@ -17,6 +17,23 @@ void ForEachPixelRow(const CImageBase& image, RowFunction rowFunction) {
     }
 }
 
+// For rules of one pixel alone, packed rows (those of the image and of a
+// second buffer `otherStride` bytes per row) go as one row whose width is
+// returned, so that the vector kernels meet one tail instead of one per
+// row; 0 when the rows are not packed or the pixels do not fit one row.
+inline int32_t JoinedRowWidth(const CImageBase& image, int64_t otherStride) {
+    const int64_t packedStride = int64_t{image.width} * 4, pixels = int64_t{image.width} * image.height;
+    const bool packed = image.stride == packedStride && otherStride == packedStride;
+    return packed && pixels <= INT32_MAX ? static_cast<int32_t>(pixels) : 0;
+}
+
+// Calls rowFunction(row, width) once over the joined rows, or for each row.
+template <typename RowFunction>
+void ForEachPixelRowJoined(const CImageBase& image, RowFunction rowFunction) {
+    if (const int32_t joined = JoinedRowWidth(image, image.stride)) return rowFunction(image.data, joined);
+    ForEachPixelRow(image, rowFunction);
+}
+
 // The kernels that group pixels across rows see an image without row
 // padding as one run of width x height pixels, any other row by row.
 template <typename RunFunction>

@@ -3,6 +3,8 @@
 // and SSE2 kernels stand side by side and give identical bytes; an SSE2
 // kernel works in groups of 8 pixels and finishes the last count % 8 with
 // the plain rule, never touching a byte past the end of its run or row.
+// An AVX2 kernel gives the SSE2 bytes in groups of 32 and finishes with the
+// SSE2 kernel.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +21,7 @@ void MultiplyByGainRun_Sse2(uint8_t* run, size_t count, int32_t gain);
 // 255 - p.
 void InvertRun_Plain(uint8_t* run, size_t count);
 void InvertRun_Sse2(uint8_t* run, size_t count);
+void InvertRun_Avx2(uint8_t* run, size_t count);
 
 // The sum of `count` bytes.
 uint64_t SumRow_Plain(const uint8_t* row, int32_t count);
@@ -31,6 +34,7 @@ void AdjustContrastRun_Sse2(uint8_t* run, size_t count, int32_t factor);
 // p + delta saturated to 0..255.
 void AdjustBrightnessRun_Plain(uint8_t* run, size_t count, int32_t delta);
 void AdjustBrightnessRun_Sse2(uint8_t* run, size_t count, int32_t delta);
+void AdjustBrightnessRun_Avx2(uint8_t* run, size_t count, int32_t delta);
 
 // p becomes table[p].
 void MapRowThroughTable(uint8_t* row, int32_t count, const uint8_t table[256]);

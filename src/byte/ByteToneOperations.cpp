@@ -21,7 +21,7 @@ void CImageByte::MultiplyByGain(int32_t gain) {
 
 void CImageByte::Invert() {
     if (!HasPackedByteRows(*this)) return;
-    (UseSse2(level) ? InvertRun_Sse2 : InvertRun_Plain)(data, PackedRunLength(*this));
+    PickKernel(level, InvertRun_Plain, InvertRun_Sse2, InvertRun_Avx2)(data, PackedRunLength(*this));
 }
 
 float CImageByte::GetMeanValue() {
@@ -50,7 +50,7 @@ void CImageByte::AdjustContrastAroundMean(int32_t amount) {
 
 void CImageByte::AdjustBrightness(int32_t delta) {
     if (!HasPackedByteRows(*this) || delta == 0) return;
-    (UseSse2(level) ? AdjustBrightnessRun_Sse2 : AdjustBrightnessRun_Plain)(
+    PickKernel(level, AdjustBrightnessRun_Plain, AdjustBrightnessRun_Sse2, AdjustBrightnessRun_Avx2)(
         data, PackedRunLength(*this), delta);
 }
 

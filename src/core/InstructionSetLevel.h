@@ -13,6 +13,24 @@ void SetInstructionSetLevel(int32_t level);
 // their plain variant below it; this is the only comparison they make.
 inline bool UseSse2(int32_t level) { return level >= 3; }
 
+// Inside the SSE2 variant a few point operations have AVX2 rows that give
+// the SSE2 bytes with wider registers. They run when the processor and the
+// system support AVX2 (found once, whatever the level) and the tier is not
+// held to SSE2.
+enum class VectorTier : int32_t { Sse2, Avx2 };
+bool ProcessorHasAvx2();
+VectorTier GetVectorTierLimit();
+void SetVectorTierLimit(VectorTier tier);
+inline bool UseAvx2() { return GetVectorTierLimit() == VectorTier::Avx2 && ProcessorHasAvx2(); }
+
+// The kernel for an image of the given level: plain below level 3, else
+// the AVX2 kernel where it may run and the SSE2 kernel otherwise.
+template <typename Kernel>
+Kernel PickKernel(int32_t level, Kernel plain, Kernel sse2, Kernel avx2) {
+    if (!UseSse2(level)) return plain;
+    return UseAvx2() ? avx2 : sse2;
+}
+
 // Sets the level for the lifetime of the object and restores the previous
 // one afterwards. Tests use it to build images at a chosen level.
 class ScopedInstructionSetLevel {
@@ -26,6 +44,19 @@ public:
 
 private:
     int32_t previous_;
+};
+
+// Holds the vector tier to SSE2, or allows AVX2 where the processor has it,
+// for the lifetime of the object. Tests use it to compare the two tiers.
+class ScopedVectorTier {
+public:
+    explicit ScopedVectorTier(VectorTier tier) : previous_(GetVectorTierLimit()) { SetVectorTierLimit(tier); }
+    ~ScopedVectorTier() { SetVectorTierLimit(previous_); }
+    ScopedVectorTier(const ScopedVectorTier&) = delete;
+    ScopedVectorTier& operator=(const ScopedVectorTier&) = delete;
+
+private:
+    VectorTier previous_;
 };
 
 }  // namespace VelImageUtility
