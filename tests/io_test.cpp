@@ -632,6 +632,8 @@ TEST(IoDib, RunLengthSkipsBitFieldsAndAlphaFollowTheRulesOfTheirReader) {
         {Dib(2, 2, 8, 1, {9, 2, 0, 0, 1, 1, 0, 1}, table), DibAlpha::kGdiBitmap,
          {10, 20, 30, 0, 0, 0, 0, 0, 40, 50, 60, 0, 40, 50, 60, 0}},
         {Dib(2, 2, 8, 1, {2, 1, 0, 0}, table), DibAlpha::kImageFile, {}},  // data ends before the last row
+        // An RLE4 run alternates the high and the low nibble.
+        {Dib(2, 1, 4, 2, {2, 0x12, 0, 1}, table), DibAlpha::kGdiBitmap, {10, 20, 30, 0, 40, 50, 60, 0}},
         // Image files take alpha only from a declared field; GDI passes the
         // fourth byte on in the usual layout only.
         {Dib(1, 1, 32, 0, pixel), DibAlpha::kImageFile, {1, 2, 3, 255}},
