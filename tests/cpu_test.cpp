@@ -141,7 +141,7 @@ TEST(CpuIdentification, RecordedProcessors) {
     EXPECT_GE(rows, 55);
 }
 
-TEST(CpuIdentification, LoadValuesResetAndMeasurements) {
+TEST(CpuIdentification, LoadValuesAndWhatARunResets) {
     CpuInfo info;
     EXPECT_STREQ(info.vendor, "------------");
     EXPECT_EQ(std::vector<int32_t>({info.processorType, info.family, info.model, info.stepping, info.name[0],
@@ -150,26 +150,26 @@ TEST(CpuIdentification, LoadValuesResetAndMeasurements) {
     std::strcpy(info.name, "previous name");  // kept, as are the later Intel flags
     info.hasSSE41 = info.hasSSE3 = info.has3DNow = 1;
     ReplayedCpu probe("GenuineIntel 6.11.1 tsc mmx sse bi=4");
-    probe.cyclesPerThousandTicks = {1833000};
     IdentifyCpu(probe, info);
     EXPECT_EQ(Describe(info), "4 6.11.1 mmx sse sse41 [previous name]");
-    EXPECT_EQ(std::vector<int32_t>({static_cast<int32_t>(info.speedMHz), info.logicalPerPackage, info.physicalCount,
-                                    info.htStatus}),
-              std::vector<int32_t>({1833, 1, 4, static_cast<int32_t>(HT::NotCapable)}));
 }
 
+// The record also holds the measured speed and the processor count.
 TEST(CpuIdentification, DetectionWritesLevelAndProcessRecordForNewImages) {
     ScopedInstructionSetLevel restore(0);
     ICImageARGB* before = GetCImageARGB2(2, 2);
     ReplayedCpu confined("GenuineIntel 15.2.9 tsc mmx sse sse2 htt lp=2");  // counting fails, not the level
-    confined.processMask = 1;
+    confined.processMask = 1, confined.cyclesPerThousandTicks = {1833000};
     DetectCpuInstructionSet(confined);
     EXPECT_EQ(GetInstructionSetLevel(), 3);
-    EXPECT_EQ(Describe(ProcessCpuInfo()), "3 15.2.9 mmx sse sse2 [Intel Processor]");
-    EXPECT_TRUE(ProcessCpuInfo().htStatus == int32_t(HT::CannotDetect) && ProcessCpuInfo().valid == 1);
+    const CpuInfo& info = ProcessCpuInfo();
+    EXPECT_EQ(Describe(info), "3 15.2.9 mmx sse sse2 [Intel Processor]");
+    EXPECT_EQ(std::vector<int32_t>({int32_t(info.speedMHz), info.logicalPerPackage, info.physicalCount, info.htStatus,
+                                    info.valid}),
+              std::vector<int32_t>({1833, 2, -1, int32_t(HT::CannotDetect), 1}));
     DetectCpuInstructionSet();  // this machine
     const int32_t level = GetInstructionSetLevel();
-    EXPECT_TRUE((level == 3 || level == 4) && ProcessCpuInfo().name[0] != '\0') << level;
+    EXPECT_TRUE((level == 3 || level == 4) && info.name[0] != '\0') << level;
     ICImageARGB* after = GetCImageARGB2(2, 2);
     EXPECT_EQ(static_cast<CImageARGB*>(before)->level, 0);
     EXPECT_EQ(static_cast<CImageARGB*>(after)->level, level);
@@ -198,23 +198,21 @@ TEST(CpuSpeedMeasurement, CounterMethod) {
         {{1834567}, 1000000, 0, 2, {5503701, 3000, 1834, 1835}, 3},  // steady
         {{1000000, 1005000}, 1000000, 0, 0, {20050000, 20000, 1002, 1002}, 20},  // unsteady
         {{900000, 1200000, 1000000, 1001000, 1002000}, 1000000, 0, 0, {5103000, 5000, 1020, 1021}, 5},
-        {{1834460}, 1000000, 0, 0, {5503380, 3000, 1834, 1834}, 3},  // hundredths round the tenths,
-        {{1834550}, 1000000, 0, 0, {5503650, 3000, 1834, 1834}, 3},  // which round the MHz
-        {{1834560}, 1000000, 0, 0, {5503680, 3000, 1834, 1835}, 3},
-        {{1834600}, 1000000, 0, 0, {5503800, 3000, 1834, 1835}, 3},
+        {{1834550}, 1000000, 0, 0, {5503650, 3000, 1834, 1834}, 3},  // hundredths round the tenths,
+        {{1834560}, 1000000, 0, 0, {5503680, 3000, 1834, 1835}, 3},  // which round the MHz
         {{30000000}, 100000, 0, 0, {90000000, 30000, 3000, 3000}, 3},  // 3 GHz: the products need 64 bits
         {{1000000}, 1000000, int64_t{1} << 40, 0, {3000000, 3000, 1000, 1000}, 3},  // cycles on the low 32 bits
         {{1000000}, 1000000, 0, unreadable, {3000000, 3000, 1000, 1000}, 3},
         {{1000000}, 0, 0, 5, {0, 0, 0, 0}, 0},  // no counter
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         ReplayedCpu probe("GenuineIntel 6.15.6 tsc");
         probe.cyclesPerThousandTicks = c.cyclesPerRound;
         probe.frequency = c.frequency, probe.time = c.startTime, probe.priority = c.priority;
-        EXPECT_EQ(Values(MeasureCpuSpeed(probe)), Values(c.expected)) << &c - cases;
+        EXPECT_EQ(Values(MeasureCpuSpeed(probe)), Values(c.expected));
         EXPECT_EQ(std::vector<int64_t>({probe.priorityRaises, int64_t(probe.counterReads), probe.priority}),
-                  std::vector<int64_t>({c.priority == unreadable ? 0 : c.rounds, 1051 * c.rounds, c.priority}))
-            << &c - cases;
+                  std::vector<int64_t>({c.priority == unreadable ? 0 : c.rounds, 1051 * c.rounds, c.priority}));
     }
 }
 
@@ -225,6 +223,7 @@ TEST(CpuSpeedMeasurement, BitScanLoopWithoutTimeStampCounter) {
         {5, 1000000, {9, 1, 7, 1, 5, 1, 8, 1, 5, 1, 6, 1, 9, 1, 9, 1, 5, 1, 4, 1}, {172000, 4, 43000, 43000}},
         {3, 1000000, {7, 1}, {460000, 7, 65714, 65714}},
         {12, 10000000, {100, 1}, {4000, 10, 400, 400}},
+        {4, 1000000, {64, 1}, {188000, 64, 2937, 2937}},  // half a MHz over rounds down
         {4, 1000000, {0, 1}, {188000, 0, 0, 0}},
         {4, 0, {3, 1}, {0, 0, 0, 0}},        // no counter
         {2, 1000000, {3, 1}, {0, 0, 0, 0}},  // no loop timing before family 3
@@ -258,17 +257,18 @@ TEST(CpuProcessorCount, StatusesAndCounts) {
          {1, 0x10000000001}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         ReplayedCpu probe(c.cpu);
         probe.processMask = c.processMask, probe.systemMask = c.systemMask, probe.unselectable = c.unselectable;
         probe.apicIds = c.apicIds;
         int32_t logical = -5, physical = -5;
         const HT status = CountProcessors(probe, &logical, &physical);
-        EXPECT_EQ(std::vector<int32_t>({static_cast<int32_t>(status), logical, physical}),
-                  std::vector<int32_t>({static_cast<int32_t>(c.status), c.logicalPerPackage, c.physicalCount}))
-            << &c - cases;
-        EXPECT_EQ(probe.affinityRequests, c.requests) << &c - cases;
-        EXPECT_EQ(probe.processMask, c.processMask) << &c - cases;  // restored
-        EXPECT_EQ(probe.yields, int(std::max<size_t>(c.requests.size(), 1) - 1 - (c.unselectable != 0))) << &c - cases;
+        // The mask comes back restored, after a yield at each processor visited.
+        const int64_t yields = int64_t(std::max<size_t>(c.requests.size(), 1)) - 1 - (c.unselectable != 0);
+        EXPECT_EQ(std::vector<int64_t>({int64_t(status), logical, physical, int64_t(probe.processMask), probe.yields}),
+                  std::vector<int64_t>({int64_t(c.status), c.logicalPerPackage, c.physicalCount, int64_t(c.processMask),
+                                        yields}));
+        EXPECT_EQ(probe.affinityRequests, c.requests);
     }
 }
 

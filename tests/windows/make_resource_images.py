@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the two small pictures that the test resource module carries:
 resource_image.png (8-bit RGB) and resource_image.bmp (24-bit, bottom-up).
-Both hold the same 5 x 3 pixels; io_resources_test.cpp lists them too."""
+Both hold the same 5 x 3 pixels; io_test.cpp lists them too."""
 import os
 import struct
 import zlib
