@@ -95,8 +95,7 @@ TEST(ArgbConvertToAYUV, PaddedDestinationIsLeftAloneOnlyBySse2) {
         Frame ayuv = padded;
         ImageDesc destination = ayuv.Desc();
         ImageAt(level, argb).ConvertToAYUV(&destination);
-        EXPECT_EQ(ayuv.bytes == padded.bytes, level == 3) << level;
-        EXPECT_TRUE(ayuv.PaddingEquals(padded));
+        EXPECT_TRUE(ayuv.PaddingEquals(padded) && (ayuv.bytes == padded.bytes) == (level == 3)) << level;
     }
 }
 
@@ -172,14 +171,11 @@ TEST(AyuvConvertToARGB, StudioRangeExamplesAtBothLevels) {
 }
 
 TEST(AyuvScaleChannelsRGB, Examples) {
-    const struct { Bytes pixel; uint8_t factor; Bytes expected; } cases[] = {
-        {{0, 128, 16, 255}, 255, {1, 128, 15, 254}}, {{128, 128, 235, 255}, 128, {128, 128, 125, 127}},
-        {{128, 128, 235, 255}, 255, {128, 128, 234, 254}}, {{17, 99, 200, 0}, 255, {17, 99, 200, 0}}};
-    for (const auto& c : cases) {
-        Frame frame = FrameOf(c.pixel, 1, 4);
-        AyuvAt(0, frame).ScaleChannelsRGB(c.factor, c.factor, c.factor, c.factor);
-        EXPECT_EQ(frame.bytes, c.expected) << int{c.factor};
-    }
+    const auto scale = [](uint8_t factor) {
+        return [=](CImageARGB& i, auto) { AyuvOf(i).ScaleChannelsRGB(factor, factor, factor, factor); };
+    };
+    ExpectPixelExamples({{scale(255), 0xFF108000u, 0, 0xFE0F8001u}, {scale(128), 0xFFEB8080u, 0, 0x7F7D8080u},
+                         {scale(255), 0xFFEB8080u, 0, 0xFEEA8080u}, {scale(255), 0x00C86311u, 0, 0x00C86311u}});
 }
 
 }  // namespace

@@ -108,6 +108,31 @@ inline Frame WindowMeans(Frame frame, int32_t radius) {
     return frame;
 }
 
+// An AYUV image over the same pixels at the same level.
+inline CImageAYUV AyuvOf(CImageARGB& image) {
+    ScopedInstructionSetLevel scoped(image.level);
+    return CImageAYUV(image.data, image.width, image.height, image.stride, 4);
+}
+
+// An operation on an image given a same-size source; 8 x 2 pixels all holding
+// `before` (0xAARRGGBB), a source of `source` pixels, and what the pixels
+// hold after at levels 0 and 1 and at level 3 (`sse2`, if not as 0).
+using PixelOperation = std::function<void(CImageARGB& image, const ImageDesc* source)>;
+struct PixelExample { PixelOperation operation; uint32_t before, source, after, sse2 = 0; };
+
+inline void ExpectPixelExamples(const std::vector<PixelExample>& examples) {
+    for (const PixelExample& e : examples) {
+        for (int32_t level : {0, 1, 3}) {
+            Frame image = Uniform(8, 2, e.before), source = Uniform(8, 2, e.source);
+            const ImageDesc desc = source.Desc();
+            CImageARGB argb = ImageAt(level, image);
+            e.operation(argb, &desc);
+            const uint32_t after = level == 3 && e.sse2 != 0 ? e.sse2 : e.after;
+            EXPECT_EQ(image.bytes, Uniform(8, 2, after).bytes) << "example " << &e - examples.data() << ", level " << level;
+        }
+    }
+}
+
 inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride,
                               int32_t bytesPerPixel = 1) {
     ScopedInstructionSetLevel scoped(level);
