@@ -21,20 +21,19 @@ ByteOperation Levels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outH
 }
 const ByteOperation kInvert = [](CImageByte& i) { i.Invert(); };
 
-using PlaneOperation = void (*)(CImageByte&, const ImageDesc*, int32_t threshold);
-void Mask(CImageByte& i, const ImageDesc* plane, int32_t threshold) { i.MaskByThreshold(plane, threshold); }
-void Dodge(CImageByte& i, const ImageDesc* plane, int32_t) { i.ColorDodgeBlend(plane); }
-void Subtract(CImageByte& i, const ImageDesc* plane, int32_t) { i.SubtractPlane(plane); }
-
-// `operation` with a plane of the image's size holding `planeByte`, or random bytes when it is negative.
-ByteOperation WithPlane(PlaneOperation operation, int32_t threshold, int32_t planeByte = -1) {
+// `operation` with a plane of the image's size all holding `planeByte`.
+ByteOperation WithPlane(uint8_t planeByte, std::function<void(CImageByte&, const ImageDesc*)> operation) {
     return [=](CImageByte& i) {
-        const size_t size = static_cast<size_t>(i.width) * i.height;
-        std::vector<uint8_t> plane = planeByte < 0 ? RandomBytes(size, 77) : std::vector<uint8_t>(size, planeByte);
+        Bytes plane(static_cast<size_t>(i.width) * i.height, planeByte);
         const ImageDesc desc = PlaneDesc(plane, i.width, i.height);
-        operation(i, &desc, threshold);
+        operation(i, &desc);
     };
 }
+ByteOperation Mask(int32_t threshold, uint8_t m) {
+    return WithPlane(m, [=](CImageByte& i, const ImageDesc* p) { i.MaskByThreshold(p, threshold); });
+}
+ByteOperation Dodge(uint8_t b) { return WithPlane(b, [](CImageByte& i, const ImageDesc* p) { i.ColorDodgeBlend(p); }); }
+ByteOperation Subtract(uint8_t b) { return WithPlane(b, [](CImageByte& i, const ImageDesc* p) { i.SubtractPlane(p); }); }
 
 TEST(ByteToneAndBlends, Examples) {
     ExpectOneValueExamples({
@@ -49,22 +48,20 @@ TEST(ByteToneAndBlends, Examples) {
         {Levels(50, 200, 0, 255), 50, 0}, {Levels(50, 200, 0, 255), 200, 255}, {Levels(50, 200, 0, 255), 125, 127},
         {Levels(0, 255, 255, 0), 100, 155}, {Levels(100, 50, 10, 20), 100, 10}, {Levels(100, 50, 10, 20), 101, 20},
         {AroundMean(0), 9, 9}, {AroundMean(101), 9, 9}, {AroundMean(-101), 9, 9},
-        {WithPlane(Mask, 255, 255), 77, 77}, {WithPlane(Mask, 255, 0), 77, 0}, {WithPlane(Mask, 255, 128), 255, 191},
-        {WithPlane(Mask, 100, 101), 77, 77}, {WithPlane(Mask, 100, 100), 77, 77}, {WithPlane(Mask, 100, 50), 200, 125},
-        {WithPlane(Mask, 1000, 100), 200, 110},
-        {WithPlane(Mask, 1 << 24, 255), 255, 255},                          // (threshold + 255) * 255 needs 33 bits
-        {WithPlane(Mask, 0, 0), 77, 77}, {WithPlane(Mask, -5, 0), 77, 77},  // thresholds below 1 are refused
-        {WithPlane(Dodge, 0, 0), 128, 128}, {WithPlane(Dodge, 0, 255), 0, 255}, {WithPlane(Dodge, 0, 127), 128, 255},
-        {WithPlane(Dodge, 0, 200), 20, 93}, {WithPlane(Dodge, 0, 254), 0, 0},
-        {WithPlane(Subtract, 0, 4), 9, 5}, {WithPlane(Subtract, 0, 9), 4, 0}, {WithPlane(Subtract, 0, 200), 200, 0},
+        {Mask(255, 255), 77, 77}, {Mask(255, 0), 77, 0}, {Mask(255, 128), 255, 191}, {Mask(100, 101), 77, 77},
+        {Mask(100, 100), 77, 77}, {Mask(100, 50), 200, 125}, {Mask(1000, 100), 200, 110},
+        {Mask(1 << 24, 255), 255, 255},               // (threshold + 255) * 255 needs 33 bits
+        {Mask(0, 0), 77, 77}, {Mask(-5, 0), 77, 77},  // thresholds below 1 are refused
+        {Dodge(0), 128, 128}, {Dodge(255), 0, 255}, {Dodge(127), 128, 255}, {Dodge(200), 20, 93}, {Dodge(254), 0, 0},
+        {Subtract(4), 9, 5}, {Subtract(9), 4, 0}, {Subtract(200), 200, 0},
     });
 }
 
 TEST(ByteTone, ContrastAroundMean) {
-    // Mean 100.5: a threshold at the mean. Rows go by stride, padding (7) kept.
-    uint8_t padded[2 * 3] = {100, 101, 7, 100, 101, 7};
+    // Mean 100: a threshold at the mean, which goes up. Rows go by stride, padding (7) kept.
+    uint8_t padded[2 * 3] = {99, 101, 7, 100, 100, 7};
     ByteImageAt(kPlainLevel, padded, 2, 2, 3).AdjustContrastAroundMean(100);
-    EXPECT_EQ(std::vector<uint8_t>(padded, padded + 6), (std::vector<uint8_t>{0, 255, 7, 0, 255, 7}));
+    EXPECT_EQ(std::vector<uint8_t>(padded, padded + 6), (std::vector<uint8_t>{0, 255, 7, 255, 255, 7}));
     uint8_t flat[4] = {0, 255, 10, 20};  // mean 71.25; slope 0 gives the truncated mean
     ByteImageAt(kPlainLevel, flat, 4, 1, 4).AdjustContrastAroundMean(-100);
     EXPECT_EQ(std::vector<uint8_t>(flat, flat + 4), std::vector<uint8_t>(4, 71));

@@ -4,8 +4,6 @@
 #include <array>
 #include <tuple>
 
-#include "argb/ArgbColourConversionKernels.h"
-#include "ayuv/AyuvConversionKernels.h"
 #include "core/CImageUtility.h"
 #include "services/ColourConversion.h"
 #include "test_support.h"
@@ -107,44 +105,27 @@ Bytes Packed(void (ICImageUtility::*op)(__m128i, __m128i*), const uint8_t* in) {
     return Bytes(reinterpret_cast<uint8_t*>(&result), reinterpret_cast<uint8_t*>(&result) + 16);
 }
 
-// Every colour, with varied alpha: the plain and SSE2 rows agree (AYUV to
-// ARGB too, on the same bytes), and the luma and packed pair forms (two
+// Every colour, with varied alpha: the luma and the packed pair forms (two
 // pixels a call, the high half ignored) give the scalar results (RGB clamped).
-TEST(ColourConversionSweep, VariantsAndPackedFormsAgreeOnEveryColour) {
-    constexpr int32_t kWidth = 65536;
-    using Row = void (*)(const uint8_t*, uint8_t*);
-    const Row rows[][2] = {
-        {[](const uint8_t* i, uint8_t* o) { ConvertToAYUVRow_Plain(i, o, kWidth); }, [](const uint8_t* i, uint8_t* o) { ConvertToAYUVRow_Sse2(i, o, kWidth); }},
-        {[](const uint8_t* i, uint8_t* o) { ConvertToLumaRow_Plain(i, 4, o, 1, kWidth); }, [](const uint8_t* i, uint8_t* o) { ConvertToLumaRow_Sse2(i, o, kWidth); }},
-        {[](const uint8_t* i, uint8_t* o) { ConvertToHSLPlanesRow_Plain(i, o, o + kWidth, o + 2 * kWidth, kWidth); },
-         [](const uint8_t* i, uint8_t* o) { ConvertToHSLPlanesRow_Sse2(i, o, o + kWidth, o + 2 * kWidth, kWidth); }},
-        {[](const uint8_t* i, uint8_t* o) { ConvertToARGBRow_Plain(i, o, kWidth); }, [](const uint8_t* i, uint8_t* o) { ConvertToARGBRow_Sse2(i, o, kWidth); }}};
-    Bytes argb(4 * kWidth + 8), plain(4 * kWidth), sse2(4 * kWidth);
+TEST(ColourConversionSweep, PackedFormsAgreeOnEveryColour) {
     CImageUtility utility;
-    for (int32_t red = 0; red < 256; red += kRedStep) {
-        for (int32_t x = 0; x < kWidth + 2; ++x) {
-            const uint8_t pixel[4] = {uint8_t(x), uint8_t(x >> 8), uint8_t(red), uint8_t(x * 31 + red)};
-            std::memcpy(&argb[4 * x], pixel, 4);
+    for (int32_t colour = 0; colour < (1 << 24); colour += 2 * kRedStep) {
+        uint8_t argb[16] = {};
+        Bytes yuv(16), rgb(16);
+        for (int32_t p = 0; p < 2; ++p) {
+            uint8_t* in = &argb[4 * p];
+            const int32_t c = colour + p * kRedStep;
+            in[0] = uint8_t(c), in[1] = uint8_t(c >> 8), in[2] = uint8_t(c >> 16), in[3] = uint8_t(c * 31);
+            const YuvValues y = RgbToYuv(in[2], in[1], in[0]);
+            const RgbValues r = YuvToRgb(in[2], in[1], in[0]);
+            uint8_t luma = 0;
+            utility.ConvertRGBToLuma(in[2], in[1], in[0], &luma);
+            ASSERT_EQ(luma, y.y) << c;
+            const int32_t want[2][3] = {{y.v, y.u, y.y}, {Clamp(r.b, 0, 255), Clamp(r.g, 0, 255), Clamp(r.r, 0, 255)}};
+            for (int32_t i = 0; i < 3; ++i) yuv[4 * p + i] = uint8_t(want[0][i]), rgb[4 * p + i] = uint8_t(want[1][i]);
         }
-        for (const auto& row : rows) {
-            row[0](argb.data(), plain.data()), row[1](argb.data(), sse2.data());
-            ASSERT_EQ(plain, sse2) << "row " << &row - rows << ", red " << red;
-        }
-        for (int32_t x = 0; x < kWidth; x += 2) {
-            Bytes yuv(16), rgb(16);
-            for (int32_t p = 0; p < 2; ++p) {
-                const uint8_t* in = &argb[4 * (x + p)];
-                const YuvValues y = RgbToYuv(in[2], in[1], in[0]);
-                const RgbValues r = YuvToRgb(in[2], in[1], in[0]);
-                uint8_t luma = 0;
-                utility.ConvertRGBToLuma(in[2], in[1], in[0], &luma);
-                ASSERT_EQ(luma, y.y) << red << " " << x + p;
-                const int32_t want[2][3] = {{y.v, y.u, y.y}, {Clamp(r.b, 0, 255), Clamp(r.g, 0, 255), Clamp(r.r, 0, 255)}};
-                for (int32_t i = 0; i < 3; ++i) yuv[4 * p + i] = uint8_t(want[0][i]), rgb[4 * p + i] = uint8_t(want[1][i]);
-            }
-            ASSERT_EQ(Packed(&ICImageUtility::ConvertRGBToYUVPacked, &argb[4 * x]), yuv) << red << " " << x;
-            ASSERT_EQ(Packed(&ICImageUtility::ConvertYUVToRGBPacked, &argb[4 * x]), rgb) << red << " " << x;
-        }
+        ASSERT_EQ(Packed(&ICImageUtility::ConvertRGBToYUVPacked, argb), yuv) << colour;
+        ASSERT_EQ(Packed(&ICImageUtility::ConvertYUVToRGBPacked, argb), rgb) << colour;
     }
 }
 

@@ -75,20 +75,10 @@ TEST(ImageCore, BufferSizeRuleAndImpossibleBuffers) {
         EXPECT_EQ(IsUsableBuffer(sizes, s[1], s[0], s[1], 1), s[2] >= 0) << s[1] << " x " << s[0];
     }
     const int32_t cases[][3] = {{-1, 4, 16}, {4, -1, 16}, {4, 4, -16}, {65536, 65536, 65536}, {1, 3, 0x40000000}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(GetCImageUtility4(c[0], c[1], c[2], 4), nullptr) << c[0] << "x" << c[1] << " stride " << c[2];
-    }
+    for (const auto& c : cases) EXPECT_EQ(GetCImageUtility4(c[0], c[1], c[2], 4), nullptr) << c[0] << "x" << c[1];
     EXPECT_EQ(GetCImageARGB2(0x40000000, 1), nullptr);  // 4 * width wraps
     EXPECT_EQ(GetCImageAYUV2(-3, 2), nullptr);
     EXPECT_EQ(GetCImageByte2(70000, 70000), nullptr);
-    uint8_t memory[16];
-    CImageBase image(memory, 2, 2, 8, 4);
-    EXPECT_FALSE(image.ReplaceWithOwnedBuffer(-1, 2, 8, 4));
-    EXPECT_FALSE(image.ReplaceWithOwnedBuffer(2, 70000, 70000, 4));
-    EXPECT_TRUE(image.data == memory && !image.ownsData);
-    ASSERT_TRUE(image.ReplaceWithOwnedBuffer(3, 1, 12, 4));
-    EXPECT_TRUE(image.ownsData);
-    ReleasePixelBuffer(image.data);
 }
 
 auto Fields(const ImageDesc& d) {
@@ -137,22 +127,15 @@ TEST(ArgbLanes, EachOperationMovesOnlyItsLanes) {
     std::mt19937 rng(7);
     const Frame pixels = RandomFrame(rng, 3, 2, 4, 5), plane = RandomFrame(rng, 3, 2, 1, 3);
     Frame larger = RandomFrame(rng, 4, 3, 4, 0);
-    for (int32_t lane = 0; lane < 4; ++lane) {
+    for (int32_t lane = -1; lane <= 4; ++lane) {
+        const bool moves = lane >= 0 && lane < 4;
         Frame argb = pixels, bytes = plane;
         ImageDesc bytesDesc = bytes.Desc();
         CImageARGB image = ImageAt(0, argb);
         image.SetChannel(&bytesDesc, lane);
-        EXPECT_EQ(argb.bytes, WithLane(pixels, lane, plane, 0).bytes) << lane;
-        image.GetChannel(&bytesDesc, (lane + 1) % 4);  // a lane SetChannel left alone
-        EXPECT_EQ(bytes.bytes, WithLane(plane, 0, pixels, (lane + 1) % 4).bytes) << lane;
-    }
-    for (int32_t lane : {-1, 4}) {  // no such lane: nothing moves
-        Frame argb = pixels, bytes = plane;
-        ImageDesc bytesDesc = bytes.Desc();
-        CImageARGB image = ImageAt(0, argb);
-        image.SetChannel(&bytesDesc, lane);
-        image.GetChannel(&bytesDesc, lane);
-        EXPECT_TRUE(argb.bytes == pixels.bytes && bytes.bytes == plane.bytes) << lane;
+        EXPECT_EQ(argb.bytes, moves ? WithLane(pixels, lane, plane, 0).bytes : pixels.bytes) << lane;
+        image.GetChannel(&bytesDesc, moves ? (lane + 1) % 4 : lane);  // a lane SetChannel left alone
+        EXPECT_EQ(bytes.bytes, moves ? WithLane(plane, 0, pixels, (lane + 1) % 4).bytes : plane.bytes) << lane;
     }
     for (int32_t level : {0, 3}) {
         Frame argb = pixels, bytes = plane;

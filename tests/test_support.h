@@ -30,7 +30,7 @@ constexpr int32_t kPlainLevel = 0;
 constexpr int32_t kSse2Level = 3;
 
 // Natively every 8-bit colour is visited; the sanitizer build, unoptimised
-// and instrumented, visits every 17th red value only.
+// and instrumented, visits every 17th colour only.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int32_t kRedStep = 17;
 #else

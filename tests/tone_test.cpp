@@ -51,19 +51,14 @@ TEST(ArgbPixelsAndTone, Examples) {
     });
 }
 
+// Mean 100.5 over two tones (alpha not counted); amount 100 splits at the mean.
 TEST(ArgbTone, MeanAndContrastAroundMean) {
-    for (int32_t level : {0, 3}) {
-        Frame white = Uniform(33, 3, 0xFFFFFFFFu, 8);
-        EXPECT_EQ(ImageAt(level, white).GetMeanValue(), 255.0f);
-        // Mean 100.5 over two tones (alpha not counted); amount 100 splits at the mean.
-        Frame pair = FrameOf({100, 100, 100, 0, 101, 101, 101, 255}, 2, 4);
-        CImageARGB image = ImageAt(level, pair);
-        EXPECT_EQ(image.GetMeanValue(), 100.5f);
-        image.AdjustContrastAroundMean(100);
-        EXPECT_EQ(pair.bytes, (std::vector<uint8_t>{0, 0, 0, 0, 255, 255, 255, 255}));
-        Frame empty{{}, 0, 0, 4, 0};
-        EXPECT_TRUE(std::isnan(ImageAt(level, empty).GetMeanValue()));
-    }
+    Frame pair = FrameOf({100, 100, 100, 0, 101, 101, 101, 255}, 2, 4), empty{{}, 0, 0, 4, 0};
+    CImageARGB image = ImageAt(kPlainLevel, pair);
+    EXPECT_EQ(image.GetMeanValue(), 100.5f);
+    image.AdjustContrastAroundMean(100);
+    EXPECT_EQ(pair.bytes, (std::vector<uint8_t>{0, 0, 0, 0, 255, 255, 255, 255}));
+    EXPECT_TRUE(std::isnan(ImageAt(kPlainLevel, empty).GetMeanValue()));
 }
 
 // The median of each colour channel over the window, coordinates clamped
