@@ -125,7 +125,7 @@ TEST(OpaqueGaussianBlur, TransparentPixelsDoNotCountAndAlphaFallsOffAtBorders) {
     EXPECT_EQ(dst.bytes, src.bytes);
 }
 
-TEST(SelectKth, ReturnsTheKthSmallestOfAnyList) {
+TEST(SelectKth, ReturnsTheKthSmallestOfAnyListAndMedianFilterUsesIt) {
     CImageUtility utility;
     std::mt19937 rng(8);
     for (int32_t count : {1, 2, 2, 3, 5, 10, 100, 4000}) {
@@ -138,15 +138,11 @@ TEST(SelectKth, ReturnsTheKthSmallestOfAnyList) {
     }
     std::vector<uint32_t> values{1, 2};
     EXPECT_EQ(utility.SelectKth(values.data(), 2, 2, values.data(), values.data()), 0u);  // k out of range
-}
-
-TEST(MedianFilter, RemovesSpecksAndFitsTheWindow) {
-    CImageUtility utility;
+    // The median filter built on it removes specks and fits its window to the image.
     Frame dark = Uniform(6, 5, 0xFF101010u), dst = Uniform(6, 5, 0x99999999u, 4);
     SetPixel(dark, 2, 2, 0xFFFFFFFFu);
     EXPECT_EQ(utility.MedianFilter(3, dark.bytes.data(), dst.bytes.data(), 6, 5, dark.stride, dst.stride), VIU_S_OK);
     EXPECT_EQ(dst.bytes, Uniform(6, 5, 0x00101010u, 4).bytes);  // padding kept
-    std::mt19937 rng(9);
     Frame src = RandomFrame(rng, 5, 4, 4, 0), one = Uniform(5, 4, 0);
     EXPECT_EQ(utility.MedianFilter(1, src.bytes.data(), one.bytes.data(), 5, 4, 20, 20), VIU_S_OK);
     for (int32_t i = 0; i < 20; ++i) EXPECT_EQ(PixelAt(one, i % 5, i / 5), PixelAt(src, i % 5, i / 5) & 0xFFFFFFu);
@@ -182,16 +178,14 @@ TEST(FillGradient, CornersFollowTheDirection) {
         utility.FillGradient(image.bytes.data(), &size, &rect, direction, first, second);
         return image;
     };
-    Frame down = fill(1, a, b);
-    EXPECT_EQ(PixelAt(down, 0, 0), 0xFFC80000u);  // A at the top
-    EXPECT_EQ(PixelAt(down, 4, 4), 0xFF000064u);  // B at the bottom
-    EXPECT_EQ(PixelAt(down, 3, 2), 0xFF640032u);
-    EXPECT_EQ(PixelAt(down, 2, 2), 0x00ABCDEFu);
+    Frame down = fill(1, a, b), diagonal = fill(4, a, b);
+    // A at the top, B at the bottom.
+    EXPECT_EQ((std::vector<uint32_t>{PixelAt(down, 0, 0), PixelAt(down, 4, 4), PixelAt(down, 3, 2), PixelAt(down, 2, 2)}),
+              (std::vector<uint32_t>{0xFFC80000u, 0xFF000064u, 0xFF640032u, 0x00ABCDEFu}));
     EXPECT_EQ(fill(0, b, a).bytes, down.bytes);
-    Frame diagonal = fill(4, a, b);  // B top-left, mid elsewhere on the cross diagonal, A bottom-right
-    EXPECT_EQ(PixelAt(diagonal, 0, 0), 0xFF000064u);
-    EXPECT_EQ(PixelAt(diagonal, 4, 0), 0xFF640032u);
-    EXPECT_EQ(PixelAt(diagonal, 4, 4), 0xFFC80000u);
+    // B top-left, mid elsewhere on the cross diagonal, A bottom-right.
+    EXPECT_EQ((std::vector<uint32_t>{PixelAt(diagonal, 0, 0), PixelAt(diagonal, 4, 0), PixelAt(diagonal, 4, 4)}),
+              (std::vector<uint32_t>{0xFF000064u, 0xFF640032u, 0xFFC80000u}));
 }
 
 TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
