@@ -1,9 +1,6 @@
 // Blend modes, opacity blends, composites, masked and feathered pastes of
 // ARGB images, and the AYUV blends that share their arithmetic.
 
-#include <array>
-#include <cmath>
-
 #include "test_support.h"
 
 using namespace VelImageUtility;

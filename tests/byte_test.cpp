@@ -111,18 +111,6 @@ TEST(ByteBlends, TiledPatternTilesItsTopLeftSquareFromTwoRandomNumbers) {
     }
 }
 
-// The intensities of the next `lines` cross-hatch lines, drawn from the
-// sequence as the operation draws them.
-std::vector<int32_t> HatchIntensities(int32_t lines) {
-    std::vector<int32_t> intensities;
-    int32_t intensity = 10;
-    for (int32_t i = 0; i < lines; ++i) {
-        if (std::rand() & 1) intensity = (std::rand() & 31) + 10;
-        intensities.push_back(intensity);
-    }
-    return intensities;
-}
-
 // Down-left lines are the anti-diagonals x + y = 0 .. w + h - 2 in order;
 // down-right lines follow, x - y = w - 1 down to -(h - 1). Sums saturate.
 TEST(ByteBlends, CrossHatchCrossesEveryPixelOnceEachWay) {
@@ -130,7 +118,9 @@ TEST(ByteBlends, CrossHatchCrossesEveryPixelOnceEachWay) {
         const int32_t lines = width + height - 1;
         for (uint32_t seed = 1; seed <= 8; ++seed) {
             std::srand(seed);
-            const std::vector<int32_t> d = HatchIntensities(2 * lines);
+            std::vector<int32_t> d;  // each line's intensity, drawn from the sequence as the operation draws them
+            for (int32_t i = 0, intensity = 10; i < 2 * lines; ++i)
+                d.push_back(intensity = std::rand() & 1 ? (std::rand() & 31) + 10 : intensity);
             const int32_t next = std::rand();
             std::srand(seed);
             const std::vector<uint8_t> before = RandomBytes(static_cast<size_t>(width) * height, seed);

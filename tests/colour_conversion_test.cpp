@@ -4,7 +4,6 @@
 #include <array>
 #include <tuple>
 
-#include "core/CImageUtility.h"
 #include "services/ColourConversion.h"
 #include "test_support.h"
 

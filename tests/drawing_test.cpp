@@ -2,7 +2,6 @@
 // draw and fills.
 
 #include <array>
-#include <cmath>
 
 #include "test_support.h"
 

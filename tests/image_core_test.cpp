@@ -1,12 +1,8 @@
 // Images themselves: descriptors and ownership, pixel addresses, the size
 // rule, and the ARGB buffer operations (Allocate, AttachBuffer, lanes, grey
 // from a plane, GetRegionDesc).
-#include <gtest/gtest.h>
 
-#include <cstring>
-#include <random>
 #include <tuple>
-#include <vector>
 
 #include "core/InputChecks.h"
 #include "test_support.h"
@@ -157,7 +153,7 @@ TEST(ArgbGetRegionDesc, ClipsDescribesTheWholeImageOrRefuses) {
         {-2, -3, 5, 5, 1, 0, 0, 3, 2},  {12, 0, 4, 4, 0, 0, 0, 10, 10}, {8, 8, 5, 5, 1, 8, 8, 2, 2},
         {2, 3, 4, 5, 1, 2, 3, 4, 5},    {0, 0, 0, 0, 0, 0, 0, 10, 10},  {5, 5, 0, 3, 1, 5, 5, 0, 3},
         {-5, 0, 5, 4, 0, 0, 0, 10, 10}, {0, -5, 4, 5, 0, 0, 0, 10, 10}, {9, 9, 1, 1, 1, 9, 9, 1, 1},
-        {0, 10, 1, 1, 0, 0, 0, 10, 10},
+        {0, 10, 1, 1, 0, 0, 0, 10, 10}, {10, 0, 1, 1, 0, 0, 0, 10, 10},
         {3, 0, INT32_MAX, 2, 1, 3, 0, 7, 2},  // the far corner does not wrap
         {1, 1, -1, 3, 0, -1}, {1, 1, 3, -1, 0, -1},
     };
