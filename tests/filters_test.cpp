@@ -78,14 +78,13 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     Frame one = RunService(Zoom(1), kPlainLevel, src, before);  // colour copied, alpha left
     for (int32_t i = 0; i < 63; ++i) EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
     EXPECT_EQ(RunService(Zoom(40), kPlainLevel, src, before).bytes, RunService(Zoom(30), kPlainLevel, src, before).bytes);
-    EXPECT_EQ(RunService(Zoom(-2), kPlainLevel, src, before).bytes, src.bytes);
+    for (int32_t steps : {0, -2}) EXPECT_EQ(RunService(Zoom(steps), kPlainLevel, src, before).bytes, src.bytes);
     // 2 x 4, steps 2: step 1 samples the image enlarged to 4 x 8, centred
     // (offset 2 rows, half scale), so row y also reads row (y + 2) / 2.
     Frame rows = Uniform(2, 4, 0), averaged = Uniform(2, 4, 0);
     for (int32_t y = 0; y < 4; ++y) SetPixel(rows, 0, y, 0x0A0A0Au * (y + 1)), SetPixel(rows, 1, y, 0x0A0A0Au * (y + 1));
     averaged = RunService(Zoom(2), kPlainLevel, rows, averaged);
     for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}}) EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
-    EXPECT_EQ(RunService(Zoom(0), kPlainLevel, src, before).bytes, src.bytes);
 }
 
 // Radius 0 copies. The weights add up to just under 32768, so each plain
@@ -211,16 +210,20 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     EXPECT_EQ(PixelAt(small, 1, 1), 0x7F0005FFu);
 }
 
+// Padded rows: each row lands at its own stride, the padding stays.
 TEST(ArgbApply, BlursGiveTheServicesBytesInPlaceLeavingThePadding) {
     std::mt19937 rng(10);
     const Frame src = RandomFrame(rng, 7, 6, 4, 12);
+    const auto rows = [](auto blur, int32_t radius) {
+        return [=](CImageUtility&, Frame& d, Frame& s) { blur(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
+    };
     struct Case { std::function<void(CImageARGB&)> apply; Service service; };
     for (const Case& c : std::vector<Case>{{[](CImageARGB& i) { i.ApplyBoxBlur(2); }, Box(2)},
                                            {[](CImageARGB& i) { i.ApplyBoxBlur(-2); }, Box(-2)},
                                            {[](CImageARGB& i) { i.ApplyGaussianBlur(2); }, Gaussian(2)},
                                            {[](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(3); }, OpaqueBox(3)},
-                                           {[](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(2); }, [](CImageUtility&, Frame& d, Frame& s) {
-                                                GaussianBlurAlphaWeightedRows(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, 2); }}}) {
+                                           {[](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(2); }, rows(GaussianBlurAlphaWeightedRows, 2)},
+                                           {[](CImageARGB& i) { i.ApplyZoomBlur(4); }, rows(ZoomBlurRows, 4)}}) {
         for (int32_t level : {kPlainLevel, kSse2Level}) {
             Frame image = src;
             CImageARGB argb = ImageAt(level, image);
@@ -228,13 +231,6 @@ TEST(ArgbApply, BlursGiveTheServicesBytesInPlaceLeavingThePadding) {
             EXPECT_EQ(image.bytes, RunService(c.service, level, src, src).bytes);
         }
     }
-    Frame image = src;
-    ImageAt(kPlainLevel, image).ApplyZoomBlur(4);  // padded rows: each row lands at its own stride
-    Frame packed{{}, 7, 6, 4, 28}, packedOut;
-    for (int32_t y = 0; y < 6; ++y) packed.bytes.insert(packed.bytes.end(), src.bytes.begin() + y * src.stride, src.bytes.begin() + y * src.stride + 28);
-    packedOut = RunService(Zoom(4), kPlainLevel, packed, packed);
-    for (int32_t y = 0; y < 6; ++y) EXPECT_TRUE(std::equal(image.Pixel(0, y), image.Pixel(0, y) + 28, packedOut.Pixel(0, y)));
-    EXPECT_TRUE(image.PaddingEquals(src));
 }
 
 }  // namespace

@@ -15,8 +15,7 @@ namespace {
 // A copying descriptor gives an owned, independent copy; SetDesc takes the
 // ownership the descriptor states.
 TEST(ImageCore, DescriptorsCopyAndHandOverOwnership) {
-    std::vector<uint8_t> source(3 * 20);
-    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 7);
+    Bytes source = RandomBytes(3 * 20, 7);
     ImageDesc desc{source.data(), 4, 3, 20, 4, true};
     ICImageAYUV* image = GetCImageAYUV1(&desc);
     ASSERT_NE(image->GetData(), source.data());
@@ -36,11 +35,10 @@ TEST(ImageCore, PixelAddressIsPlainArithmetic) {
     uint8_t memory[64];
     ICImageByte* bytes = GetCImageByte4(memory + 32, 5, 2, 16);
     ICImageARGB* pixels = GetCImageARGB4(memory + 32, 3, 2, 16);
-    const std::pair<uint8_t*, uint8_t*> cases[] = {
-        {bytes->GetPixelAddress(0, 0), memory + 32}, {bytes->GetPixelAddress(1, 1), memory + 49},
-        {bytes->GetPixelAddress(-1, -1), memory + 15}, {pixels->GetPixelAddress(2, 1), memory + 56},
-        {pixels->GetPixelAddress(-1, -1), memory + 12}};
-    for (const auto& c : cases) EXPECT_EQ(c.first - memory, c.second - memory) << &c - cases;
+    const std::vector<ptrdiff_t> offsets = {bytes->GetPixelAddress(0, 0) - memory, bytes->GetPixelAddress(1, 1) - memory,
+                                            bytes->GetPixelAddress(-1, -1) - memory, pixels->GetPixelAddress(2, 1) - memory,
+                                            pixels->GetPixelAddress(-1, -1) - memory};
+    EXPECT_EQ(offsets, (std::vector<ptrdiff_t>{32, 49, 15, 56, 12}));
     ReleaseCImageByte(bytes);
     ReleaseCImageARGB(pixels);
 }
