@@ -8,13 +8,11 @@ namespace {
 
 constexpr uint8_t kPadding = 0xEE;
 
-// 4-byte pixels, every byte kPadding; a non-zero seed fills the pixels (not
-// the padding) with random bytes.
+// 4-byte pixels with rows padded by `padBytes`: random bytes from a non-zero
+// `seed`, else every byte kPadding.
 Frame Buffer(int32_t width, int32_t height, int32_t padBytes = 0, uint32_t seed = 0) {
-    Frame frame{Bytes(size_t(height) * (4 * width + padBytes), kPadding), width, height, 4, 4 * width + padBytes};
-    const Bytes random = RandomBytes(frame.bytes.size(), seed);
-    for (int32_t y = 0; seed != 0 && y < height; ++y) std::memcpy(frame.Pixel(0, y), &random[y * frame.stride], 4 * width);
-    return frame;
+    std::mt19937 rng(seed);
+    return seed != 0 ? RandomFrame(rng, width, height, 4, padBytes) : Uniform(width, height, 0xEEEEEEEEu, padBytes);
 }
 bool PaddingIs(const Frame& frame, uint8_t value) {
     Frame all = frame;

@@ -68,20 +68,19 @@ inline Frame RandomFrame(std::mt19937& rng, int32_t width, int32_t height, int32
     return Frame{RandomBytes(size_t(stride) * height, uint32_t(rng())), width, height, bytesPerPixel, stride};
 }
 
-// Every pixel `pixel` (little-endian: byte 0 lowest), padding bytes 0xEE.
-inline Frame Uniform(int32_t width, int32_t height, uint32_t pixel, int32_t padding = 0) {
-    Frame frame{Bytes(size_t(width * 4 + padding) * height, 0xEE), width, height, 4, width * 4 + padding};
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) std::memcpy(frame.Pixel(x, y), &pixel, 4);
-    }
-    return frame;
-}
 inline uint32_t PixelAt(Frame& frame, int32_t x, int32_t y) {
     uint32_t pixel;
     std::memcpy(&pixel, frame.Pixel(x, y), 4);
     return pixel;
 }
 inline void SetPixel(Frame& frame, int32_t x, int32_t y, uint32_t pixel) { std::memcpy(frame.Pixel(x, y), &pixel, 4); }
+
+// Every pixel `pixel` (little-endian: byte 0 lowest), padding bytes 0xEE.
+inline Frame Uniform(int32_t width, int32_t height, uint32_t pixel, int32_t padding = 0) {
+    Frame frame{Bytes(size_t(width * 4 + padding) * height, 0xEE), width, height, 4, width * 4 + padding};
+    for (int32_t i = 0; i < width * height; ++i) SetPixel(frame, i % width, i / width, pixel);
+    return frame;
+}
 
 // An ARGB (or other 4-byte) image at instruction-set `level` over a frame's bytes.
 template <class Image = CImageARGB>
