@@ -126,8 +126,7 @@ inline void ExpectPixelExamples(const std::vector<PixelExample>& examples) {
             const ImageDesc desc = source.Desc();
             CImageARGB argb = ImageAt(level, image);
             e.operation(argb, &desc);
-            const uint32_t after = level == 3 && e.sse2 != 0 ? e.sse2 : e.after;
-            EXPECT_EQ(image.bytes, Uniform(8, 2, after).bytes) << "example " << &e - examples.data() << ", level " << level;
+            EXPECT_EQ(image.bytes, Uniform(8, 2, level == 3 && e.sse2 != 0 ? e.sse2 : e.after).bytes) << "example " << &e - examples.data() << ", level " << level;
         }
     }
 }
