@@ -8,8 +8,6 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-constexpr int32_t kLevels[] = {0, 1, 3};
-
 // ---- Opacity blends, blend modes, masked pull ----
 
 PixelOperation Alpha(uint8_t o) { return [=](CImageARGB& i, const ImageDesc* s) { i.AlphaBlend(s, o); }; }
@@ -108,7 +106,7 @@ TEST(OpacityBlends, OnlyTheCompositeTakesALargerSource) {
     Frame larger = RandomFrame(rng, 4, 3, 4, 0), part = larger;
     part.width = 3, part.height = 2;
     const ImageDesc largerDesc = larger.Desc(), partDesc = part.Desc();
-    for (int32_t level : kLevels) {
+    for (int32_t level : {0, 1, 3}) {
         Frame composite = before, expected = before, blended = before;
         ImageAt(level, composite).AlphaComposite(&largerDesc, 255);
         ImageAt(level, expected).AlphaComposite(&partDesc, 255);

@@ -118,8 +118,6 @@ TEST(ColourConversionSweep, PackedFormsAgreeOnEveryColour) {
     }
 }
 
-CImageAYUV AyuvAt(int32_t level, Frame& frame) { return ImageAt<CImageAYUV>(level, frame); }
-
 // Black with alpha 200, white, white beyond 235 (clamped), a colour whose
 // blue falls below 0 (B 0, G 70, R 213 by hand), and extreme chroma. The
 // destination rows are wider than the image's; their padding stays. Y
@@ -133,8 +131,8 @@ TEST(AyuvConvertToARGB, StudioRangeExamplesAtBothLevels) {
         Frame source{ayuv, 3, 2, 4, 12};
         Frame destination{Bytes(28, 0xEE), 3, 2, 4, 14}, luma{Bytes(7, 0xEE), 3, 2, 1, 4};
         ImageDesc desc = destination.Desc(), lumaDesc = luma.Desc();
-        AyuvAt(level, source).ConvertToARGB(&desc);
-        AyuvAt(level, source).ConvertToLuma(&lumaDesc);
+        ImageAt<CImageAYUV>(level, source).ConvertToARGB(&desc);
+        ImageAt<CImageAYUV>(level, source).ConvertToLuma(&lumaDesc);
         EXPECT_EQ(destination.bytes, expected) << level;
         EXPECT_EQ(luma.bytes, (Bytes{16, 235, 255, 0xEE, 100, 16, 255})) << level;
     }

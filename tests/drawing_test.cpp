@@ -10,8 +10,6 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-constexpr auto AyuvAt = ImageAt<CImageAYUV>;
-
 // The vector sample drops the lowest fraction bit and also writes alpha:
 // 255 * 515 / 65536 floors to 2, 255 * 514 / 65536 to 1.
 TEST(ArgbSampleBilinear, ExamplesEdgesAndTheVectorDifference) {
@@ -69,7 +67,7 @@ TEST(RotatedDrawing, AngleZeroIsACopyWithAnAveragedRim) {
             CImageARGB image = ImageAt(0, frame);
             if (!scaled) image.DrawRotatedImage(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 0.0f, 255);
             if (scaled) image.DrawRotatedImageScaled(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 1.0f, 0.0f, 255);
-            if (scaled) AyuvAt(0, ayuv).DrawRotatedImageScaled(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 1.0f, 0.0f, 255);
+            if (scaled) ImageAt<CImageAYUV>(0, ayuv).DrawRotatedImageScaled(&src, mode, 20.0f, 12.0f, 16.0f, 8.0f, 1.0f, 0.0f, 255);
             EXPECT_EQ(ayuv.bytes, scaled ? frame.bytes : before.bytes);
             // Source (0, 0) lands at (12, 8); the unscaled box has a margin of 1.
             const int32_t first = scaled ? 0 : -1, lastI = scaled ? 15 : 16, lastJ = scaled ? 7 : 8;
