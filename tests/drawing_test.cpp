@@ -98,23 +98,22 @@ TEST(RotatedDrawing, ClippedFootprintIsTheUncutDrawsPart) {
     Frame source = RandomFrame(rng, 13, 9, 4, 0);
     ImageDesc src = source.Desc();
     const Frame before = RandomFrame(rng, 60, 60, 4, 0);
-    for (int32_t trial = 0; trial < 12; ++trial) {
+    for (int32_t run = 0; run < 36; ++run) {  // twelve trials of each of three kinds of draw
+        const int32_t trial = run / 3, kind = run % 3;
         const float angle = static_cast<float>(trial) * 0.55f, vscale = 0.5f + 0.1f * static_cast<float>(trial);
-        for (int32_t kind = 0; kind < 3; ++kind) {
-            const auto draw = [&](uint8_t* data, int32_t w, int32_t h, float cx, float cy) {
-                ScopedInstructionSetLevel level(3);
-                if (kind == 0) CImageARGB(data, w, h, 240, 4).DrawRotatedImage(&src, 0, cx, cy, 26.0f, 18.0f, angle, 200);
-                if (kind == 1) CImageARGB(data, w, h, 240, 4).DrawRotatedImageScaled(&src, 7, cx, cy, 26.0f, 18.0f, vscale, angle, 200);
-                if (kind == 2) CImageAYUV(data, w, h, 240, 4).DrawRotatedImageScaled(&src, 0, cx, cy, 26.0f, 18.0f, vscale, angle, 200);
-            };
-            Frame whole = before;
-            draw(whole.bytes.data(), 60, 60, 30.0f, 30.0f);
-            for (const auto [x, y, w, h] : {std::array{25, 22, 20, 30}, {0, 31, 60, 7}, {33, 0, 5, 60}, {15, 15, 31, 31}}) {
-                Frame cut = before, expected = before;
-                draw(cut.Pixel(x, y), w, h, 30.0f - static_cast<float>(x), 30.0f - static_cast<float>(y));
-                for (int32_t row = y; row < y + h; ++row) std::copy_n(whole.Pixel(x, row), 4 * w, expected.Pixel(x, row));
-                EXPECT_EQ(cut.bytes, expected.bytes) << trial << " kind " << kind << " view " << x << "," << y;
-            }
+        const auto draw = [&](uint8_t* data, int32_t w, int32_t h, float cx, float cy) {
+            ScopedInstructionSetLevel level(3);
+            if (kind == 0) CImageARGB(data, w, h, 240, 4).DrawRotatedImage(&src, 0, cx, cy, 26.0f, 18.0f, angle, 200);
+            if (kind == 1) CImageARGB(data, w, h, 240, 4).DrawRotatedImageScaled(&src, 7, cx, cy, 26.0f, 18.0f, vscale, angle, 200);
+            if (kind == 2) CImageAYUV(data, w, h, 240, 4).DrawRotatedImageScaled(&src, 0, cx, cy, 26.0f, 18.0f, vscale, angle, 200);
+        };
+        Frame whole = before;
+        draw(whole.bytes.data(), 60, 60, 30.0f, 30.0f);
+        for (const auto [x, y, w, h] : {std::array{25, 22, 20, 30}, {0, 31, 60, 7}, {33, 0, 5, 60}, {15, 15, 31, 31}}) {
+            Frame cut = before, expected = before;
+            draw(cut.Pixel(x, y), w, h, 30.0f - static_cast<float>(x), 30.0f - static_cast<float>(y));
+            for (int32_t row = y; row < y + h; ++row) std::copy_n(whole.Pixel(x, row), 4 * w, expected.Pixel(x, row));
+            EXPECT_EQ(cut.bytes, expected.bytes) << trial << " kind " << kind << " view " << x << "," << y;
         }
     }
 }

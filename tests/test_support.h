@@ -137,9 +137,7 @@ inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32
     return CImageByte(data, width, height, stride, bytesPerPixel);
 }
 // A packed plane descriptor over `bytes`.
-inline ImageDesc PlaneDesc(Bytes& bytes, int32_t width, int32_t height) {
-    return ImageDesc{bytes.data(), width, height, width, 1, false};
-}
+inline ImageDesc PlaneDesc(Bytes& bytes, int32_t width, int32_t height) { return {bytes.data(), width, height, width, 1, false}; }
 
 using ByteOperation = std::function<void(CImageByte&)>;
 

@@ -14,9 +14,7 @@ namespace {
 PixelOperation Posterize(int32_t step) { return [=](CImageARGB& i, auto) { i.Posterize(step); }; }
 PixelOperation Contrast(float gain) { return [=](CImageARGB& i, auto) { i.AdjustContrast(gain); }; }
 PixelOperation Brightness(int32_t delta) { return [=](CImageARGB& i, auto) { i.AdjustBrightness(delta); }; }
-PixelOperation BlendColor(uint32_t colour, uint8_t opacity) {
-    return [=](CImageARGB& i, auto) { i.BlendColor(colour, opacity); };
-}
+PixelOperation BlendColor(uint32_t colour, uint8_t opacity) { return [=](CImageARGB& i, auto) { i.BlendColor(colour, opacity); }; }
 PixelOperation Scale(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) {
     return [=](CImageARGB& i, auto) { i.ScaleChannelsRGB(red, green, blue, alpha); };
 }
