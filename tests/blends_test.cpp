@@ -17,8 +17,7 @@ PixelOperation Composite(uint8_t o) { return [=](CImageARGB& i, const ImageDesc*
 // two-byte mask only the first byte of each counts.
 PixelOperation Mask(int32_t level) {
     return [=](CImageARGB& i, const ImageDesc* s) {
-        ImageDesc mask = *s;
-        mask.bytesPerPixel = 2;
+        const ImageDesc mask{s->data, s->width, s->height, s->stride, 2, false};
         i.MaskByThreshold(&mask, level);
     };
 }
@@ -35,8 +34,8 @@ TEST(OpacityBlends, Examples) {
         {Composite(255), 0x28030201, 0xFF1E140A, 0xFF1E140A},  // a = 255
         {Composite(255), 0xFF000000, 0x80808080, 0xFF404040}, {Composite(255), 0x800064C8, 0x80C83200, 0xC0854242},
         // The AYUV blends are the ARGB arithmetic.
-        {[](CImageARGB& i, const ImageDesc* s) { AyuvOf(i).AlphaBlend(s, 127); }, 0x09646464, 0x800000C8, 0x094B4B7D},
-        {[](CImageARGB& i, const ImageDesc* s) { AyuvOf(i).AlphaComposite(s, 255); }, 0xFF000000, 0x80808080, 0xFF404040},
+        {[](CImageARGB& i, auto s) { AyuvOf(i).AlphaBlend(s, 127); }, 0x09646464, 0x800000C8, 0x094B4B7D},
+        {[](CImageARGB& i, auto s) { AyuvOf(i).AlphaComposite(s, 255); }, 0xFF000000, 0x80808080, 0xFF404040},
         {Mask(255), 0x21FFFFFF, 0x00800080, 0x21BFBFBF}, {Mask(100), 0x21C8C8C8, 0x00320032, 0x217D7D7D},
         {Mask(0), 0x214D4D4D, 0, 0x214D4D4D},
     });

@@ -19,7 +19,6 @@ ByteOperation AroundMean(int32_t amount) { return [amount](CImageByte& i) { i.Ad
 ByteOperation Levels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {
     return [=](CImageByte& i) { i.MapLevels(inLow, inHigh, outLow, outHigh); };
 }
-const ByteOperation kInvert = [](CImageByte& i) { i.Invert(); };
 
 // `operation` with a plane of the image's size all holding `planeByte`.
 ByteOperation WithPlane(uint8_t planeByte, std::function<void(CImageByte&, const ImageDesc*)> operation) {
@@ -32,13 +31,13 @@ ByteOperation WithPlane(uint8_t planeByte, std::function<void(CImageByte&, const
 ByteOperation Mask(int32_t threshold, uint8_t m) {
     return WithPlane(m, [=](CImageByte& i, const ImageDesc* p) { i.MaskByThreshold(p, threshold); });
 }
-ByteOperation Dodge(uint8_t b) { return WithPlane(b, [](CImageByte& i, const ImageDesc* p) { i.ColorDodgeBlend(p); }); }
-ByteOperation Subtract(uint8_t b) { return WithPlane(b, [](CImageByte& i, const ImageDesc* p) { i.SubtractPlane(p); }); }
+ByteOperation Dodge(uint8_t b) { return WithPlane(b, [](CImageByte& i, auto p) { i.ColorDodgeBlend(p); }); }
+ByteOperation Subtract(uint8_t b) { return WithPlane(b, [](CImageByte& i, auto p) { i.SubtractPlane(p); }); }
 
 TEST(ByteToneAndBlends, Examples) {
     ExpectOneValueExamples({
         {Gain(200), 200, 255}, {Gain(70000), 1, 255}, {Gain(3), 40, 120}, {Gain(0), 77, 0}, {Gain(-1), 77, 77},
-        {kInvert, 200, 55}, {[](CImageByte& i) { i.Invert(); i.Invert(); }, 200, 200},
+        {[](CImageByte& i) { i.Invert(); }, 200, 55}, {[](CImageByte& i) { i.Invert(); i.Invert(); }, 200, 200},
         {Contrast(1.0f), 37, 37}, {Contrast(0.0f), 37, 128}, {Contrast(2.0f), 192, 255}, {Contrast(2.0f), 64, 0},
         {Contrast(0.5f), 131, 130},  // rounds half up
         {Contrast(0.5f), 126, 127},  // the shift rounds toward minus infinity
@@ -144,8 +143,10 @@ TEST(ByteFilters, ReciprocalDividesEveryWindowSumExactly) {
     }
 }
 
+using Filter = std::function<void(CImageByte&, const ImageDesc*)>;
+
 // The destination plane (0x77 before) of `filter` on `source`; the source stays as it was.
-Bytes Filtered(Bytes source, int32_t width, int32_t height, const std::function<void(CImageByte&, const ImageDesc*)>& filter) {
+Bytes Filtered(Bytes source, int32_t width, int32_t height, const Filter& filter) {
     const Bytes before = source;
     Bytes destination(source.size(), 0x77);
     const ImageDesc desc = PlaneDesc(destination, width, height);

@@ -66,8 +66,8 @@ TEST(ArgbColourConversion, ExamplesAtBothLevels) {
     const Bytes converted = {128, 128, 235, 255, 128, 128, 16, 0, 240, 90, 82, 77};
     for (int32_t level : {0, 3}) {
         Frame argb = FrameOf({255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 77}, 3, 4);
-        Frame ayuv = FrameOf(Bytes(12, 0xCC), 3, 4), padded = FrameOf(Bytes(16, 0xCC), 3, 4), luma = FrameOf({1, 1, 1, 1}, 3, 1);
-        Frame h = luma, s = luma, l = luma;
+        Frame ayuv = FrameOf(Bytes(12, 0xCC), 3, 4), padded = FrameOf(Bytes(16, 0xCC), 3, 4);
+        Frame luma = FrameOf({1, 1, 1, 1}, 3, 1), h = luma, s = luma, l = luma;
         ImageDesc ayuvDesc = ayuv.Desc(), paddedDesc = padded.Desc(), lumaDesc = luma.Desc(), hDesc = h.Desc(),
                   sDesc = s.Desc(), lDesc = l.Desc();
         CImageARGB image = ImageAt(level, argb);

@@ -19,7 +19,8 @@ Frame RunService(const Service& service, int32_t level, Frame src, Frame dst) {
 }
 
 // A box blur service (destination first, then source, size, strides and radius).
-Service BoxService(void (CImageUtility::*blur)(uint8_t*, const uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t), int32_t radius) {
+using BoxBlur = void (CImageUtility::*)(uint8_t*, const uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
+Service BoxService(BoxBlur blur, int32_t radius) {
     return [=](CImageUtility& u, Frame& d, Frame& s) { (u.*blur)(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
 }
 Service Box(int32_t radius) { return BoxService(&CImageUtility::BoxBlur, radius); }
@@ -104,9 +105,10 @@ TEST(GaussianBlur, ExamplesAtBothLevels) {
             EXPECT_TRUE(lower >= 0 && lower <= (level == kPlainLevel && i % 4 < 3 ? 2 : 0)) << i;
         }
         Frame out = RunService(Gaussian(2), level, impulse, Uniform(9, 9, 0));
-        for (int32_t k = 1; k <= 4; ++k)
-            EXPECT_TRUE(PixelAt(out, 4, 4 - k) == PixelAt(out, 4, 4 + k) && PixelAt(out, 4 - k, 4) == PixelAt(out, 4 + k, 4))
-                << level << " " << k;
+        for (int32_t k = 1; k <= 4; ++k) {
+            EXPECT_EQ(PixelAt(out, 4, 4 - k), PixelAt(out, 4, 4 + k)) << level << " " << k;
+            EXPECT_EQ(PixelAt(out, 4 - k, 4), PixelAt(out, 4 + k, 4)) << level << " " << k;
+        }
         EXPECT_GT(PixelAt(out, 4, 4) & 0xFF, PixelAt(out, 4, 3) & 0xFF);
     }
 }

@@ -35,10 +35,10 @@ TEST(ImageCore, PixelAddressIsPlainArithmetic) {
     uint8_t memory[64];
     ICImageByte* bytes = GetCImageByte4(memory + 32, 5, 2, 16);
     ICImageARGB* pixels = GetCImageARGB4(memory + 32, 3, 2, 16);
-    const std::vector<ptrdiff_t> offsets = {bytes->GetPixelAddress(0, 0) - memory, bytes->GetPixelAddress(1, 1) - memory,
-                                            bytes->GetPixelAddress(-1, -1) - memory, pixels->GetPixelAddress(2, 1) - memory,
-                                            pixels->GetPixelAddress(-1, -1) - memory};
-    EXPECT_EQ(offsets, (std::vector<ptrdiff_t>{32, 49, 15, 56, 12}));
+    const auto at = [&](ICImageBase* image, int32_t x, int32_t y) { return image->GetPixelAddress(x, y) - memory; };
+    const std::vector<ptrdiff_t> got = {at(bytes, 0, 0), at(bytes, 1, 1), at(bytes, -1, -1), at(pixels, 2, 1),
+                                        at(pixels, -1, -1)};
+    EXPECT_EQ(got, (std::vector<ptrdiff_t>{32, 49, 15, 56, 12}));
     ReleaseCImageByte(bytes);
     ReleaseCImageARGB(pixels);
 }
@@ -75,9 +75,7 @@ TEST(ImageCore, BufferSizeRuleAndImpossibleBuffers) {
     EXPECT_EQ(GetCImageByte2(70000, 70000), nullptr);
 }
 
-auto Fields(const ImageDesc& d) {
-    return std::tuple(d.data, d.width, d.height, d.stride, d.bytesPerPixel, d.copy);
-}
+auto Fields(const ImageDesc& d) { return std::tuple(d.data, d.width, d.height, d.stride, d.bytesPerPixel, d.copy); }
 
 // ARGB and Byte images: Allocate gives a new owned packed buffer, releasing
 // an owned one (else the sanitizer build's leak check fails) but never the

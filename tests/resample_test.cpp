@@ -6,10 +6,8 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-constexpr uint8_t kPadding = 0xEE;
-
 // 4-byte pixels with rows padded by `padBytes`: random bytes from a non-zero
-// `seed`, else every byte kPadding.
+// `seed`, else every byte 0xEE.
 Frame Buffer(int32_t width, int32_t height, int32_t padBytes = 0, uint32_t seed = 0) {
     std::mt19937 rng(seed);
     return seed != 0 ? RandomFrame(rng, width, height, 4, padBytes) : Uniform(width, height, 0xEEEEEEEEu, padBytes);
@@ -40,7 +38,7 @@ TEST(ResizeBilinear, WorkedExamples) {
         Frame destination = Buffer(8, 8, 12), sameDestination = Buffer(3, 2, 8);
         Resize(source, destination.Desc(), 0, run % 2, run / 2 * 3);
         Resize(same, sameDestination.Desc(), 0, run % 2, run / 2 * 3);
-        for (int32_t y = 0; y < 8; ++y) EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), expected, 32)) << y << " " << run;
+        for (int32_t y = 0; y < 8; ++y) EXPECT_EQ(0, std::memcmp(destination.Pixel(0, y), expected, 32)) << run;
         for (int32_t i = 0; i < 24; ++i) EXPECT_EQ(sameDestination.Pixel(0, i / 12)[i % 12], sameExpected[i / 4]) << i;
         EXPECT_TRUE(destination.PaddingEquals(Buffer(8, 8, 12)) && sameDestination.PaddingEquals(Buffer(3, 2, 8)));
     }
@@ -80,8 +78,9 @@ TEST(ResizeGeneralRules, EveryShapeAndTheShortcuts) {
             (mode == 0 ? ResampleBilinear : ResampleBoxAverage)(&context, source.bytes.data(), 1, 2, s[0], s[1], source.stride,
                                                                 actual.bytes.data(), 0, 0, s[2], s[3], actual.stride);
             if (mode == 2) std::fill(expected.bytes.begin(), expected.bytes.end(), 0);
-            if (mode == 0) ResampleBilinearWithRow(ResampleBilinearRow_Plain, &context, source.bytes.data(), 1, 2, s[0],
-                                                   s[1], source.stride, expected.bytes.data(), 0, 0, s[2], s[3], expected.stride);
+            if (mode == 0)
+                ResampleBilinearWithRow(ResampleBilinearRow_Plain, &context, source.bytes.data(), 1, 2, s[0], s[1],
+                                        source.stride, expected.bytes.data(), 0, 0, s[2], s[3], expected.stride);
             ReleaseResampler(&context);
             const int64_t stepX = (32 * s[0] + s[2] / 2) / s[2], stepY = (32 * s[1] + s[3] / 2) / s[3];
             for (int32_t i = 0; mode == 2 && i < 4 * s[2] * s[3]; ++i) {
@@ -109,7 +108,7 @@ TEST(ResizeTo, RefusalsWriteNothingAndTheLimitsHold) {
         for (int64_t i = 2 * int64_t{c.firstMode}; i <= 2 * int64_t{c.lastMode} + 1; ++i) {
             Frame source = Buffer(c.sourceWidth, c.sourceHeight, 0, 5), destination = Buffer(c.width, c.height, 4);
             Resize(source, destination.Desc(), uint32_t(i / 2), i % 2 == 1);
-            EXPECT_TRUE(destination.bytes == Bytes(destination.bytes.size(), kPadding))
+            EXPECT_TRUE(destination.bytes == Bytes(destination.bytes.size(), 0xEE))
                 << c.sourceWidth << "x" << c.sourceHeight << " -> " << c.width << "x" << c.height << " mode " << i / 2;
         }
     }

@@ -126,7 +126,8 @@ inline void ExpectPixelExamples(const std::vector<PixelExample>& examples) {
             const ImageDesc desc = source.Desc();
             CImageARGB argb = ImageAt(level, image);
             e.operation(argb, &desc);
-            EXPECT_EQ(image.bytes, Uniform(8, 2, level == 3 && e.sse2 != 0 ? e.sse2 : e.after).bytes) << "example " << &e - examples.data() << ", level " << level;
+            const uint32_t after = level == 3 && e.sse2 != 0 ? e.sse2 : e.after;
+            EXPECT_EQ(image.bytes, Uniform(8, 2, after).bytes) << &e - examples.data() << " at level " << level;
         }
     }
 }
@@ -137,7 +138,7 @@ inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32
     return CImageByte(data, width, height, stride, bytesPerPixel);
 }
 // A packed plane descriptor over `bytes`.
-inline ImageDesc PlaneDesc(Bytes& bytes, int32_t width, int32_t height) { return {bytes.data(), width, height, width, 1, false}; }
+inline ImageDesc PlaneDesc(Bytes& plane, int32_t w, int32_t h) { return {plane.data(), w, h, w, 1, false}; }
 
 using ByteOperation = std::function<void(CImageByte&)>;
 
