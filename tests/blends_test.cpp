@@ -1,9 +1,6 @@
 // Blend modes, opacity blends, composites, masked and feathered pastes of
 // ARGB images, and the AYUV blends that share their arithmetic.
 
-#include <array>
-#include <cmath>
-
 #include "test_support.h"
 
 using namespace VelImageUtility;
@@ -11,49 +8,38 @@ using namespace VelImageUtility::test;
 
 namespace {
 
-using Pixel = std::array<uint8_t, 4>;  // bytes 0..3, alpha last
-constexpr int32_t kLevels[] = {0, 1, 3};
+// ---- Opacity blends, blend modes, masked pull ----
 
-Frame RowOf(Pixel pixel, int32_t width) {
-    return Uniform(width, 1, uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16 | uint32_t(pixel[3]) << 24);
+PixelOperation Alpha(uint8_t o) { return [=](CImageARGB& i, const ImageDesc* s) { i.AlphaBlend(s, o); }; }
+PixelOperation Additive(uint8_t o) { return [=](CImageARGB& i, const ImageDesc* s) { i.AdditiveBlend(s, o); }; }
+PixelOperation Composite(uint8_t o) { return [=](CImageARGB& i, const ImageDesc* s) { i.AlphaComposite(s, o); }; }
+// The byte image's rule (tested there at length) on the colour lanes; of a
+// two-byte mask only the first byte of each counts.
+PixelOperation Mask(int32_t level) {
+    return [=](CImageARGB& i, const ImageDesc* s) {
+        const ImageDesc mask{s->data, s->width, s->height, s->stride, 2, false};
+        i.MaskByThreshold(&mask, level);
+    };
 }
-
-// ---- Opacity blends ----
-
-using OpacityBlend = void (*)(int32_t level, Frame& image, const ImageDesc* source, uint8_t opacity);
-void ArgbAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageARGB>(l, f).AlphaBlend(s, o); }
-void ArgbAdditive(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageARGB>(l, f).AdditiveBlend(s, o); }
-void ArgbComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageARGB>(l, f).AlphaComposite(s, o); }
-void AyuvAlpha(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageAYUV>(l, f).AlphaBlend(s, o); }
-void AyuvComposite(int32_t l, Frame& f, const ImageDesc* s, uint8_t o) { ImageAt<CImageAYUV>(l, f).AlphaComposite(s, o); }
 
 TEST(OpacityBlends, Examples) {
-    const struct { OpacityBlend blend; Pixel before, source; uint8_t opacity; Pixel after; } examples[] = {
-        {ArgbAlpha, {0, 0, 0, 9}, {255, 255, 255, 255}, 255, {254, 254, 254, 9}},  // opaque is not quite a copy
-        {ArgbAlpha, {10, 20, 30, 9}, {255, 0, 255, 255}, 0, {10, 20, 30, 9}},       // opacity 0: weight 0
-        {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 255, {150, 50, 50, 9}},  // the alpha itself at 255
-        {ArgbAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 127, {125, 75, 75, 9}},  // (128 * 128) >> 8 = 64
-        {ArgbAdditive, {100, 100, 100, 7}, {200, 20, 0, 255}, 255, {255, 119, 100, 7}},
-        {ArgbAdditive, {100, 100, 100, 7}, {200, 20, 0, 128}, 127, {150, 105, 100, 7}},
-        {ArgbComposite, {1, 2, 3, 0}, {10, 20, 30, 200}, 128, {10, 20, 30, 100}},     // onto transparent
-        {ArgbComposite, {1, 2, 3, 40}, {10, 20, 30, 0}, 255, {1, 2, 3, 40}},          // a = 0
-        {ArgbComposite, {1, 2, 3, 40}, {10, 20, 30, 255}, 255, {10, 20, 30, 255}},    // a = 255
-        {ArgbComposite, {0, 0, 0, 255}, {128, 128, 128, 128}, 255, {64, 64, 64, 255}},
-        {ArgbComposite, {200, 100, 0, 128}, {0, 50, 200, 128}, 255, {66, 66, 133, 192}},
-        {AyuvAlpha, {100, 100, 100, 9}, {200, 0, 0, 128}, 127, {125, 75, 75, 9}},  // the ARGB arithmetic
-        {AyuvComposite, {0, 0, 0, 255}, {128, 128, 128, 128}, 255, {64, 64, 64, 255}},
-    };
-    for (const auto& e : examples) {
-        for (int32_t level : kLevels) {
-            Frame image = RowOf(e.before, 7), source = RowOf(e.source, 7);
-            const ImageDesc desc = source.Desc();
-            e.blend(level, image, &desc, e.opacity);
-            EXPECT_EQ(image.bytes, RowOf(e.after, 7).bytes) << "example " << &e - examples << ", level " << level;
-        }
-    }
+    ExpectPixelExamples({
+        {Alpha(255), 0x09000000, 0xFFFFFFFF, 0x09FEFEFE},  // opaque is not quite a copy
+        {Alpha(0), 0x091E140A, 0xFFFF00FF, 0x091E140A},    // opacity 0: weight 0
+        {Alpha(255), 0x09646464, 0x800000C8, 0x09323296},  // the alpha itself at 255
+        {Alpha(127), 0x09646464, 0x800000C8, 0x094B4B7D},  // (128 * 128) >> 8 = 64
+        {Additive(255), 0x07646464, 0xFF0014C8, 0x076477FF}, {Additive(127), 0x07646464, 0x800014C8, 0x07646996},
+        {Composite(128), 0x00030201, 0xC81E140A, 0x641E140A},  // onto transparent
+        {Composite(255), 0x28030201, 0x001E140A, 0x28030201},  // a = 0
+        {Composite(255), 0x28030201, 0xFF1E140A, 0xFF1E140A},  // a = 255
+        {Composite(255), 0xFF000000, 0x80808080, 0xFF404040}, {Composite(255), 0x800064C8, 0x80C83200, 0xC0854242},
+        // The AYUV blends are the ARGB arithmetic.
+        {[](CImageARGB& i, auto s) { AyuvOf(i).AlphaBlend(s, 127); }, 0x09646464, 0x800000C8, 0x094B4B7D},
+        {[](CImageARGB& i, auto s) { AyuvOf(i).AlphaComposite(s, 255); }, 0xFF000000, 0x80808080, 0xFF404040},
+        {Mask(255), 0x21FFFFFF, 0x00800080, 0x21BFBFBF}, {Mask(100), 0x21C8C8C8, 0x00320032, 0x217D7D7D},
+        {Mask(0), 0x214D4D4D, 0, 0x214D4D4D},
+    });
 }
-
-// ---- Blend modes ----
 
 using BlendMode = void (CImageARGB::*)(const ImageDesc*);
 constexpr BlendMode kMultiply = &CImageARGB::MultiplyBlend, kScreen = &CImageARGB::ScreenBlend,
@@ -61,50 +47,25 @@ constexpr BlendMode kMultiply = &CImageARGB::MultiplyBlend, kScreen = &CImageARG
                     kOverlay = &CImageARGB::OverlayBlend, kHard = &CImageARGB::HardLightBlend,
                     kSoft = &CImageARGB::SoftLightBlend;
 
+// Grey `base` (alpha 77) under grey `blend` (alpha 9) gives grey `after`, alpha kept.
+PixelExample Grey(BlendMode mode, uint32_t base, uint32_t blend, uint32_t after) {
+    return {[mode](CImageARGB& i, const ImageDesc* s) { (i.*mode)(s); }, 0x4D000000 | base * 0x010101,
+            0x09000000 | blend * 0x010101, 0x4D000000 | after * 0x010101};
+}
+
 TEST(BlendModes, Examples) {
-    const struct { BlendMode mode; uint8_t base, blend, after; } examples[] = {
-        {kMultiply, 255, 255, 254}, {kMultiply, 200, 100, 78},  {kScreen, 0, 0, 1},      {kScreen, 100, 100, 162},
-        {kDodge, 0, 255, 255},      {kDodge, 100, 255, 255},    {kDodge, 1, 254, 255},   {kDodge, 200, 0, 200},
-        {kDodge, 100, 128, 201},    {kLinear, 200, 100, 255},   {kLinear, 20, 100, 120}, {kOverlay, 128, 255, 255},
-        {kOverlay, 129, 0, 4},      {kOverlay, 100, 200, 156},  {kHard, 255, 128, 255},  {kHard, 0, 129, 4},
-        {kHard, 200, 100, 156},     {kSoft, 255, 0, 255},       {kSoft, 64, 255, 127},   {kSoft, 64, 0, 16},
-    };
-    for (const auto& e : examples) {
-        for (int32_t level : {0, 3}) {
-            Frame image = RowOf({e.base, e.base, e.base, 77}, 7), source = RowOf({e.blend, e.blend, e.blend, 9}, 7);
-            const ImageDesc desc = source.Desc();
-            (ImageAt(level, image).*e.mode)(&desc);
-            EXPECT_EQ(image.bytes, RowOf({e.after, e.after, e.after, 77}, 7).bytes) << "example " << &e - examples << ", level " << level;
-        }
-    }
+    ExpectPixelExamples({
+        Grey(kMultiply, 255, 255, 254), Grey(kMultiply, 200, 100, 78), Grey(kScreen, 0, 0, 1),
+        Grey(kScreen, 100, 100, 162),   Grey(kDodge, 0, 255, 255),     Grey(kDodge, 100, 255, 255),
+        Grey(kDodge, 1, 254, 255),      Grey(kDodge, 200, 0, 200),     Grey(kDodge, 100, 128, 201),
+        Grey(kLinear, 200, 100, 255),   Grey(kLinear, 20, 100, 120),   Grey(kOverlay, 128, 255, 255),
+        Grey(kOverlay, 129, 0, 4),      Grey(kOverlay, 100, 200, 156), Grey(kHard, 255, 128, 255),
+        Grey(kHard, 0, 129, 4),         Grey(kHard, 200, 100, 156),    Grey(kSoft, 255, 0, 255),
+        Grey(kSoft, 64, 255, 127),      Grey(kSoft, 64, 0, 16),
+    });
 }
 
-// ---- Feathered paste and masked pull ----
-
-// A 16 x 14 image of grey 10 (alpha 50, rows padded) with a w x h source of
-// grey 210 (alpha 99) pasted at (3, 2).
-Frame PastedFrame(int32_t w, int32_t h, uint32_t mode, float feather, int32_t x = 3, int32_t y = 2) {
-    Frame image = Uniform(16, 14, 0x320A0A0Au, 4), source = RowOf({210, 210, 210, 99}, w * h);
-    source.width = w, source.height = h, source.stride = 4 * w;
-    const ImageDesc desc = source.Desc();
-    ImageAt<CImageARGB>(0, image).PasteFeathered(&desc, x, y, w, h, mode, feather);
-    return image;
-}
-
-// Each pasted pixel as a digit: its weight in tenths of 256, rounded down
-// (colour 10 + 200 * weight / 256), or 'C' for copied.
-std::vector<std::string> PasteMap(Frame& image, int32_t w, int32_t h) {
-    std::vector<std::string> rows;
-    for (int32_t j = 0; j < h; ++j) {
-        std::string row;
-        for (int32_t i = 0; i < w; ++i) {
-            const uint8_t* p = image.Pixel(3 + i, 2 + j);
-            row += p[3] == 99 ? 'C' : static_cast<char>('0' + (p[0] - 10) * 10 / 200);
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
+// ---- Feathered paste ----
 
 TEST(PasteFeathered, RingsAndEllipses) {
     const struct { int32_t w, h; uint32_t mode; float feather; std::vector<std::string> map; } cases[] = {
@@ -121,28 +82,19 @@ TEST(PasteFeathered, RingsAndEllipses) {
         {1, 3, 1, 0.0f, {"C", "C", "C"}},                                 // a one-pixel side
     };
     for (const auto& c : cases) {
-        Frame image = PastedFrame(c.w, c.h, c.mode, c.feather);
-        EXPECT_EQ(PasteMap(image, c.w, c.h), c.map) << c.w << " x " << c.h << " mode " << c.mode;
-        for (int32_t y = 0; y < 14; ++y) {
-            for (int32_t x = 0; x < 16; ++x) {
-                if (x >= 3 && x < 3 + c.w && y >= 2 && y < 2 + c.h) continue;
-                ASSERT_EQ(PixelAt(image, x, y), 0x320A0A0Au) << x << "," << y;
-            }
+        // A 16 x 14 image of grey 10 (alpha 50, rows padded), a source of grey 210 (alpha 99) pasted at (3, 2).
+        Frame image = Uniform(16, 14, 0x320A0A0Au, 4), source = Uniform(c.w, c.h, 0x63D2D2D2u);
+        const ImageDesc desc = source.Desc();
+        ImageAt(0, image).PasteFeathered(&desc, 3, 2, c.w, c.h, c.mode, c.feather);
+        // Each pasted pixel as a digit, its weight in tenths of 256 rounded down, or 'C' for copied; then put back.
+        std::vector<std::string> map(c.h);
+        for (int32_t i = 0; i < c.w * c.h; ++i) {
+            const uint8_t* p = image.Pixel(3 + i % c.w, 2 + i / c.w);
+            map[i / c.w] += p[3] == 99 ? 'C' : static_cast<char>('0' + (p[0] - 10) * 10 / 200);
+            SetPixel(image, 3 + i % c.w, 2 + i / c.w, 0x320A0A0Au);
         }
-    }
-}
-
-TEST(MaskByThreshold, PullsColourTowardTheMask) {
-    // The byte image's rule (tested there at length) on the colour lanes.
-    const struct { int32_t level; uint8_t maskByte, before, after; } cases[] = {{255, 128, 255, 191}, {100, 50, 200, 125}, {0, 0, 77, 77}};
-    for (const auto& c : cases) {
-        // A two-byte mask: only the first byte of each counts.
-        std::vector<uint8_t> mask(14, 0);
-        for (size_t i = 0; i < mask.size(); i += 2) mask[i] = c.maskByte;
-        const ImageDesc maskDesc{mask.data(), 7, 1, 14, 2, false};
-        Frame image = RowOf({c.before, c.before, c.before, 33}, 7);
-        ImageAt<CImageARGB>(0, image).MaskByThreshold(&maskDesc, c.level);
-        EXPECT_EQ(image.bytes, RowOf({c.after, c.after, c.after, 33}, 7).bytes) << c.level << " " << int{c.maskByte};
+        EXPECT_EQ(map, c.map) << c.w << " x " << c.h << " mode " << c.mode;
+        EXPECT_EQ(image.bytes, Uniform(16, 14, 0x320A0A0Au, 4).bytes);  // nothing else changed
     }
 }
 
@@ -153,11 +105,11 @@ TEST(OpacityBlends, OnlyTheCompositeTakesALargerSource) {
     Frame larger = RandomFrame(rng, 4, 3, 4, 0), part = larger;
     part.width = 3, part.height = 2;
     const ImageDesc largerDesc = larger.Desc(), partDesc = part.Desc();
-    for (int32_t level : kLevels) {
+    for (int32_t level : {0, 1, 3}) {
         Frame composite = before, expected = before, blended = before;
-        ArgbComposite(level, composite, &largerDesc, 255);
-        ArgbComposite(level, expected, &partDesc, 255);
-        ArgbAlpha(level, blended, &largerDesc, 255);
+        ImageAt(level, composite).AlphaComposite(&largerDesc, 255);
+        ImageAt(level, expected).AlphaComposite(&partDesc, 255);
+        ImageAt(level, blended).AlphaBlend(&largerDesc, 255);
         EXPECT_EQ(composite.bytes, expected.bytes);
         EXPECT_NE(composite.bytes, before.bytes);
         EXPECT_EQ(blended.bytes, before.bytes);

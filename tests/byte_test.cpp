@@ -19,27 +19,25 @@ ByteOperation AroundMean(int32_t amount) { return [amount](CImageByte& i) { i.Ad
 ByteOperation Levels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {
     return [=](CImageByte& i) { i.MapLevels(inLow, inHigh, outLow, outHigh); };
 }
-const ByteOperation kInvert = [](CImageByte& i) { i.Invert(); };
 
-using PlaneOperation = void (*)(CImageByte&, const ImageDesc*, int32_t threshold);
-void Mask(CImageByte& i, const ImageDesc* plane, int32_t threshold) { i.MaskByThreshold(plane, threshold); }
-void Dodge(CImageByte& i, const ImageDesc* plane, int32_t) { i.ColorDodgeBlend(plane); }
-void Subtract(CImageByte& i, const ImageDesc* plane, int32_t) { i.SubtractPlane(plane); }
-
-// `operation` with a plane of the image's size holding `planeByte`, or random bytes when it is negative.
-ByteOperation WithPlane(PlaneOperation operation, int32_t threshold, int32_t planeByte = -1) {
+// `operation` with a plane of the image's size all holding `planeByte`.
+ByteOperation WithPlane(uint8_t planeByte, std::function<void(CImageByte&, const ImageDesc*)> operation) {
     return [=](CImageByte& i) {
-        const size_t size = static_cast<size_t>(i.width) * i.height;
-        std::vector<uint8_t> plane = planeByte < 0 ? RandomBytes(size, 77) : std::vector<uint8_t>(size, planeByte);
+        Bytes plane(static_cast<size_t>(i.width) * i.height, planeByte);
         const ImageDesc desc = PlaneDesc(plane, i.width, i.height);
-        operation(i, &desc, threshold);
+        operation(i, &desc);
     };
 }
+ByteOperation Mask(int32_t threshold, uint8_t m) {
+    return WithPlane(m, [=](CImageByte& i, const ImageDesc* p) { i.MaskByThreshold(p, threshold); });
+}
+ByteOperation Dodge(uint8_t b) { return WithPlane(b, [](CImageByte& i, auto p) { i.ColorDodgeBlend(p); }); }
+ByteOperation Subtract(uint8_t b) { return WithPlane(b, [](CImageByte& i, auto p) { i.SubtractPlane(p); }); }
 
 TEST(ByteToneAndBlends, Examples) {
     ExpectOneValueExamples({
         {Gain(200), 200, 255}, {Gain(70000), 1, 255}, {Gain(3), 40, 120}, {Gain(0), 77, 0}, {Gain(-1), 77, 77},
-        {kInvert, 200, 55}, {[](CImageByte& i) { i.Invert(); i.Invert(); }, 200, 200},
+        {[](CImageByte& i) { i.Invert(); }, 200, 55}, {[](CImageByte& i) { i.Invert(); i.Invert(); }, 200, 200},
         {Contrast(1.0f), 37, 37}, {Contrast(0.0f), 37, 128}, {Contrast(2.0f), 192, 255}, {Contrast(2.0f), 64, 0},
         {Contrast(0.5f), 131, 130},  // rounds half up
         {Contrast(0.5f), 126, 127},  // the shift rounds toward minus infinity
@@ -49,22 +47,20 @@ TEST(ByteToneAndBlends, Examples) {
         {Levels(50, 200, 0, 255), 50, 0}, {Levels(50, 200, 0, 255), 200, 255}, {Levels(50, 200, 0, 255), 125, 127},
         {Levels(0, 255, 255, 0), 100, 155}, {Levels(100, 50, 10, 20), 100, 10}, {Levels(100, 50, 10, 20), 101, 20},
         {AroundMean(0), 9, 9}, {AroundMean(101), 9, 9}, {AroundMean(-101), 9, 9},
-        {WithPlane(Mask, 255, 255), 77, 77}, {WithPlane(Mask, 255, 0), 77, 0}, {WithPlane(Mask, 255, 128), 255, 191},
-        {WithPlane(Mask, 100, 101), 77, 77}, {WithPlane(Mask, 100, 100), 77, 77}, {WithPlane(Mask, 100, 50), 200, 125},
-        {WithPlane(Mask, 1000, 100), 200, 110},
-        {WithPlane(Mask, 1 << 24, 255), 255, 255},                          // (threshold + 255) * 255 needs 33 bits
-        {WithPlane(Mask, 0, 0), 77, 77}, {WithPlane(Mask, -5, 0), 77, 77},  // thresholds below 1 are refused
-        {WithPlane(Dodge, 0, 0), 128, 128}, {WithPlane(Dodge, 0, 255), 0, 255}, {WithPlane(Dodge, 0, 127), 128, 255},
-        {WithPlane(Dodge, 0, 200), 20, 93}, {WithPlane(Dodge, 0, 254), 0, 0},
-        {WithPlane(Subtract, 0, 4), 9, 5}, {WithPlane(Subtract, 0, 9), 4, 0}, {WithPlane(Subtract, 0, 200), 200, 0},
+        {Mask(255, 255), 77, 77}, {Mask(255, 0), 77, 0}, {Mask(255, 128), 255, 191}, {Mask(100, 101), 77, 77},
+        {Mask(100, 100), 77, 77}, {Mask(100, 50), 200, 125}, {Mask(1000, 100), 200, 110},
+        {Mask(1 << 24, 255), 255, 255},               // (threshold + 255) * 255 needs 33 bits
+        {Mask(0, 0), 77, 77}, {Mask(-5, 0), 77, 77},  // thresholds below 1 are refused
+        {Dodge(0), 128, 128}, {Dodge(255), 0, 255}, {Dodge(127), 128, 255}, {Dodge(200), 20, 93}, {Dodge(254), 0, 0},
+        {Subtract(4), 9, 5}, {Subtract(9), 4, 0}, {Subtract(200), 200, 0},
     });
 }
 
-TEST(ByteTone, ContrastAroundMean) {
-    // Mean 100.5: a threshold at the mean. Rows go by stride, padding (7) kept.
-    uint8_t padded[2 * 3] = {100, 101, 7, 100, 101, 7};
+TEST(ByteTone, MeanAndContrastAroundMean) {
+    // Mean 100: a threshold at the mean, which goes up. Rows go by stride, padding (7) kept.
+    uint8_t padded[2 * 3] = {99, 101, 7, 100, 100, 7};
     ByteImageAt(kPlainLevel, padded, 2, 2, 3).AdjustContrastAroundMean(100);
-    EXPECT_EQ(std::vector<uint8_t>(padded, padded + 6), (std::vector<uint8_t>{0, 255, 7, 0, 255, 7}));
+    EXPECT_EQ(std::vector<uint8_t>(padded, padded + 6), (std::vector<uint8_t>{0, 255, 7, 255, 255, 7}));
     uint8_t flat[4] = {0, 255, 10, 20};  // mean 71.25; slope 0 gives the truncated mean
     ByteImageAt(kPlainLevel, flat, 4, 1, 4).AdjustContrastAroundMean(-100);
     EXPECT_EQ(std::vector<uint8_t>(flat, flat + 4), std::vector<uint8_t>(4, 71));
@@ -74,14 +70,10 @@ TEST(ByteTone, ContrastAroundMean) {
     EXPECT_EQ(std::vector<uint8_t>({table[0], table[90], table[100], table[110], table[255]}),
               std::vector<uint8_t>({0, 75, 100, 124, 255}));
     BuildContrastAroundMeanTable(99, 100.0f, table);  // slope about 127
-    EXPECT_EQ(table[99], 0);
-    EXPECT_EQ(table[101], 227);
-}
-
-// 4096 x 4096 x 255 overflows a 32-bit sum.
-TEST(ByteTone, MeanCountsPixelsOnly) {
-    uint8_t padded[2 * 4] = {10, 20, 255, 255, 30, 40, 255, 255};
-    EXPECT_EQ(ByteImageAt(kPlainLevel, padded, 2, 2, 4).GetMeanValue(), 25.0f);
+    EXPECT_EQ(std::vector<uint8_t>({table[99], table[101]}), std::vector<uint8_t>({0, 227}));
+    // The mean counts pixels only; 4096 x 4096 x 255 overflows a 32-bit sum.
+    uint8_t wide[2 * 4] = {10, 20, 255, 255, 30, 40, 255, 255};
+    EXPECT_EQ(ByteImageAt(kPlainLevel, wide, 2, 2, 4).GetMeanValue(), 25.0f);
     EXPECT_TRUE(std::isnan(ByteImageAt(kPlainLevel, nullptr, 0, 0, 0).GetMeanValue()));
     std::vector<uint8_t> white(4096u * 4096u, 255);
     for (int32_t level : {kPlainLevel, kSse2Level}) EXPECT_EQ(ByteImageAt(level, white.data(), 4096, 4096, 4096).GetMeanValue(), 255.0f);
@@ -114,18 +106,6 @@ TEST(ByteBlends, TiledPatternTilesItsTopLeftSquareFromTwoRandomNumbers) {
     }
 }
 
-// The intensities of the next `lines` cross-hatch lines, drawn from the
-// sequence as the operation draws them.
-std::vector<int32_t> HatchIntensities(int32_t lines) {
-    std::vector<int32_t> intensities;
-    int32_t intensity = 10;
-    for (int32_t i = 0; i < lines; ++i) {
-        if (std::rand() & 1) intensity = (std::rand() & 31) + 10;
-        intensities.push_back(intensity);
-    }
-    return intensities;
-}
-
 // Down-left lines are the anti-diagonals x + y = 0 .. w + h - 2 in order;
 // down-right lines follow, x - y = w - 1 down to -(h - 1). Sums saturate.
 TEST(ByteBlends, CrossHatchCrossesEveryPixelOnceEachWay) {
@@ -133,7 +113,9 @@ TEST(ByteBlends, CrossHatchCrossesEveryPixelOnceEachWay) {
         const int32_t lines = width + height - 1;
         for (uint32_t seed = 1; seed <= 8; ++seed) {
             std::srand(seed);
-            const std::vector<int32_t> d = HatchIntensities(2 * lines);
+            std::vector<int32_t> d;  // each line's intensity, drawn from the sequence as the operation draws them
+            for (int32_t i = 0, intensity = 10; i < 2 * lines; ++i)
+                d.push_back(intensity = std::rand() & 1 ? (std::rand() & 31) + 10 : intensity);
             const int32_t next = std::rand();
             std::srand(seed);
             const std::vector<uint8_t> before = RandomBytes(static_cast<size_t>(width) * height, seed);
@@ -164,18 +146,18 @@ TEST(ByteFilters, ReciprocalDividesEveryWindowSumExactly) {
 using Filter = std::function<void(CImageByte&, const ImageDesc*)>;
 
 // The destination plane (0x77 before) of `filter` on `source`; the source stays as it was.
-Bytes Filtered(Bytes source, int32_t width, int32_t height, int32_t level, const Filter& filter) {
+Bytes Filtered(Bytes source, int32_t width, int32_t height, const Filter& filter) {
     const Bytes before = source;
     Bytes destination(source.size(), 0x77);
     const ImageDesc desc = PlaneDesc(destination, width, height);
-    CImageByte image = ByteImageAt(level, source.data(), width, height, width);
+    CImageByte image = ByteImageAt(kPlainLevel, source.data(), width, height, width);
     filter(image, &desc);
     EXPECT_EQ(source, before);
     return destination;
 }
 
-Filter Edges(int32_t threshold) { return [=](CImageByte& i, const ImageDesc* d) { i.DetectEdges(d, threshold, 200); }; }
-Filter Emboss(int32_t direction) { return [=](CImageByte& i, const ImageDesc* d) { i.EmbossToPlane(d, direction); }; }
+auto Edges(int32_t threshold) { return [=](CImageByte& i, const ImageDesc* d) { i.DetectEdges(d, threshold, 200); }; }
+auto Emboss(int32_t direction) { return [=](CImageByte& i, const ImageDesc* d) { i.EmbossToPlane(d, direction); }; }
 
 // `width` x 5, 0 left of column `step` and `value` from it on.
 Bytes Step(int32_t width, int32_t step, uint8_t value = 255) {
@@ -201,17 +183,17 @@ TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
         {6, 3, 1, 200, 255},   {6, 3, 5852, 200, 255}, {6, 3, 5853, 0, 255}, {5, 2, 1, 200, 255},
         {5, 4, 1, 200, 255},   {9, 8, 9, 200, 255},    {6, 3, 8, 200, 10},   {6, 3, 9, 0, 10}};
     for (const auto& c : cases)
-        EXPECT_EQ(Filtered(Step(c.width, c.step, c.value), c.width, 5, kPlainLevel, Edges(c.threshold)),
+        EXPECT_EQ(Filtered(Step(c.width, c.step, c.value), c.width, 5, Edges(c.threshold)),
                   StepResult(c.width, c.step, c.beside, 0, 0)) << c.width << " step " << c.step;
-    EXPECT_EQ(Filtered({0, 255, 0, 255}, 2, 2, kPlainLevel, Edges(1)), Bytes(4, 0));
+    EXPECT_EQ(Filtered({0, 255, 0, 255}, 2, 2, Edges(1)), Bytes(4, 0));
 }
 
 TEST(ByteFilters, EmbossFollowsTheDirectionAndIsMidGreyAtTheBorder) {
     const uint8_t beside[8] = {0, 128, 255, 255, 255, 128, 0, 0};  // 255 looking right, 0 looking left
     for (int32_t direction = 0; direction < 8; ++direction)
-        EXPECT_EQ(Filtered(Step(6, 3), 6, 5, kPlainLevel, Emboss(direction)), StepResult(6, 3, beside[direction], 128, 128)) << direction;
+        EXPECT_EQ(Filtered(Step(6, 3), 6, 5, Emboss(direction)), StepResult(6, 3, beside[direction], 128, 128)) << direction;
     for (const auto& [w, h] : {std::pair{9, 7}, {1, 1}, {2, 2}, {1, 5}, {5, 2}})
-        EXPECT_EQ(Filtered(Bytes(w * h, 40), w, h, kPlainLevel, Emboss(4)), Bytes(w * h, 128)) << w << " x " << h;
+        EXPECT_EQ(Filtered(Bytes(w * h, 40), w, h, Emboss(4)), Bytes(w * h, 128)) << w << " x " << h;
 }
 
 }  // namespace

@@ -18,12 +18,13 @@ Frame RunService(const Service& service, int32_t level, Frame src, Frame dst) {
     return dst;
 }
 
-Service Box(int32_t radius) {
-    return [=](CImageUtility& u, Frame& d, Frame& s) { u.BoxBlur(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
+// A box blur service (destination first, then source, size, strides and radius).
+using BoxBlur = void (CImageUtility::*)(uint8_t*, const uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
+Service BoxService(BoxBlur blur, int32_t radius) {
+    return [=](CImageUtility& u, Frame& d, Frame& s) { (u.*blur)(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
 }
-Service OpaqueBox(int32_t radius) {
-    return [=](CImageUtility& u, Frame& d, Frame& s) { u.BoxBlurAlphaWeighted(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
-}
+Service Box(int32_t radius) { return BoxService(&CImageUtility::BoxBlur, radius); }
+Service OpaqueBox(int32_t radius) { return BoxService(&CImageUtility::BoxBlurAlphaWeighted, radius); }
 Service Gaussian(int32_t radius) {
     return [=](CImageUtility& u, Frame& d, Frame& s) { u.GaussianBlur(radius, s.bytes.data(), d.bytes.data(), s.width, s.height, s.stride, d.stride); };
 }
@@ -78,30 +79,37 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     Frame one = RunService(Zoom(1), kPlainLevel, src, before);  // colour copied, alpha left
     for (int32_t i = 0; i < 63; ++i) EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
     EXPECT_EQ(RunService(Zoom(40), kPlainLevel, src, before).bytes, RunService(Zoom(30), kPlainLevel, src, before).bytes);
-    EXPECT_EQ(RunService(Zoom(-2), kPlainLevel, src, before).bytes, src.bytes);
+    for (int32_t steps : {0, -2}) EXPECT_EQ(RunService(Zoom(steps), kPlainLevel, src, before).bytes, src.bytes);
     // 2 x 4, steps 2: step 1 samples the image enlarged to 4 x 8, centred
     // (offset 2 rows, half scale), so row y also reads row (y + 2) / 2.
     Frame rows = Uniform(2, 4, 0), averaged = Uniform(2, 4, 0);
     for (int32_t y = 0; y < 4; ++y) SetPixel(rows, 0, y, 0x0A0A0Au * (y + 1)), SetPixel(rows, 1, y, 0x0A0A0Au * (y + 1));
     averaged = RunService(Zoom(2), kPlainLevel, rows, averaged);
     for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}}) EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
-    EXPECT_EQ(RunService(Zoom(0), kPlainLevel, src, before).bytes, src.bytes);
 }
 
+// Radius 0 copies. The weights add up to just under 32768, so each plain
+// >> 15 may leave a flat colour one or two lower; alpha is 0 on the plain
+// level, 1 on SSE2. A lone bright pixel spreads evenly about itself.
 TEST(GaussianBlur, ExamplesAtBothLevels) {
     std::mt19937 rng(6);
-    Frame src = RandomFrame(rng, 6, 5, 4, 4);
+    Frame src = RandomFrame(rng, 6, 5, 4, 4), impulse = Uniform(9, 9, 0);
+    SetPixel(impulse, 4, 4, 0x00FFFFFFu);
     for (int32_t level : {kPlainLevel, kSse2Level}) {
         Frame copy = RunService(Gaussian(0), level, src, Uniform(6, 5, 0, 4));
         for (int32_t i = 0; i < 30; ++i) EXPECT_EQ(PixelAt(copy, i % 6, i / 6), PixelAt(src, i % 6, i / 6));
-        // Alpha 0 on the plain level, 1 on SSE2; the weights add up to just
-        // under 32768, so each plain >> 15 may leave a flat colour one lower.
         Frame flat = RunService(Gaussian(2), level, Uniform(6, 5, 0xFF647850u), Uniform(6, 5, 0));
         const int32_t colour[4] = {0x50, 0x78, 0x64, level == kPlainLevel ? 0 : 1};
         for (int32_t i = 0; i < 120; ++i) {
             const int32_t lower = colour[i % 4] - flat.bytes[i];
             EXPECT_TRUE(lower >= 0 && lower <= (level == kPlainLevel && i % 4 < 3 ? 2 : 0)) << i;
         }
+        Frame out = RunService(Gaussian(2), level, impulse, Uniform(9, 9, 0));
+        for (int32_t k = 1; k <= 4; ++k) {
+            EXPECT_EQ(PixelAt(out, 4, 4 - k), PixelAt(out, 4, 4 + k)) << level << " " << k;
+            EXPECT_EQ(PixelAt(out, 4 - k, 4), PixelAt(out, 4 + k, 4)) << level << " " << k;
+        }
+        EXPECT_GT(PixelAt(out, 4, 4) & 0xFF, PixelAt(out, 4, 3) & 0xFF);
     }
 }
 
@@ -117,7 +125,7 @@ TEST(OpaqueGaussianBlur, TransparentPixelsDoNotCountAndAlphaFallsOffAtBorders) {
     EXPECT_EQ(dst.bytes, src.bytes);
 }
 
-TEST(SelectKth, ReturnsTheKthSmallestOfAnyList) {
+TEST(SelectKth, ReturnsTheKthSmallestOfAnyListAndMedianFilterUsesIt) {
     CImageUtility utility;
     std::mt19937 rng(8);
     for (int32_t count : {1, 2, 2, 3, 5, 10, 100, 4000}) {
@@ -130,15 +138,11 @@ TEST(SelectKth, ReturnsTheKthSmallestOfAnyList) {
     }
     std::vector<uint32_t> values{1, 2};
     EXPECT_EQ(utility.SelectKth(values.data(), 2, 2, values.data(), values.data()), 0u);  // k out of range
-}
-
-TEST(MedianFilter, RemovesSpecksAndFitsTheWindow) {
-    CImageUtility utility;
+    // The median filter built on it removes specks and fits its window to the image.
     Frame dark = Uniform(6, 5, 0xFF101010u), dst = Uniform(6, 5, 0x99999999u, 4);
     SetPixel(dark, 2, 2, 0xFFFFFFFFu);
     EXPECT_EQ(utility.MedianFilter(3, dark.bytes.data(), dst.bytes.data(), 6, 5, dark.stride, dst.stride), VIU_S_OK);
     EXPECT_EQ(dst.bytes, Uniform(6, 5, 0x00101010u, 4).bytes);  // padding kept
-    std::mt19937 rng(9);
     Frame src = RandomFrame(rng, 5, 4, 4, 0), one = Uniform(5, 4, 0);
     EXPECT_EQ(utility.MedianFilter(1, src.bytes.data(), one.bytes.data(), 5, 4, 20, 20), VIU_S_OK);
     for (int32_t i = 0; i < 20; ++i) EXPECT_EQ(PixelAt(one, i % 5, i / 5), PixelAt(src, i % 5, i / 5) & 0xFFFFFFu);
@@ -174,16 +178,14 @@ TEST(FillGradient, CornersFollowTheDirection) {
         utility.FillGradient(image.bytes.data(), &size, &rect, direction, first, second);
         return image;
     };
-    Frame down = fill(1, a, b);
-    EXPECT_EQ(PixelAt(down, 0, 0), 0xFFC80000u);  // A at the top
-    EXPECT_EQ(PixelAt(down, 4, 4), 0xFF000064u);  // B at the bottom
-    EXPECT_EQ(PixelAt(down, 3, 2), 0xFF640032u);
-    EXPECT_EQ(PixelAt(down, 2, 2), 0x00ABCDEFu);
+    Frame down = fill(1, a, b), diagonal = fill(4, a, b);
+    // A at the top, B at the bottom.
+    EXPECT_EQ((std::vector<uint32_t>{PixelAt(down, 0, 0), PixelAt(down, 4, 4), PixelAt(down, 3, 2), PixelAt(down, 2, 2)}),
+              (std::vector<uint32_t>{0xFFC80000u, 0xFF000064u, 0xFF640032u, 0x00ABCDEFu}));
     EXPECT_EQ(fill(0, b, a).bytes, down.bytes);
-    Frame diagonal = fill(4, a, b);  // B top-left, mid elsewhere on the cross diagonal, A bottom-right
-    EXPECT_EQ(PixelAt(diagonal, 0, 0), 0xFF000064u);
-    EXPECT_EQ(PixelAt(diagonal, 4, 0), 0xFF640032u);
-    EXPECT_EQ(PixelAt(diagonal, 4, 4), 0xFFC80000u);
+    // B top-left, mid elsewhere on the cross diagonal, A bottom-right.
+    EXPECT_EQ((std::vector<uint32_t>{PixelAt(diagonal, 0, 0), PixelAt(diagonal, 4, 0), PixelAt(diagonal, 4, 4)}),
+              (std::vector<uint32_t>{0xFF000064u, 0xFF640032u, 0xFFC80000u}));
 }
 
 TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
@@ -209,16 +211,20 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     EXPECT_EQ(PixelAt(small, 1, 1), 0x7F0005FFu);
 }
 
+// Padded rows: each row lands at its own stride, the padding stays.
 TEST(ArgbApply, BlursGiveTheServicesBytesInPlaceLeavingThePadding) {
     std::mt19937 rng(10);
     const Frame src = RandomFrame(rng, 7, 6, 4, 12);
+    const auto rows = [](auto blur, int32_t radius) {
+        return [=](CImageUtility&, Frame& d, Frame& s) { blur(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
+    };
     struct Case { std::function<void(CImageARGB&)> apply; Service service; };
     for (const Case& c : std::vector<Case>{{[](CImageARGB& i) { i.ApplyBoxBlur(2); }, Box(2)},
                                            {[](CImageARGB& i) { i.ApplyBoxBlur(-2); }, Box(-2)},
                                            {[](CImageARGB& i) { i.ApplyGaussianBlur(2); }, Gaussian(2)},
                                            {[](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(3); }, OpaqueBox(3)},
-                                           {[](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(2); }, [](CImageUtility&, Frame& d, Frame& s) {
-                                                GaussianBlurAlphaWeightedRows(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, 2); }}}) {
+                                           {[](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(2); }, rows(GaussianBlurAlphaWeightedRows, 2)},
+                                           {[](CImageARGB& i) { i.ApplyZoomBlur(4); }, rows(ZoomBlurRows, 4)}}) {
         for (int32_t level : {kPlainLevel, kSse2Level}) {
             Frame image = src;
             CImageARGB argb = ImageAt(level, image);
@@ -226,29 +232,6 @@ TEST(ArgbApply, BlursGiveTheServicesBytesInPlaceLeavingThePadding) {
             EXPECT_EQ(image.bytes, RunService(c.service, level, src, src).bytes);
         }
     }
-    Frame image = src;
-    ImageAt(kPlainLevel, image).ApplyZoomBlur(4);  // padded rows: each row lands at its own stride
-    Frame packed{{}, 7, 6, 4, 28}, packedOut;
-    for (int32_t y = 0; y < 6; ++y) packed.bytes.insert(packed.bytes.end(), src.bytes.begin() + y * src.stride, src.bytes.begin() + y * src.stride + 28);
-    packedOut = RunService(Zoom(4), kPlainLevel, packed, packed);
-    for (int32_t y = 0; y < 6; ++y) EXPECT_TRUE(std::equal(image.Pixel(0, y), image.Pixel(0, y) + 28, packedOut.Pixel(0, y)));
-    EXPECT_TRUE(image.PaddingEquals(src));
 }
 
-}  // namespace
-
-namespace {
-// A lone bright pixel spreads evenly about itself, both ways and at both levels.
-TEST(GaussianBlur, AnImpulseSpreadsEvenlyAboutItself) {
-    for (int32_t level : {kPlainLevel, kSse2Level}) {
-        Frame impulse = Uniform(9, 9, 0);
-        SetPixel(impulse, 4, 4, 0x00FFFFFFu);
-        Frame out = RunService(Gaussian(2), level, impulse, Uniform(9, 9, 0));
-        for (int32_t k = 1; k <= 4; ++k) {
-            EXPECT_EQ(PixelAt(out, 4, 4 - k), PixelAt(out, 4, 4 + k)) << level << " " << k;
-            EXPECT_EQ(PixelAt(out, 4 - k, 4), PixelAt(out, 4 + k, 4)) << level << " " << k;
-        }
-        EXPECT_GT(PixelAt(out, 4, 4) & 0xFF, PixelAt(out, 4, 3) & 0xFF);
-    }
-}
 }  // namespace

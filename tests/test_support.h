@@ -30,7 +30,7 @@ constexpr int32_t kPlainLevel = 0;
 constexpr int32_t kSse2Level = 3;
 
 // Natively every 8-bit colour is visited; the sanitizer build, unoptimised
-// and instrumented, visits every 17th red value only.
+// and instrumented, visits every 17th colour only.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int32_t kRedStep = 17;
 #else
@@ -68,20 +68,19 @@ inline Frame RandomFrame(std::mt19937& rng, int32_t width, int32_t height, int32
     return Frame{RandomBytes(size_t(stride) * height, uint32_t(rng())), width, height, bytesPerPixel, stride};
 }
 
-// Every pixel `pixel` (little-endian: byte 0 lowest), padding bytes 0xEE.
-inline Frame Uniform(int32_t width, int32_t height, uint32_t pixel, int32_t padding = 0) {
-    Frame frame{Bytes(size_t(width * 4 + padding) * height, 0xEE), width, height, 4, width * 4 + padding};
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) std::memcpy(frame.Pixel(x, y), &pixel, 4);
-    }
-    return frame;
-}
 inline uint32_t PixelAt(Frame& frame, int32_t x, int32_t y) {
     uint32_t pixel;
     std::memcpy(&pixel, frame.Pixel(x, y), 4);
     return pixel;
 }
 inline void SetPixel(Frame& frame, int32_t x, int32_t y, uint32_t pixel) { std::memcpy(frame.Pixel(x, y), &pixel, 4); }
+
+// Every pixel `pixel` (little-endian: byte 0 lowest), padding bytes 0xEE.
+inline Frame Uniform(int32_t width, int32_t height, uint32_t pixel, int32_t padding = 0) {
+    Frame frame{Bytes(size_t(width * 4 + padding) * height, 0xEE), width, height, 4, width * 4 + padding};
+    for (int32_t i = 0; i < width * height; ++i) SetPixel(frame, i % width, i / width, pixel);
+    return frame;
+}
 
 // An ARGB (or other 4-byte) image at instruction-set `level` over a frame's bytes.
 template <class Image = CImageARGB>
@@ -108,15 +107,38 @@ inline Frame WindowMeans(Frame frame, int32_t radius) {
     return frame;
 }
 
+// An AYUV image over the same pixels at the same level.
+inline CImageAYUV AyuvOf(CImageARGB& image) {
+    ScopedInstructionSetLevel scoped(image.level);
+    return CImageAYUV(image.data, image.width, image.height, image.stride, 4);
+}
+
+// An operation on an image given a same-size source; 8 x 2 pixels all holding
+// `before` (0xAARRGGBB), a source of `source` pixels, and what the pixels
+// hold after at levels 0 and 1 and at level 3 (`sse2`, if not as 0).
+using PixelOperation = std::function<void(CImageARGB& image, const ImageDesc* source)>;
+struct PixelExample { PixelOperation operation; uint32_t before, source, after, sse2 = 0; };
+
+inline void ExpectPixelExamples(const std::vector<PixelExample>& examples) {
+    for (const PixelExample& e : examples) {
+        for (int32_t level : {0, 1, 3}) {
+            Frame image = Uniform(8, 2, e.before), source = Uniform(8, 2, e.source);
+            const ImageDesc desc = source.Desc();
+            CImageARGB argb = ImageAt(level, image);
+            e.operation(argb, &desc);
+            const uint32_t after = level == 3 && e.sse2 != 0 ? e.sse2 : e.after;
+            EXPECT_EQ(image.bytes, Uniform(8, 2, after).bytes) << &e - examples.data() << " at level " << level;
+        }
+    }
+}
+
 inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride,
                               int32_t bytesPerPixel = 1) {
     ScopedInstructionSetLevel scoped(level);
     return CImageByte(data, width, height, stride, bytesPerPixel);
 }
 // A packed plane descriptor over `bytes`.
-inline ImageDesc PlaneDesc(Bytes& bytes, int32_t width, int32_t height) {
-    return ImageDesc{bytes.data(), width, height, width, 1, false};
-}
+inline ImageDesc PlaneDesc(Bytes& plane, int32_t w, int32_t h) { return {plane.data(), w, h, w, 1, false}; }
 
 using ByteOperation = std::function<void(CImageByte&)>;
 
