@@ -273,6 +273,7 @@ const std::vector<std::string> kAvx2Variants = {
     "Byte Invert", "Byte AdjustBrightness", "MultiplyBlend", "ScreenBlend", "ColorDodgeBlend", "LinearDodgeBlend",
     "OverlayBlend", "HardLightBlend", "SoftLightBlend", "ConvertToGray", "Invert", "AdjustBrightness 57",
     "AdjustBrightness -57", "AdjustBrightness 300",
+    "AlphaBlend", "AlphaBlend 127", "AYUV AlphaBlend", "AdditiveBlend",
 };
 
 TEST(Variants, Avx2TierGivesTheSse2Bytes) {

@@ -8,6 +8,7 @@ constexpr int32_t kAlpha = 3;
 }  // namespace
 
 void BuildAlphaWeightTable(AlphaWeightTable& table, uint8_t opacity) {
+    table.scale = opacity + 1;
     for (int32_t alpha = 0; alpha < 256; ++alpha) {
         for (uint16_t& lane : table.weights[alpha]) {
             lane = static_cast<uint16_t>(EffectiveAlpha(alpha, opacity));

@@ -15,9 +15,11 @@ inline int32_t EffectiveAlpha(int32_t alpha, int32_t opacity) {
 }
 
 // The effective alpha of every source alpha, in all eight 16-bit lanes of
-// its entry, so that a vector row picks a pixel's weight with one load.
+// its entry, so that a vector row picks a pixel's weight with one load; and
+// opacity + 1, for rows that compute the weights.
 struct alignas(16) AlphaWeightTable {
     uint16_t weights[256][8];
+    int32_t scale;
 };
 void BuildAlphaWeightTable(AlphaWeightTable& table, uint8_t opacity);
 
@@ -31,6 +33,8 @@ inline void AlphaBlendPixel(uint8_t* pixel, const uint8_t* source, int32_t a) {
 void AlphaBlendRow_Plain(uint8_t* row, const uint8_t* source, int32_t width, uint8_t opacity);
 void AlphaBlendRow_Sse2(uint8_t* row, const uint8_t* source, int32_t width,
                         const AlphaWeightTable& table);
+// The SSE2 row's bytes, eight pixels per step.
+void AlphaBlendRow_Avx2(uint8_t* row, const uint8_t* source, int32_t width, const AlphaWeightTable& table);
 
 // Colour c = min(d + ((s * a) >> 8), 255); this pixel's alpha kept.
 inline void AdditiveBlendPixel(uint8_t* pixel, const uint8_t* source, int32_t a) {
@@ -45,6 +49,7 @@ void AdditiveBlendRow_Mmx(uint8_t* row, const uint8_t* source, int32_t width,
                           const AlphaWeightTable& table);
 void AdditiveBlendRow_Sse2(uint8_t* row, const uint8_t* source, int32_t width,
                            const AlphaWeightTable& table);
+void AdditiveBlendRow_Avx2(uint8_t* row, const uint8_t* source, int32_t width, const AlphaWeightTable& table);
 
 // Source over this pixel with both alphas: a = effective alpha; a = 0 keeps
 // the pixel; a = 255 or a transparent pixel takes the source colour and

@@ -33,7 +33,8 @@ void AlphaBlendImage(const CImageBase& image, const ImageDesc* source, uint8_t o
     if (UseSse2(image.level)) {
         AlphaWeightTable table;
         BuildAlphaWeightTable(table, opacity);
-        ForEachRow(image, source, [&](uint8_t* row, const uint8_t* from) { AlphaBlendRow_Sse2(row, from, width, table); });
+        const auto blendRow = UseAvx2() ? AlphaBlendRow_Avx2 : AlphaBlendRow_Sse2;
+        ForEachRow(image, source, [&](uint8_t* row, const uint8_t* from) { blendRow(row, from, width, table); });
     } else {
         ForEachRow(image, source, [&](uint8_t* row, const uint8_t* from) { AlphaBlendRow_Plain(row, from, width, opacity); });
     }
@@ -48,7 +49,7 @@ void AdditiveBlendImage(const CImageBase& image, const ImageDesc* source, uint8_
     }
     AlphaWeightTable table;
     BuildAlphaWeightTable(table, opacity);
-    const auto blendRow = UseSse2(image.level) ? AdditiveBlendRow_Sse2 : AdditiveBlendRow_Mmx;
+    const auto blendRow = PickKernel(image.level, AdditiveBlendRow_Mmx, AdditiveBlendRow_Sse2, AdditiveBlendRow_Avx2);
     ForEachRow(image, source, [&](uint8_t* row, const uint8_t* from) { blendRow(row, from, width, table); });
 }
 
