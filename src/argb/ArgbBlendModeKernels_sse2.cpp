@@ -39,6 +39,17 @@ struct Sse2 {
 }  // namespace
 
 void BlendModeRow_Sse2(BlendMode mode, uint8_t* row, const uint8_t* source, int32_t width) {
+    if (mode == BlendMode::Multiply) {
+        // (d * s) >> 8 is the high word of (d << 8) * s, and d unpacked above
+        // a zero byte is d << 8.
+        const int32_t done = CombinePixelBytesOfFour(row, source, width, [](const uint8_t*, __m128i s, __m128i d) {
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i low = _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, d), _mm_unpacklo_epi8(s, zero));
+            const __m128i high = _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, d), _mm_unpackhi_epi8(s, zero));
+            return _mm_packus_epi16(low, high);
+        });
+        return BlendModeRow_Plain(mode, row + 4 * done, source + 4 * done, width - done);
+    }
     WithBlendWordRule<Sse2>(mode, [&](auto rule) {
         const int32_t done = CombinePixelGroupsOfFour(row, source, width,
                                                       [&](const uint8_t*, __m128i s, __m128i d) { return rule(s, d); });
