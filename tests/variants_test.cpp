@@ -210,7 +210,12 @@ const std::vector<Variant> kVariants = {
          i.AddTiledPattern(kPattern, 3, 3);
          for (int32_t r : {1, 4, 63}) i.BoxBlurInPlace(r);
      }), nullptr, true},
-    {"Byte DetectEdges", {1, 1}, OnByte([](auto& i, auto d) { i.DetectEdges(&d[0], 30, 200); }), nullptr, true},
+    // Levels 0..5 make gradients of exactly the limit common.
+    {"Byte DetectEdges", {1, 1, 1}, OnByte([](auto& i, auto d) {
+         i.DetectEdges(&d[0], 30, 200);
+         i.MapLevels(0, 255, 0, 5);
+         i.DetectEdges(&d[1], 1, 255);
+     }), nullptr, true},
 };
 
 // Random frames (alphas 0 and 255 a quarter of the time each) of the sizes
