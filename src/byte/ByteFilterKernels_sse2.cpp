@@ -61,8 +61,10 @@ void BoxBlurRow_Sse2(uint8_t* destination, const uint32_t* columnSums, int32_t w
         __m128i sums = _mm_sub_epi32(Load(columnSums + at + radius), Load(columnSums + at - radius - 1));
         sums = _mm_add_epi32(sums, _mm_slli_si128(sums, 4));
         sums = _mm_add_epi32(sums, _mm_slli_si128(sums, 8));
+        // The carry waits on one add per group, not on the shuffle too.
+        const __m128i total = _mm_shuffle_epi32(sums, _MM_SHUFFLE(3, 3, 3, 3));
         sums = _mm_add_epi32(sums, running);
-        running = _mm_shuffle_epi32(sums, _MM_SHUFFLE(3, 3, 3, 3));
+        running = _mm_add_epi32(running, total);
         return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sums), fullVector));
     };
     const int32_t middleEnd = width - radius;
