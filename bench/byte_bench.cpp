@@ -73,9 +73,9 @@ BYTE_BENCH_ONE_VARIANT(MaskByThreshold, const ImageDesc d = SecondPlaneDesc(); i
 BYTE_BENCH_ONE_VARIANT(ColorDodgeBlend, const ImageDesc d = SecondPlaneDesc(); image->ColorDodgeBlend(&d));
 
 // Neighbourhood filters; the box blur costs the same per pixel at any radius.
-BYTE_BENCH_ONE_VARIANT(BoxBlurInPlaceRadius1, image->BoxBlurInPlace(1));
-BYTE_BENCH_ONE_VARIANT(BoxBlurInPlaceRadius50, image->BoxBlurInPlace(50));
-BYTE_BENCH_ONE_VARIANT(DetectEdges, const ImageDesc d = SecondPlaneDesc(); image->DetectEdges(&d, 100, 255));
+BYTE_BENCH(BoxBlurInPlaceRadius1, image->BoxBlurInPlace(1));
+BYTE_BENCH(BoxBlurInPlaceRadius50, image->BoxBlurInPlace(50));
+BYTE_BENCH(DetectEdges, const ImageDesc d = SecondPlaneDesc(); image->DetectEdges(&d, 100, 255));
 BYTE_BENCH(EmbossToPlane, const ImageDesc d = SecondPlaneDesc(); image->EmbossToPlane(&d, 3));
 
 }  // namespace

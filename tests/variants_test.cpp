@@ -204,6 +204,18 @@ const std::vector<Variant> kVariants = {
          for (int32_t direction = 0; direction < 8; ++direction) i.EmbossToPlane(&d[direction], direction);
      }), nullptr, true},
     {"Byte AddCrossHatch", {1}, OnByte([](auto& i, auto) { i.AddCrossHatch(); }), nullptr, true},
+    // The pattern varies the ramp down its columns; radius 63 is the widest
+    // window the vector rows divide in single precision.
+    {"Byte BoxBlurInPlace", {1}, OnByte([](auto& i, auto) {
+         i.AddTiledPattern(kPattern, 3, 3);
+         for (int32_t r : {1, 4, 63}) i.BoxBlurInPlace(r);
+     }), nullptr, true},
+    // Levels 0..5 make gradients of exactly the limit common.
+    {"Byte DetectEdges", {1, 1, 1}, OnByte([](auto& i, auto d) {
+         i.DetectEdges(&d[0], 30, 200);
+         i.MapLevels(0, 255, 0, 5);
+         i.DetectEdges(&d[1], 1, 255);
+     }), nullptr, true},
 };
 
 // Random frames (alphas 0 and 255 a quarter of the time each) of the sizes

@@ -1,3 +1,5 @@
+// The plain twin of ByteFilterKernels_sse2.cpp: kept apart so that this file alone is
+// built without the compiler's own vector loops.
 #include <cstring>
 
 #include "byte/ByteKernels.h"
@@ -12,19 +14,6 @@ int32_t LimitBoxBlurRadius(int32_t radius, int32_t width, int32_t height) {
 }
 
 namespace {
-
-void AddRowToColumnSums(uint32_t* columnSums, const uint8_t* row, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) columnSums[x] += row[x];
-}
-
-// One pass for the row entering the window and the row leaving it.
-void SlideColumnSums(uint32_t* columnSums, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) columnSums[x] += static_cast<uint32_t>(entering[x]) - leaving[x];
-}
-
-void SubtractRowFromColumnSums(uint32_t* columnSums, const uint8_t* row, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) columnSums[x] -= row[x];
-}
 
 // One output row from the column sums of its `rows` window rows: a sum
 // sliding along the row, its pixel count growing over the first `radius`
@@ -80,52 +69,74 @@ void BoxBlurRowByReciprocal(uint8_t* destination, const uint32_t* columnSums, in
 
 }  // namespace
 
+void UpdateColumnSums_Plain(uint32_t* columnSums, const uint8_t* entering, const uint8_t* leaving,
+                            int32_t width) {
+    if (entering != nullptr && leaving != nullptr) {
+        for (int32_t x = 0; x < width; ++x) columnSums[x] += static_cast<uint32_t>(entering[x]) - leaving[x];
+    } else if (entering != nullptr) {
+        for (int32_t x = 0; x < width; ++x) columnSums[x] += entering[x];
+    } else if (leaving != nullptr) {
+        for (int32_t x = 0; x < width; ++x) columnSums[x] -= leaving[x];
+    }
+}
+
 bool BoxBlurUsesReciprocals(int32_t radius) {
     const uint64_t side = 2 * static_cast<uint64_t>(radius) + 1;
     return side * side <= kMaxReciprocalCount;
 }
 
+bool BoxBlurUsesFloatReciprocals(int32_t radius) {
+    const uint64_t side = 2 * static_cast<uint64_t>(radius) + 1;
+    return side * side <= kMaxFloatReciprocalCount;
+}
+
 void BoxBlurPlane(uint8_t* plane, int32_t width, int32_t height, int32_t radius, uint32_t* columnSums,
-                  uint8_t* savedRows, uint64_t* reciprocals) {
+                  uint8_t* savedRows, uint64_t* reciprocals, float* floatReciprocals, bool vector) {
     if (width <= 0 || height <= 0) return;
-    const bool byReciprocal = BoxBlurUsesReciprocals(radius);
+    const bool byFloat = vector && BoxBlurUsesFloatReciprocals(radius);
+    const bool byReciprocal = !byFloat && BoxBlurUsesReciprocals(radius);
+    const auto updateColumnSums = vector ? UpdateColumnSums_Sse2 : UpdateColumnSums_Plain;
     auto row = [&](int32_t y) { return plane + static_cast<ptrdiff_t>(y) * width; };
     // Row y is overwritten at step y and leaves the window at step y + r + 1,
     // so r + 1 saved rows suffice; it takes the slot of the row leaving at step y.
     auto saved = [&](int32_t y) { return savedRows + static_cast<ptrdiff_t>(y % (radius + 1)) * width; };
 
-    for (int32_t y = 0; y <= radius && y < height; ++y) AddRowToColumnSums(columnSums, row(y), width);
+    for (int32_t y = 0; y <= radius && y < height; ++y) updateColumnSums(columnSums, row(y), nullptr, width);
     int32_t reciprocalRows = 0;
     for (int32_t y = 0; y < height; ++y) {
         if (y > 0) {
             const bool entering = y + radius < height, leaving = y - radius - 1 >= 0;
-            if (entering && leaving) {
-                SlideColumnSums(columnSums, row(y + radius), saved(y), width);
-            } else if (entering) {
-                AddRowToColumnSums(columnSums, row(y + radius), width);
-            } else if (leaving) {
-                SubtractRowFromColumnSums(columnSums, saved(y), width);
-            }
+            updateColumnSums(columnSums, entering ? row(y + radius) : nullptr, leaving ? saved(y) : nullptr, width);
         }
         std::memcpy(saved(y), row(y), static_cast<size_t>(width));
         const int32_t bottom = y + radius < height - 1 ? y + radius : height - 1;
         const int32_t top = y - radius > 0 ? y - radius : 0;
         const int32_t rows = bottom - top + 1;
-        if (!byReciprocal) {
+        if (!byFloat && !byReciprocal) {
             BoxBlurRowByDivision(row(y), columnSums, width, radius, static_cast<uint64_t>(rows));
             continue;
         }
         if (rows != reciprocalRows) {
-            for (int32_t j = 0; j <= radius; ++j)
-                reciprocals[j] = ReciprocalOf(static_cast<uint32_t>((radius + 1 + j) * rows));
+            for (int32_t j = 0; j <= radius; ++j) {
+                const auto count = static_cast<uint32_t>((radius + 1 + j) * rows);
+                if (byFloat) {
+                    floatReciprocals[j] = FloatReciprocalOf(count);
+                } else {
+                    reciprocals[j] = ReciprocalOf(count);
+                }
+            }
             reciprocalRows = rows;
         }
-        BoxBlurRowByReciprocal(row(y), columnSums, width, radius, reciprocals);
+        if (byFloat) {
+            BoxBlurRow_Sse2(row(y), columnSums, width, radius, floatReciprocals);
+        } else {
+            BoxBlurRowByReciprocal(row(y), columnSums, width, radius, reciprocals);
+        }
     }
 }
 
-void DetectEdgesRow(uint8_t* destination, const uint8_t* above, const uint8_t* row,
-                    const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue) {
+void DetectEdgesRow_Plain(uint8_t* destination, const uint8_t* above, const uint8_t* row,
+                          const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue) {
     for (int32_t x = 1; x < width - 1; ++x) {
         // Prewitt: the row below minus the row above, the right column minus the left.
         const int32_t gy = below[x - 1] + below[x] + below[x + 1] - above[x - 1] - above[x] - above[x + 1];

@@ -20,8 +20,13 @@ void CImageByte::BoxBlurInPlace(int32_t radius) {
     try {
         std::vector<uint32_t> columnSums(static_cast<size_t>(width), 0);
         std::vector<uint8_t> savedRows(static_cast<size_t>(limited + 1) * static_cast<size_t>(width));
-        std::vector<uint64_t> reciprocals(BoxBlurUsesReciprocals(limited) ? static_cast<size_t>(limited) + 1 : 0);
-        BoxBlurPlane(data, width, height, limited, columnSums.data(), savedRows.data(), reciprocals.data());
+        const bool vector = UseSse2(level);
+        const size_t tableSize = static_cast<size_t>(limited) + 1;
+        const bool byFloat = vector && BoxBlurUsesFloatReciprocals(limited);
+        std::vector<float> floatReciprocals(byFloat ? tableSize : 0);
+        std::vector<uint64_t> reciprocals(!byFloat && BoxBlurUsesReciprocals(limited) ? tableSize : 0);
+        BoxBlurPlane(data, width, height, limited, columnSums.data(), savedRows.data(), reciprocals.data(),
+                     floatReciprocals.data(), vector);
     } catch (const std::bad_alloc&) {
     }
 }
@@ -46,9 +51,10 @@ void CImageByte::DetectEdges(const ImageDesc* destination, int32_t threshold, ui
     // gx^2 + gy^2 is at most 2 * 765^2, so a limit past that marks nothing;
     // capping it keeps the comparison in 32 bits for any threshold.
     const int32_t limit = threshold > 2 * 765 * 765 / 100 ? 2 * 765 * 765 : threshold * 100;
+    const auto detectEdgesRow = UseSse2(level) ? DetectEdgesRow_Sse2 : DetectEdgesRow_Plain;
     for (int32_t y = 1; y < height - 1; ++y) {
         const uint8_t* row = data + static_cast<ptrdiff_t>(y) * width;
-        DetectEdgesRow(out + static_cast<ptrdiff_t>(y) * width, row - width, row, row + width, width,
+        detectEdgesRow(out + static_cast<ptrdiff_t>(y) * width, row - width, row, row + width, width,
                        limit, edgeValue);
     }
 }

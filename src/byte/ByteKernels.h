@@ -72,17 +72,38 @@ int32_t LimitBoxBlurRadius(int32_t radius, int32_t width, int32_t height);
 // Whether BoxBlurPlane divides by reciprocals and so needs `reciprocals`.
 bool BoxBlurUsesReciprocals(int32_t radius);
 
+// Whether the vector variant divides in single precision and so needs
+// `floatReciprocals` instead.
+bool BoxBlurUsesFloatReciprocals(int32_t radius);
+
 // Mean over the window of radius `radius` (already limited), shrinking at
-// the borders, of the packed `plane` in place. Scratch: `columnSums` holds
-// `width` zeroed entries, `savedRows` radius + 1 rows of `width` bytes and
-// `reciprocals` radius + 1 entries when BoxBlurUsesReciprocals(radius).
+// the borders, of the packed `plane` in place, by the vector rows when
+// `vector`. Scratch: `columnSums` holds `width` zeroed entries, `savedRows`
+// radius + 1 rows of `width` bytes, and radius + 1 entries of
+// `floatReciprocals` when `vector` and BoxBlurUsesFloatReciprocals(radius),
+// else of `reciprocals` when BoxBlurUsesReciprocals(radius).
 void BoxBlurPlane(uint8_t* plane, int32_t width, int32_t height, int32_t radius, uint32_t* columnSums,
-                  uint8_t* savedRows, uint64_t* reciprocals);
+                  uint8_t* savedRows, uint64_t* reciprocals, float* floatReciprocals, bool vector);
+
+// Adds the `entering` row to the column sums and subtracts the `leaving`
+// one; either may be null.
+void UpdateColumnSums_Plain(uint32_t* columnSums, const uint8_t* entering, const uint8_t* leaving,
+                            int32_t width);
+void UpdateColumnSums_Sse2(uint32_t* columnSums, const uint8_t* entering, const uint8_t* leaving,
+                           int32_t width);
+
+// One output row from the column sums of its window rows; reciprocals[j]
+// (FloatReciprocalOf) divides by the count of a window clipped j columns
+// short at the far side, counts at most kMaxFloatReciprocalCount.
+void BoxBlurRow_Sse2(uint8_t* destination, const uint32_t* columnSums, int32_t width, int32_t radius,
+                     const float* reciprocals);
 
 // Interior pixels 1..width-2 of one row: edgeValue where the Prewitt
 // gx^2 + gy^2 exceeds `limit`, else 0.
-void DetectEdgesRow(uint8_t* destination, const uint8_t* above, const uint8_t* row,
-                    const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
+void DetectEdgesRow_Plain(uint8_t* destination, const uint8_t* above, const uint8_t* row,
+                          const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
+void DetectEdgesRow_Sse2(uint8_t* destination, const uint8_t* above, const uint8_t* row,
+                         const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
 
 // destination[i] = clamp(toward[i] - away[i] + 128, 0, 255).
 void EmbossRow_Plain(uint8_t* destination, const uint8_t* toward, const uint8_t* away,
