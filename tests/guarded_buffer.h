@@ -71,7 +71,6 @@ public:
     // Since the last Refill.
     bool Unchanged() const { return size_ == 0 || std::memcmp(data_, pristine_.data(), size_) == 0; }
     bool PaddingIntact() const {
-        if (Unchanged()) return true;
         for (size_t i = 0; i < size_; ++i) {
             if (IsPadding(i) && data_[i] != kPaddingSentinel) return false;
         }
