@@ -176,9 +176,10 @@ Bytes StepResult(int32_t width, int32_t step, uint8_t beside, uint8_t elsewhere,
     return expected;
 }
 
-// gx = 765 beside a step to 255: 765^2 = 585225 exceeds 5852 x 100, not
-// 5853 x 100. A step to 10 gives 30^2 = 900: above 8 x 100, not above 9 x 100.
-TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
+// Edges: gx = 765 beside a step to 255: 765^2 = 585225 exceeds 5852 x 100,
+// not 5853 x 100. A step to 10 gives 30^2 = 900: above 8 x 100, not above
+// 9 x 100. Emboss: mid grey at the border and on flat images.
+TEST(ByteFilters, EdgesAndEmbossMarkTheColumnsBesideAStep) {
     const struct { int32_t width, step, threshold; uint8_t beside, value; } cases[] = {
         {6, 3, 1, 200, 255},   {6, 3, 5852, 200, 255}, {6, 3, 5853, 0, 255}, {5, 2, 1, 200, 255},
         {5, 4, 1, 200, 255},   {9, 8, 9, 200, 255},    {6, 3, 8, 200, 10},   {6, 3, 9, 0, 10}};
@@ -186,9 +187,6 @@ TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
         EXPECT_EQ(Filtered(Step(c.width, c.step, c.value), c.width, 5, Edges(c.threshold)),
                   StepResult(c.width, c.step, c.beside, 0, 0)) << c.width << " step " << c.step;
     EXPECT_EQ(Filtered({0, 255, 0, 255}, 2, 2, Edges(1)), Bytes(4, 0));
-}
-
-TEST(ByteFilters, EmbossFollowsTheDirectionAndIsMidGreyAtTheBorder) {
     const uint8_t beside[8] = {0, 128, 255, 255, 255, 128, 0, 0};  // 255 looking right, 0 looking left
     for (int32_t direction = 0; direction < 8; ++direction)
         EXPECT_EQ(Filtered(Step(6, 3), 6, 5, Emboss(direction)), StepResult(6, 3, beside[direction], 128, 128)) << direction;

@@ -67,9 +67,7 @@ TEST(BoxBlurs, AreTheClippedWindowMeans) {
     Bytes white(4200u * 4200u, 255);
     ByteImageAt(kPlainLevel, white.data(), 4200, 4200, 4200).BoxBlurInPlace(2100);
     EXPECT_EQ(white, Bytes(white.size(), 255));
-}
-
-TEST(OpaqueBoxBlur, ASingleOpaquePixelSpreadsItsColourWithAlphaOverArea) {
+    // The alpha-weighted blur: a single opaque pixel spreads its colour, with its alpha over the area.
     Frame src = Uniform(7, 6, 0x00FFFFFFu);  // transparent white must not count
     SetPixel(src, 3, 2, 0xFF1E140Au);
     Frame out = RunService(OpaqueBox(1), kPlainLevel, src, Uniform(7, 6, 0x55555555u, 8));
@@ -121,10 +119,8 @@ TEST(GaussianBlur, ExamplesAtBothLevels) {
         }
         EXPECT_GT(PixelAt(out, 4, 4) & 0xFF, PixelAt(out, 4, 3) & 0xFF);
     }
-}
-
-TEST(OpaqueGaussianBlur, TransparentPixelsDoNotCountAndAlphaFallsOffAtBorders) {
-    Frame src = Uniform(9, 9, 0xFF204060u);
+    // Alpha-weighted: transparent pixels do not count, and alpha falls off at the borders.
+    src = Uniform(9, 9, 0xFF204060u);
     SetPixel(src, 4, 4, 0x00FFFFFFu);
     Frame dst = Uniform(9, 9, 0);
     CImageARGB image = ImageAt(kPlainLevel, src);
