@@ -35,11 +35,8 @@ Service Gaussian(int32_t radius) {
         u.GaussianBlur(radius, s.bytes.data(), d.bytes.data(), s.width, s.height, s.stride, d.stride);
     };
 }
-Service Zoom(int32_t steps) {
-    return [=](CImageUtility& u, Frame& d, Frame& s) {
-        u.ZoomBlur(d.bytes.data(), s.bytes.data(), s.width, s.height, 0, 0, steps);
-    };
-}
+// Packed rows only: ZoomBlur does not use the strides.
+Service Zoom(int32_t steps) { return Rows(&CImageUtility::ZoomBlur, steps); }
 
 // The ARGB box blur service and the Byte blur in place: the radius is first
 // limited to fit the image (`used`); a radius below 1 (-1 in `used`) leaves

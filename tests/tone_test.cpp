@@ -15,9 +15,7 @@ PixelOperation Posterize(int32_t step) { return [=](CImageARGB& i, auto) { i.Pos
 PixelOperation Contrast(float gain) { return [=](CImageARGB& i, auto) { i.AdjustContrast(gain); }; }
 PixelOperation Brightness(int32_t delta) { return [=](CImageARGB& i, auto) { i.AdjustBrightness(delta); }; }
 PixelOperation BlendColor(uint32_t c, uint8_t o) { return [=](CImageARGB& i, auto) { i.BlendColor(c, o); }; }
-PixelOperation Scale(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) {
-    return [=](CImageARGB& i, auto) { i.ScaleChannelsRGB(red, green, blue, alpha); };
-}
+auto Scale(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { return [=](auto& i, auto) { i.ScaleChannelsRGB(r, g, b, a); }; }
 PixelOperation AyuvScale(uint8_t f) { return [=](CImageARGB& i, auto) { AyuvOf(i).ScaleChannelsRGB(f, f, f, f); }; }
 const PixelOperation kGray = [](CImageARGB& i, auto) { i.ConvertToGray(); };
 
