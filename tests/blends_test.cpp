@@ -22,7 +22,19 @@ PixelOperation Mask(int32_t level) {
     };
 }
 
-TEST(OpacityBlends, Examples) {
+using BlendMode = void (CImageARGB::*)(const ImageDesc*);
+constexpr BlendMode kMultiply = &CImageARGB::MultiplyBlend, kScreen = &CImageARGB::ScreenBlend,
+                    kDodge = &CImageARGB::ColorDodgeBlend, kLinear = &CImageARGB::LinearDodgeBlend,
+                    kOverlay = &CImageARGB::OverlayBlend, kHard = &CImageARGB::HardLightBlend,
+                    kSoft = &CImageARGB::SoftLightBlend;
+
+// Grey `base` (alpha 77) under grey `blend` (alpha 9) gives grey `after`, alpha kept.
+PixelExample Grey(BlendMode mode, uint32_t base, uint32_t blend, uint32_t after) {
+    return {[mode](CImageARGB& i, const ImageDesc* s) { (i.*mode)(s); }, 0x4D000000 | base * 0x010101,
+            0x09000000 | blend * 0x010101, 0x4D000000 | after * 0x010101};
+}
+
+TEST(BlendModesAndOpacityBlends, Examples) {
     ExpectPixelExamples({
         {Alpha(255), 0x09000000, 0xFFFFFFFF, 0x09FEFEFE},  // opaque is not quite a copy
         {Alpha(0), 0x091E140A, 0xFFFF00FF, 0x091E140A},    // opacity 0: weight 0
@@ -38,23 +50,6 @@ TEST(OpacityBlends, Examples) {
         {[](CImageARGB& i, auto s) { AyuvOf(i).AlphaComposite(s, 255); }, 0xFF000000, 0x80808080, 0xFF404040},
         {Mask(255), 0x21FFFFFF, 0x00800080, 0x21BFBFBF}, {Mask(100), 0x21C8C8C8, 0x00320032, 0x217D7D7D},
         {Mask(0), 0x214D4D4D, 0, 0x214D4D4D},
-    });
-}
-
-using BlendMode = void (CImageARGB::*)(const ImageDesc*);
-constexpr BlendMode kMultiply = &CImageARGB::MultiplyBlend, kScreen = &CImageARGB::ScreenBlend,
-                    kDodge = &CImageARGB::ColorDodgeBlend, kLinear = &CImageARGB::LinearDodgeBlend,
-                    kOverlay = &CImageARGB::OverlayBlend, kHard = &CImageARGB::HardLightBlend,
-                    kSoft = &CImageARGB::SoftLightBlend;
-
-// Grey `base` (alpha 77) under grey `blend` (alpha 9) gives grey `after`, alpha kept.
-PixelExample Grey(BlendMode mode, uint32_t base, uint32_t blend, uint32_t after) {
-    return {[mode](CImageARGB& i, const ImageDesc* s) { (i.*mode)(s); }, 0x4D000000 | base * 0x010101,
-            0x09000000 | blend * 0x010101, 0x4D000000 | after * 0x010101};
-}
-
-TEST(BlendModes, Examples) {
-    ExpectPixelExamples({
         Grey(kMultiply, 255, 255, 254), Grey(kMultiply, 200, 100, 78), Grey(kScreen, 0, 0, 1),
         Grey(kScreen, 100, 100, 162),   Grey(kDodge, 0, 255, 255),     Grey(kDodge, 100, 255, 255),
         Grey(kDodge, 1, 254, 255),      Grey(kDodge, 200, 0, 200),     Grey(kDodge, 100, 128, 201),

@@ -16,9 +16,7 @@ ByteOperation Gain(int32_t gain) { return [gain](CImageByte& i) { i.MultiplyByGa
 ByteOperation Contrast(float gain) { return [gain](CImageByte& i) { i.AdjustContrast(gain); }; }
 ByteOperation Brightness(int32_t delta) { return [delta](CImageByte& i) { i.AdjustBrightness(delta); }; }
 ByteOperation AroundMean(int32_t amount) { return [amount](CImageByte& i) { i.AdjustContrastAroundMean(amount); }; }
-ByteOperation Levels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {
-    return [=](CImageByte& i) { i.MapLevels(inLow, inHigh, outLow, outHigh); };
-}
+auto Levels(uint8_t a, uint8_t b, uint8_t c, uint8_t d) { return [=](CImageByte& i) { i.MapLevels(a, b, c, d); }; }
 
 // `operation` with a plane of the image's size all holding `planeByte`.
 ByteOperation WithPlane(uint8_t planeByte, std::function<void(CImageByte&, const ImageDesc*)> operation) {
@@ -28,9 +26,7 @@ ByteOperation WithPlane(uint8_t planeByte, std::function<void(CImageByte&, const
         operation(i, &desc);
     };
 }
-ByteOperation Mask(int32_t threshold, uint8_t m) {
-    return WithPlane(m, [=](CImageByte& i, const ImageDesc* p) { i.MaskByThreshold(p, threshold); });
-}
+auto Mask(int32_t t, uint8_t m) { return WithPlane(m, [=](CImageByte& i, auto p) { i.MaskByThreshold(p, t); }); }
 ByteOperation Dodge(uint8_t b) { return WithPlane(b, [](CImageByte& i, auto p) { i.ColorDodgeBlend(p); }); }
 ByteOperation Subtract(uint8_t b) { return WithPlane(b, [](CImageByte& i, auto p) { i.SubtractPlane(p); }); }
 
@@ -60,23 +56,23 @@ TEST(ByteTone, MeanAndContrastAroundMean) {
     // Mean 100: a threshold at the mean, which goes up. Rows go by stride, padding (7) kept.
     uint8_t padded[2 * 3] = {99, 101, 7, 100, 100, 7};
     ByteImageAt(kPlainLevel, padded, 2, 2, 3).AdjustContrastAroundMean(100);
-    EXPECT_EQ(std::vector<uint8_t>(padded, padded + 6), (std::vector<uint8_t>{0, 255, 7, 255, 255, 7}));
+    EXPECT_EQ(Bytes(padded, padded + 6), (Bytes{0, 255, 7, 255, 255, 7}));
     uint8_t flat[4] = {0, 255, 10, 20};  // mean 71.25; slope 0 gives the truncated mean
     ByteImageAt(kPlainLevel, flat, 4, 1, 4).AdjustContrastAroundMean(-100);
-    EXPECT_EQ(std::vector<uint8_t>(flat, flat + 4), std::vector<uint8_t>(4, 71));
+    EXPECT_EQ(Bytes(flat, flat + 4), Bytes(4, 71));
 
     uint8_t table[256];
     BuildContrastAroundMeanTable(50, 100.0f, table);  // slope tan(3 pi / 8) = 2.414
-    EXPECT_EQ(std::vector<uint8_t>({table[0], table[90], table[100], table[110], table[255]}),
-              std::vector<uint8_t>({0, 75, 100, 124, 255}));
+    EXPECT_EQ(Bytes({table[0], table[90], table[100], table[110], table[255]}), Bytes({0, 75, 100, 124, 255}));
     BuildContrastAroundMeanTable(99, 100.0f, table);  // slope about 127
-    EXPECT_EQ(std::vector<uint8_t>({table[99], table[101]}), std::vector<uint8_t>({0, 227}));
+    EXPECT_EQ(Bytes({table[99], table[101]}), Bytes({0, 227}));
     // The mean counts pixels only; 4096 x 4096 x 255 overflows a 32-bit sum.
     uint8_t wide[2 * 4] = {10, 20, 255, 255, 30, 40, 255, 255};
     EXPECT_EQ(ByteImageAt(kPlainLevel, wide, 2, 2, 4).GetMeanValue(), 25.0f);
     EXPECT_TRUE(std::isnan(ByteImageAt(kPlainLevel, nullptr, 0, 0, 0).GetMeanValue()));
-    std::vector<uint8_t> white(4096u * 4096u, 255);
-    for (int32_t level : {kPlainLevel, kSse2Level}) EXPECT_EQ(ByteImageAt(level, white.data(), 4096, 4096, 4096).GetMeanValue(), 255.0f);
+    Bytes white(4096u * 4096u, 255);
+    for (int32_t level : {kPlainLevel, kSse2Level})
+        EXPECT_EQ(ByteImageAt(level, white.data(), 4096, 4096, 4096).GetMeanValue(), 255.0f);
 }
 
 // Pattern bytes are added to 100 with saturation. The tile side is the
@@ -176,9 +172,10 @@ Bytes StepResult(int32_t width, int32_t step, uint8_t beside, uint8_t elsewhere,
     return expected;
 }
 
-// gx = 765 beside a step to 255: 765^2 = 585225 exceeds 5852 x 100, not
-// 5853 x 100. A step to 10 gives 30^2 = 900: above 8 x 100, not above 9 x 100.
-TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
+// Edges: gx = 765 beside a step to 255: 765^2 = 585225 exceeds 5852 x 100,
+// not 5853 x 100. A step to 10 gives 30^2 = 900: above 8 x 100, not above
+// 9 x 100. Emboss: mid grey at the border and on flat images.
+TEST(ByteFilters, EdgesAndEmbossMarkTheColumnsBesideAStep) {
     const struct { int32_t width, step, threshold; uint8_t beside, value; } cases[] = {
         {6, 3, 1, 200, 255},   {6, 3, 5852, 200, 255}, {6, 3, 5853, 0, 255}, {5, 2, 1, 200, 255},
         {5, 4, 1, 200, 255},   {9, 8, 9, 200, 255},    {6, 3, 8, 200, 10},   {6, 3, 9, 0, 10}};
@@ -186,9 +183,6 @@ TEST(ByteFilters, DetectEdgesMarksTheColumnsBesideAStep) {
         EXPECT_EQ(Filtered(Step(c.width, c.step, c.value), c.width, 5, Edges(c.threshold)),
                   StepResult(c.width, c.step, c.beside, 0, 0)) << c.width << " step " << c.step;
     EXPECT_EQ(Filtered({0, 255, 0, 255}, 2, 2, Edges(1)), Bytes(4, 0));
-}
-
-TEST(ByteFilters, EmbossFollowsTheDirectionAndIsMidGreyAtTheBorder) {
     const uint8_t beside[8] = {0, 128, 255, 255, 255, 128, 0, 0};  // 255 looking right, 0 looking left
     for (int32_t direction = 0; direction < 8; ++direction)
         EXPECT_EQ(Filtered(Step(6, 3), 6, 5, Emboss(direction)), StepResult(6, 3, beside[direction], 128, 128)) << direction;

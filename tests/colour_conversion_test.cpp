@@ -51,9 +51,8 @@ TEST(ColourConversion, Examples) {
         {fromYuv, {0, 0, 0}, {-223, 136, -277}},     {fromYuv, {81, 90, 240}, {254, -1, -1}},
     };
     for (const auto& [op, in, out] : yuvCases) EXPECT_EQ(Call(op, in), out) << PrintToString(in);
-}
 
-TEST(Clamp, BoundsAndInvertedRange) {
+    // Clamp: bounds, and an inverted range gives its lower bound.
     const int32_t cases[][4] = {{40, 0, 30, 30}, {-5, 0, 30, 0}, {7, 10, 5, 10}, {12, 10, 5, 10}, {12, 0, 30, 12},
                                 {INT32_MIN, INT32_MIN, 0, INT32_MIN}, {INT32_MAX, 0, INT32_MAX, INT32_MAX}};
     for (const auto& c : cases) EXPECT_EQ(Clamp(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1];
@@ -136,14 +135,6 @@ TEST(AyuvConvertToARGB, StudioRangeExamplesAtBothLevels) {
         EXPECT_EQ(destination.bytes, expected) << level;
         EXPECT_EQ(luma.bytes, (Bytes{16, 235, 255, 0xEE, 100, 16, 255})) << level;
     }
-}
-
-TEST(AyuvScaleChannelsRGB, Examples) {
-    const auto scale = [](uint8_t factor) {
-        return [=](CImageARGB& i, auto) { AyuvOf(i).ScaleChannelsRGB(factor, factor, factor, factor); };
-    };
-    ExpectPixelExamples({{scale(255), 0xFF108000u, 0, 0xFE0F8001u}, {scale(128), 0xFFEB8080u, 0, 0x7F7D8080u},
-                         {scale(255), 0xFFEB8080u, 0, 0xFEEA8080u}, {scale(255), 0x00C86311u, 0, 0x00C86311u}});
 }
 
 }  // namespace

@@ -18,66 +18,70 @@ Frame RunService(const Service& service, int32_t level, Frame src, Frame dst) {
     return dst;
 }
 
-// A box blur service (destination first, then source, size, strides and radius).
-using BoxBlur = void (CImageUtility::*)(uint8_t*, const uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
-Service BoxService(BoxBlur blur, int32_t radius) {
-    return [=](CImageUtility& u, Frame& d, Frame& s) { (u.*blur)(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
+// A blur service of (destination, source, size, strides, radius): a member or a free function.
+template <class Blur>
+Service Rows(Blur blur, int32_t radius) {
+    return [=](CImageUtility& u, Frame& d, Frame& s) {
+        if constexpr (std::is_member_function_pointer_v<Blur>)
+            (u.*blur)(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius);
+        else
+            blur(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius);
+    };
 }
-Service Box(int32_t radius) { return BoxService(&CImageUtility::BoxBlur, radius); }
-Service OpaqueBox(int32_t radius) { return BoxService(&CImageUtility::BoxBlurAlphaWeighted, radius); }
+Service Box(int32_t radius) { return Rows(&CImageUtility::BoxBlur, radius); }
+Service OpaqueBox(int32_t radius) { return Rows(&CImageUtility::BoxBlurAlphaWeighted, radius); }
 Service Gaussian(int32_t radius) {
-    return [=](CImageUtility& u, Frame& d, Frame& s) { u.GaussianBlur(radius, s.bytes.data(), d.bytes.data(), s.width, s.height, s.stride, d.stride); };
+    return [=](CImageUtility& u, Frame& d, Frame& s) {
+        u.GaussianBlur(radius, s.bytes.data(), d.bytes.data(), s.width, s.height, s.stride, d.stride);
+    };
 }
-Service Zoom(int32_t steps) {
-    return [=](CImageUtility& u, Frame& d, Frame& s) { u.ZoomBlur(d.bytes.data(), s.bytes.data(), s.width, s.height, 0, 0, steps); };
-}
+// Packed rows only: ZoomBlur does not use the strides.
+Service Zoom(int32_t steps) { return Rows(&CImageUtility::ZoomBlur, steps); }
 
-// The ARGB box blur service, the AYUV and the Byte blur in place: the radius
-// is first limited to fit the image (`used`); a radius below 1 (-1 in
-// `used`) leaves the image, the service copying it with its alpha. A
-// 4200-wide window of 255 sums past 32 bits; its mean must stay 255.
+// The ARGB box blur service and the Byte blur in place: the radius is first
+// limited to fit the image (`used`); a radius below 1 (-1 in `used`) leaves
+// the image, the service copying it with its alpha. A 4200-wide window of
+// 255 sums past 32 bits; its mean must stay 255.
 TEST(BoxBlurs, AreTheClippedWindowMeans) {
     std::mt19937 rng(1);
-    enum Kind { kArgb, kAyuv, kByte };
-    const struct { Kind kind; int32_t width, height, radius, used; } cases[] = {
-        {kArgb, 7, 5, 1, 1},   {kArgb, 9, 9, 3, 3},    {kArgb, 3, 3, 5, 1},   {kArgb, 8, 3, 2, 1},  {kArgb, 1, 4, 9, 0},
-        {kArgb, 3, 2, 0, -1},  {kArgb, 3, 2, -3, -1},  {kAyuv, 7, 5, 9, 2},   {kAyuv, 4, 3, 0, -1}, {kAyuv, 4, 3, INT32_MIN, -1},
-        {kByte, 7, 5, 2, 2},   {kByte, 9, 9, 4, 4},    {kByte, 12, 11, 3, 3}, {kByte, 5, 100, 10, 2}, {kByte, 120, 90, 20, 20},
-        {kByte, 2, 2, 5, -1},  {kByte, 6, 4, -3, -1},  {kByte, 1, 1, 1, -1},  {kByte, 6, 1, 2, -1}, {kByte, 1, 6, 1, -1}};
+    const struct { bool byte; int32_t width, height, radius, used; } cases[] = {
+        {false, 7, 5, 1, 1},  {false, 9, 9, 3, 3},   {false, 3, 3, 5, 1},   {false, 8, 3, 2, 1},  {false, 1, 4, 9, 0},
+        {false, 3, 2, 0, -1}, {false, 3, 2, -3, -1}, {true, 7, 5, 2, 2},    {true, 9, 9, 4, 4},   {true, 12, 11, 3, 3},
+        {true, 5, 100, 10, 2}, {true, 120, 90, 20, 20}, {true, 2, 2, 5, -1}, {true, 6, 4, -3, -1}, {true, 1, 1, 1, -1},
+        {true, 6, 1, 2, -1},  {true, 1, 6, 1, -1}};
     for (const auto& c : cases) {
-        const Frame before = RandomFrame(rng, c.width, c.height, c.kind == kByte ? 1 : 4, c.kind == kByte ? 0 : 8);
-        Frame out = RandomFrame(rng, c.width, c.height, 4, 4), result = c.kind == kArgb ? out : before;
-        if (c.kind == kArgb) result = RunService(Box(c.radius), kPlainLevel, before, out);
-        if (c.kind == kAyuv) ImageAt<CImageAYUV>(kPlainLevel, result).BoxBlurInPlace(c.radius);
-        if (c.kind == kByte) ImageAt<CImageByte>(kPlainLevel, result).BoxBlurInPlace(c.radius);
-        const Frame expected = c.used < 0 ? before : WindowMeans(before, c.used);
+        const Frame before = RandomFrame(rng, c.width, c.height, c.byte ? 1 : 4, c.byte ? 0 : 8);
+        Frame out = RandomFrame(rng, c.width, c.height, 4, 4), result = c.byte ? before : out;
+        if (c.byte) ImageAt<CImageByte>(kPlainLevel, result).BoxBlurInPlace(c.radius);
+        if (!c.byte) result = RunService(Box(c.radius), kPlainLevel, before, out);
+        Frame expected = c.used < 0 ? before : WindowMeans(before, c.used);
         for (int32_t y = 0; y < c.height; ++y) {
-            EXPECT_TRUE(std::equal(result.Pixel(0, y), result.Pixel(c.width, y), expected.bytes.begin() + y * expected.stride))
-                << c.kind << ": " << c.width << " x " << c.height << " r " << c.radius;
+            EXPECT_TRUE(std::equal(result.Pixel(0, y), result.Pixel(c.width, y), expected.Pixel(0, y)))
+                << c.byte << ": " << c.width << " x " << c.height << " r " << c.radius;
         }
-        EXPECT_TRUE(result.PaddingEquals(c.kind == kArgb ? out : before));
+        EXPECT_TRUE(result.PaddingEquals(c.byte ? before : out));
     }
     Bytes white(4200u * 4200u, 255);
     ByteImageAt(kPlainLevel, white.data(), 4200, 4200, 4200).BoxBlurInPlace(2100);
     EXPECT_EQ(white, Bytes(white.size(), 255));
-}
-
-TEST(OpaqueBoxBlur, ASingleOpaquePixelSpreadsItsColourWithAlphaOverArea) {
+    // The alpha-weighted blur: a single opaque pixel spreads its colour, with its alpha over the area.
     Frame src = Uniform(7, 6, 0x00FFFFFFu);  // transparent white must not count
     SetPixel(src, 3, 2, 0xFF1E140Au);
     Frame out = RunService(OpaqueBox(1), kPlainLevel, src, Uniform(7, 6, 0x55555555u, 8));
     for (int32_t i = 0; i < 42; ++i)  // 255 / 9 = 28
-        EXPECT_EQ(PixelAt(out, i % 7, i / 7), std::abs(i % 7 - 3) <= 1 && std::abs(i / 7 - 2) <= 1 ? 0x1C1E140Au : 0u) << i;
+        EXPECT_EQ(PixelAt(out, i % 7, i / 7), std::abs(i % 7 - 3) < 2 && std::abs(i / 7 - 2) < 2 ? 0x1C1E140Au : 0u) << i;
     EXPECT_EQ(RunService(OpaqueBox(0), kPlainLevel, src, Uniform(7, 6, 7)).bytes, Uniform(7, 6, 7).bytes);
 }
 
 TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     Frame white = Uniform(9, 7, 0x33FFFFFFu), before = Uniform(9, 7, 0xAB000000u);
-    EXPECT_EQ(PixelAt(white = RunService(Zoom(3), kPlainLevel, white, before), 4, 3), 0xABFEFEFEu);  // (21845 * 765) >> 16
+    // (21845 * 765) >> 16; the destination's alpha stays.
+    EXPECT_EQ(PixelAt(white = RunService(Zoom(3), kPlainLevel, white, before), 4, 3), 0xABFEFEFEu);
     std::mt19937 rng(3);
     Frame src = RandomFrame(rng, 9, 7, 4, 0);
     Frame one = RunService(Zoom(1), kPlainLevel, src, before);  // colour copied, alpha left
-    for (int32_t i = 0; i < 63; ++i) EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
+    for (int32_t i = 0; i < 63; ++i)
+        EXPECT_EQ(PixelAt(one, i % 9, i / 9), (PixelAt(src, i % 9, i / 9) & 0xFFFFFFu) | 0xAB000000u);
     EXPECT_EQ(RunService(Zoom(40), kPlainLevel, src, before).bytes, RunService(Zoom(30), kPlainLevel, src, before).bytes);
     for (int32_t steps : {0, -2}) EXPECT_EQ(RunService(Zoom(steps), kPlainLevel, src, before).bytes, src.bytes);
     // 2 x 4, steps 2: step 1 samples the image enlarged to 4 x 8, centred
@@ -85,7 +89,8 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
     Frame rows = Uniform(2, 4, 0), averaged = Uniform(2, 4, 0);
     for (int32_t y = 0; y < 4; ++y) SetPixel(rows, 0, y, 0x0A0A0Au * (y + 1)), SetPixel(rows, 1, y, 0x0A0A0Au * (y + 1));
     averaged = RunService(Zoom(2), kPlainLevel, rows, averaged);
-    for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}}) EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
+    for (auto [y, value] : {std::pair{0, 15u}, {1, 20u}, {2, 30u}, {3, 35u}})
+        EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
 }
 
 // Radius 0 copies. The weights add up to just under 32768, so each plain
@@ -111,10 +116,8 @@ TEST(GaussianBlur, ExamplesAtBothLevels) {
         }
         EXPECT_GT(PixelAt(out, 4, 4) & 0xFF, PixelAt(out, 4, 3) & 0xFF);
     }
-}
-
-TEST(OpaqueGaussianBlur, TransparentPixelsDoNotCountAndAlphaFallsOffAtBorders) {
-    Frame src = Uniform(9, 9, 0xFF204060u);
+    // Alpha-weighted: transparent pixels do not count, and alpha falls off at the borders.
+    src = Uniform(9, 9, 0xFF204060u);
     SetPixel(src, 4, 4, 0x00FFFFFFu);
     Frame dst = Uniform(9, 9, 0);
     CImageARGB image = ImageAt(kPlainLevel, src);
@@ -155,15 +158,17 @@ TEST(SelectKth, ReturnsTheKthSmallestOfAnyListAndMedianFilterUsesIt) {
 TEST(ColourKey, AlphaCountsTheSamplesThatDifferFromTheKey) {
     // Key red 0x10, green 0x20, blue 0x30; tolerance 4.
     const uint32_t key = 0x302010u, alike = 0xFF122231u, unlike = 0xFF502030u;
-    struct Case { uint32_t self, right, below, belowRight; uint8_t alpha; };
+    const struct { uint32_t pixels[4]; uint8_t alpha; } cases[] = {  // self, right, below, below right
+        {{alike, alike, alike, alike}, 0}, {{alike, unlike, alike, alike}, 64}, {{unlike, alike, unlike, alike}, 128},
+        {{unlike, unlike, unlike, unlike}, 255}, {{alike & 0xFFFFFF, unlike, unlike, unlike}, 0}};
     CImageUtility utility;
     const SIZE size{2, 2};
-    for (Case c : {Case{alike, alike, alike, alike, 0}, {alike, unlike, alike, alike, 64}, {unlike, alike, unlike, alike, 128}, {unlike, unlike, unlike, unlike, 255}, {alike & 0xFFFFFF, unlike, unlike, unlike, 0}}) {
+    for (const auto& c : cases) {
         Frame image = Uniform(2, 2, 0);
-        SetPixel(image, 0, 0, c.self), SetPixel(image, 1, 0, c.right), SetPixel(image, 0, 1, c.below), SetPixel(image, 1, 1, c.belowRight);
+        for (int32_t p = 0; p < 4; ++p) SetPixel(image, p % 2, p / 2, c.pixels[p]);
         utility.SetAlphaFromColorKey(image.bytes.data(), &size, key, 4);
         EXPECT_EQ(image.Pixel(0, 0)[3], c.alpha);
-        EXPECT_EQ(PixelAt(image, 0, 0) & 0xFFFFFF, c.self & 0xFFFFFF);
+        EXPECT_EQ(PixelAt(image, 0, 0) & 0xFFFFFF, c.pixels[0] & 0xFFFFFF);
     }
 }
 
@@ -195,7 +200,8 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     Bytes plane(20, 7);
     ImageDesc planeDesc = PlaneDesc(plane, 5, 4);
     argb.EmbossToPlane(&planeDesc, 3);  // toward the right
-    EXPECT_EQ(plane, (std::vector<uint8_t>{128, 128, 128, 128, 128, 128, 128, 255, 255, 128, 128, 128, 255, 255, 128, 128, 128, 128, 128, 128}));
+    EXPECT_EQ(plane, (Bytes{128, 128, 128, 128, 128, 128, 128, 255, 255, 128,  // the rim and the step's two columns
+                            128, 128, 255, 255, 128, 128, 128, 128, 128, 128}));
     argb.EmbossToPlane(&planeDesc, 7);
     EXPECT_EQ(plane[7], 1);
     Frame flat = Uniform(4, 4, 0xFF506070u), out = Uniform(4, 4, 0x7F0A0B0Cu, 4);
@@ -204,32 +210,41 @@ TEST(ArgbNeighbourhood, EmbossAndGradientMagnitude) {
     EXPECT_EQ(out.bytes, Uniform(4, 4, 0x7F000000u, 4).bytes);  // padding kept
     Frame steps = Uniform(3, 3, 0);
     // Blue 255 across; green 3 across, 6 - 2 = 4 down, the centre itself 100.
-    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000600u), SetPixel(steps, 1, 0, 0x00000200u), SetPixel(steps, 1, 1, 0x00006400u);
+    SetPixel(steps, 2, 1, 0x000003FFu), SetPixel(steps, 1, 2, 0x00000600u);
+    SetPixel(steps, 1, 0, 0x00000200u), SetPixel(steps, 1, 1, 0x00006400u);
     Frame small = Uniform(3, 3, 0x7F000000u);
     ImageDesc smallDesc = small.Desc();
     ImageAt(kPlainLevel, steps).GradientMagnitude(&smallDesc);
     EXPECT_EQ(PixelAt(small, 1, 1), 0x7F0005FFu);
 }
 
-// Padded rows: each row lands at its own stride, the padding stays.
-TEST(ArgbApply, BlursGiveTheServicesBytesInPlaceLeavingThePadding) {
-    std::mt19937 rng(10);
-    const Frame src = RandomFrame(rng, 7, 6, 4, 12);
-    const auto rows = [](auto blur, int32_t radius) {
-        return [=](CImageUtility&, Frame& d, Frame& s) { blur(d.bytes.data(), s.bytes.data(), s.width, s.height, d.stride, s.stride, radius); };
-    };
-    struct Case { std::function<void(CImageARGB&)> apply; Service service; };
-    for (const Case& c : std::vector<Case>{{[](CImageARGB& i) { i.ApplyBoxBlur(2); }, Box(2)},
-                                           {[](CImageARGB& i) { i.ApplyBoxBlur(-2); }, Box(-2)},
-                                           {[](CImageARGB& i) { i.ApplyGaussianBlur(2); }, Gaussian(2)},
-                                           {[](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(3); }, OpaqueBox(3)},
-                                           {[](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(2); }, rows(GaussianBlurAlphaWeightedRows, 2)},
-                                           {[](CImageARGB& i) { i.ApplyZoomBlur(4); }, rows(ZoomBlurRows, 4)}}) {
-        for (int32_t level : {kPlainLevel, kSse2Level}) {
-            Frame image = src;
-            CImageARGB argb = ImageAt(level, image);
-            c.apply(argb);
-            EXPECT_EQ(image.bytes, RunService(c.service, level, src, src).bytes);
+// Each blur of an image over itself, keeping only the rows still to be read,
+// gives the bytes its service writes from a copy: rows land at their own
+// stride, the padding stays. A third of the alphas are 0.
+TEST(InPlaceBlurs, EqualTheServicesFromACopyLeavingThePadding) {
+    std::mt19937 rng(31);
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1},  {1, 9},  {9, 1},  {2, 7},   {7, 5},
+                                                 {13, 11}, {3, 40}, {40, 3}, {131, 130}};
+    for (const auto& [width, height] : sizes) {
+        Frame src = RandomFrame(rng, width, height, 4, 12);
+        for (size_t i = 3; i < src.bytes.size(); i += 4) src.bytes[i] = src.bytes[i] % 3 ? src.bytes[i] : 0;
+        for (int32_t r : {INT32_MIN, 0, 1, 2, 3, 5, 64}) {
+            const std::pair<std::function<void(CImageARGB&)>, Service> blurs[] = {
+                {[=](CImageARGB& i) { i.ApplyBoxBlur(r); }, Box(r)},
+                {[=](CImageARGB& i) { AyuvOf(i).BoxBlurInPlace(r); }, Box(r)},
+                {[=](CImageARGB& i) { i.ApplyBoxBlurAlphaWeighted(r); }, OpaqueBox(r)},
+                {[=](CImageARGB& i) { i.ApplyGaussianBlur(r); }, Gaussian(r)},
+                {[=](CImageARGB& i) { i.ApplyGaussianBlurAlphaWeighted(r); }, Rows(GaussianBlurAlphaWeightedRows, r)},
+                {[=](CImageARGB& i) { i.ApplyZoomBlur(r); }, Rows(ZoomBlurRows, r)}};
+            for (int32_t level : {kPlainLevel, kSse2Level}) {
+                for (size_t b = 0; b < std::size(blurs); ++b) {
+                    Frame image = src;
+                    CImageARGB argb = ImageAt(level, image);
+                    blurs[b].first(argb);
+                    EXPECT_EQ(image.bytes, RunService(blurs[b].second, level, src, src).bytes)
+                        << width << "x" << height << " r " << r << " level " << level << " blur " << b;
+                }
+            }
         }
     }
 }

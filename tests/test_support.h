@@ -132,10 +132,9 @@ inline void ExpectPixelExamples(const std::vector<PixelExample>& examples) {
     }
 }
 
-inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride,
-                              int32_t bytesPerPixel = 1) {
+inline CImageByte ByteImageAt(int32_t level, uint8_t* data, int32_t width, int32_t height, int32_t stride) {
     ScopedInstructionSetLevel scoped(level);
-    return CImageByte(data, width, height, stride, bytesPerPixel);
+    return CImageByte(data, width, height, stride, 1);
 }
 // A packed plane descriptor over `bytes`.
 inline ImageDesc PlaneDesc(Bytes& plane, int32_t w, int32_t h) { return {plane.data(), w, h, w, 1, false}; }

@@ -15,9 +15,8 @@ PixelOperation Posterize(int32_t step) { return [=](CImageARGB& i, auto) { i.Pos
 PixelOperation Contrast(float gain) { return [=](CImageARGB& i, auto) { i.AdjustContrast(gain); }; }
 PixelOperation Brightness(int32_t delta) { return [=](CImageARGB& i, auto) { i.AdjustBrightness(delta); }; }
 PixelOperation BlendColor(uint32_t c, uint8_t o) { return [=](CImageARGB& i, auto) { i.BlendColor(c, o); }; }
-PixelOperation Scale(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha) {
-    return [=](CImageARGB& i, auto) { i.ScaleChannelsRGB(red, green, blue, alpha); };
-}
+auto Scale(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { return [=](auto& i, auto) { i.ScaleChannelsRGB(r, g, b, a); }; }
+PixelOperation AyuvScale(uint8_t f) { return [=](CImageARGB& i, auto) { AyuvOf(i).ScaleChannelsRGB(f, f, f, f); }; }
 const PixelOperation kGray = [](CImageARGB& i, auto) { i.ConvertToGray(); };
 
 TEST(ArgbPixelsAndTone, Examples) {
@@ -44,6 +43,9 @@ TEST(ArgbPixelsAndTone, Examples) {
         {BlendColor(0x80FF0000u, 100), 0x00000010u, 0, 0x0031000Cu},
         {BlendColor(0x00FFFFFFu, 255), 0x01020304u, 0, 0x01020304u},
         {Scale(255, 255, 255, 255), 0xFFFF0180u, 0, 0xFEFE007Fu}, {Scale(128, 0, 0, 128), 0x00FF0000u, 0, 0x00FF0000u},
+        // AYUV: the ARGB factors on V, U and Y.
+        {AyuvScale(255), 0xFF108000u, 0, 0xFE0F8001u}, {AyuvScale(128), 0xFFEB8080u, 0, 0x7F7D8080u},
+        {AyuvScale(255), 0xFFEB8080u, 0, 0xFEEA8080u}, {AyuvScale(255), 0x00C86311u, 0, 0x00C86311u},
         // Y, U, V.
         {[](CImageARGB& i, auto) { AyuvOf(i).FillColorKeepAlpha(235, 128, 100); }, 0x7FFFFFFFu, 0, 0x7FEB8064u},
         {[](CImageARGB& i, auto) { AyuvOf(i).FillPixel(0xFF108080u); }, 0x7FFFFFFFu, 0, 0xFF108080u},
