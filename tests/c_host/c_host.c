@@ -73,6 +73,8 @@ typedef void (*ResizeToOp)(Object, const ImageDesc*, uint32_t);
 typedef void (*LoadFromFileOp)(Object, ImageDesc*, const wchar_t*);
 typedef void (*ByteTripleOp)(Object, uint8_t, uint8_t, uint8_t, uint8_t*, uint8_t*, uint8_t*);
 typedef void (*IntTripleOp)(Object, int32_t, int32_t, int32_t, int32_t*, int32_t*, int32_t*);
+typedef void (*FourByteOp)(Object, uint8_t, uint8_t, uint8_t, uint8_t);
+typedef void (*TileOp)(Object, const uint8_t*, int32_t, int32_t);
 // An MSVC host passes a 16-byte vector argument as a pointer to a copy.
 #ifdef _WIN32
 typedef void (*PackedOp)(Object, const __m128i*, __m128i*);
@@ -92,6 +94,8 @@ static const char* g_case = "";
 
 // The function in slot `index` of an object's operation table.
 #define SLOT(type, object, index) ((type)((*(void***)(object))[index]))
+// Slot `index` of `object` called as `type` with `args`; then `condition` must hold.
+#define CALL(type, object, index, args, condition) (SLOT(type, object, index) args, CHECK(condition))
 
 static int32_t CallInt(Object o, int slot) { return SLOT(int32_t (*)(Object), o, slot)(o); }
 
@@ -122,8 +126,7 @@ static void CheckBaseOperations(Object o, int32_t width, int32_t height, int32_t
     ImageDesc same = {NULL, width, height, stride + 64, 7, false}, other = {NULL, width + 1, height, stride, bpp, false};
     CHECK(SLOT(int32_t (*)(Object, const ImageDesc*), o, kIsSameSize)(o, &same) == 1);
     CHECK(SLOT(int32_t (*)(Object, const ImageDesc*), o, kIsSameSize)(o, &other) == 0);
-    SLOT(IntOp, o, kFill)(o, 0x1A5);
-    CHECK(got[0] == 0xA5 && got[height * stride - 1] == 0xA5);
+    CALL(IntOp, o, kFill, (o, 0x1A5), got[0] == 0xA5 && got[height * stride - 1] == 0xA5);
     // SetDesc then GetDesc gives back the same six values; restored after.
     ImageDesc swapped = {got + 1, 2, 3, 99, 5, false};
     SLOT(DescOp, o, kSetDesc)(o, &swapped);
@@ -184,15 +187,12 @@ static void TestColourSlots(Object o) {
     SLOT(void (*)(Object, uint8_t, uint8_t, uint8_t, uint8_t*), o, kConvertRGBToLuma)(o, 255, 255, 255, &luma);
     CHECK(h == 85 && l == 127 && r == 253 && g == 0 && luma == 235);
     SLOT(IntTripleOp, o, kConvertRGBToYUV)(o, 255, 0, 0, &yuv[0], &yuv[1], &yuv[2]);
-    SLOT(IntTripleOp, o, kConvertRGBToYUVNoOffset)(o, 255, 0, 0, &wide[0], &wide[1], &wide[2]);
-    CHECK(wide[1] == -38);
+    CALL(IntTripleOp, o, kConvertRGBToYUVNoOffset, (o, 255, 0, 0, &wide[0], &wide[1], &wide[2]), wide[1] == -38);
     SLOT(IntTripleOp, o, kConvertYUVToRGB)(o, 255, 128, 255, &wide[0], &wide[1], &wide[2]);
     CHECK(yuv[0] == 82 && yuv[2] == 240 && wide[0] == 481 && wide[1] == 175);
     SLOT(PackedOp, o, kConvertRGBToYUVPacked)(o, VECTOR_ARGUMENT(white), &packed[0]);
     SLOT(PackedOp, o, kConvertYUVToRGBPacked)(o, VECTOR_ARGUMENT(bright), &packed[1]);
     CHECK(toYuv[2] == 235 && toYuv[3] == 0 && toRgb[1] == 175 && toRgb[2] == 255);
-    SLOT(void (*)(Object, uint8_t*, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, int32_t), o, kReservedA)
-    (o, NULL, 1, 2, 3, NULL, 4, 5, 6);
     CHECK(SLOT(int32_t (*)(Object, uint8_t*, int32_t, int32_t, int32_t, uint8_t*, int32_t), o, kReservedB)(
               o, &luma, 1, 2, 3, NULL, 4) == (int32_t)0x80070057);
 }
@@ -206,28 +206,22 @@ static void TestArgbSlots(Object image) {
     ImageDesc sDesc = {s, 2, 1, 2, 1, false}, lDesc = {l, 2, 1, 2, 1, false};
     memset(source, 0xEE, sizeof source);
     g_case = "ARGB buffer and whole-image conversion slots";
-    SLOT(SizeOp, image, kArgbAllocate)(image, 3, 2);
-    CHECK(CallInt(image, kGetStride) == 12);
-    SLOT(AttachOp, image, kArgbAttachBuffer)(image, colours, 2, 1, 8);
-    CHECK(CallGetDesc(image).data == colours);
+    CALL(SizeOp, image, kArgbAllocate, (image, 3, 2), CallInt(image, kGetStride) == 12);
+    CALL(AttachOp, image, kArgbAttachBuffer, (image, colours, 2, 1, 8), CallGetDesc(image).data == colours);
     SLOT(DescOp, image, kArgbConvertToAYUV)(image, &ayuvDesc);
     SLOT(DescOp, image, kArgbConvertToLuma)(image, &lumaDesc);
     SLOT(ThreeDescOp, image, kArgbConvertToHSLPlanes)(image, &hDesc, &sDesc, &lDesc);
     CHECK(ayuv[0] == 240 && ayuv[2] == 82 && ayuv[3] == 77 && luma[1] == 235 && s[0] == 255 && l[1] == 255);
-    SLOT(ThreeDescOp, image, kArgbConvertFromHSLPlanes)(image, &hDesc, &sDesc, &lDesc);
-    CHECK(colours[0] == 0 && colours[2] == 253 && colours[3] == 77);
+    CALL(ThreeDescOp, image, kArgbConvertFromHSLPlanes, (image, &hDesc, &sDesc, &lDesc),
+         colours[0] == 0 && colours[2] == 253 && colours[3] == 77);
     g_case = "ARGB lane, copy and region slots";
     SLOT(LaneOp, image, kArgbSetChannel)(image, &lumaDesc, 3);
-    SLOT(LaneOp, image, kArgbGetChannel)(image, &hDesc, 2);
-    CHECK(colours[3] == 82 && colours[2] == 253 && h[0] == 253);
-    SLOT(DescOp, image, kArgbCopyAlphaFrom)(image, &sourceDesc);
-    CHECK(colours[3] == 0xEE && colours[0] == 0);
-    SLOT(DescOp, image, kArgbSetGrayFromPlane)(image, &lumaDesc);
-    CHECK(colours[0] == 82 && colours[3] == 0xEE);
-    SLOT(DescOp, image, kArgbCopyFrom)(image, &sourceDesc);
-    CHECK(colours[0] == 0xEE);
-    CHECK(SLOT(RegionOp, image, kArgbGetRegionDesc)(image, &region, 1, -1, 5, 2) == 1);
-    CHECK(region.data == colours + 4 && region.width == 1);
+    CALL(LaneOp, image, kArgbGetChannel, (image, &hDesc, 2), colours[3] == 82 && colours[2] == 253 && h[0] == 253);
+    CALL(DescOp, image, kArgbCopyAlphaFrom, (image, &sourceDesc), colours[3] == 0xEE && colours[0] == 0);
+    CALL(DescOp, image, kArgbSetGrayFromPlane, (image, &lumaDesc), colours[0] == 82 && colours[3] == 0xEE);
+    CALL(DescOp, image, kArgbCopyFrom, (image, &sourceDesc), colours[0] == 0xEE);
+    CHECK(SLOT(RegionOp, image, kArgbGetRegionDesc)(image, &region, 1, -1, 5, 2) == 1 && region.data == colours + 4 &&
+          region.width == 1);
 }
 
 static void TestResampleAndAyuvSlots(void) {
@@ -241,31 +235,28 @@ static void TestResampleAndAyuvSlots(void) {
     Object rgb = GetCImageARGB4(rows, 2, 2, 8), o = GetCImageAYUV4(pair, 2, 2, 8);
     g_case = "ARGB ResizeTo mode 1 repeats the nearest rows (0.5 rounds up), clears padding";
     memset(out, 0xEE, sizeof out);
-    SLOT(ResizeToOp, rgb, kArgbResizeTo)(rgb, &tall, 1);
-    CHECK(memcmp(out, rows, 8) == 0 && memcmp(out + 12, rows + 8, 8) == 0 && out[47] == 0);
+    CALL(ResizeToOp, rgb, kArgbResizeTo, (rgb, &tall, 1),
+         memcmp(out, rows, 8) == 0 && memcmp(out + 12, rows + 8, 8) == 0 && out[47] == 0);
     g_case = "AYUV ResizeTo mode 0 interpolates at 0, 0.5 and twice 127/128, keeps padding";
     memset(out, 0xEE, sizeof out);
-    SLOT(ResizeToOp, o, kAyuvResizeTo)(o, &wide, 0);
-    CHECK(out[2] == 0 && out[6] == 127 && out[10] == 252 && out[14] == 252 && out[16] == 0xEE);
+    CALL(ResizeToOp, o, kAyuvResizeTo, (o, &wide, 0),
+         out[2] == 0 && out[6] == 127 && out[10] == 252 && out[14] == 252 && out[16] == 0xEE);
     ReleaseCImageARGB(rgb);
 
     g_case = "AYUV buffer, conversion, region and scaling slots";
-    SLOT(SizeOp, o, kAyuvAllocate)(o, 3, 2);
-    CHECK(CallInt(o, kGetStride) == 12);
+    CALL(SizeOp, o, kAyuvAllocate, (o, 3, 2), CallInt(o, kGetStride) == 12);
     SLOT(AttachOp, o, kAyuvAttachBuffer)(o, yuv, 2, 1, 8);
     SLOT(DescOp, o, kAyuvConvertToARGB)(o, &argbDesc);
     SLOT(DescOp, o, kAyuvConvertToLuma)(o, &lumaDesc);
     CHECK(argb[0] == 0 && argb[3] == 200 && argb[6] == 255 && luma[0] == 16 && luma[1] == 235);
-    CHECK(SLOT(RegionOp, o, kAyuvGetRegionDesc)(o, &region, 1, 0, 5, 5) == 1);
-    CHECK(region.data == yuv + 4 && region.width == 1);
+    CHECK(SLOT(RegionOp, o, kAyuvGetRegionDesc)(o, &region, 1, 0, 5, 5) == 1 && region.data == yuv + 4 &&
+          region.width == 1);
     SLOT(IntOp, o, kAyuvBoxBlurInPlace)(o, 0);
-    SLOT(void (*)(Object, uint8_t, uint8_t, uint8_t, uint8_t), o, kAyuvScaleChannelsRGB)(o, 255, 255, 255, 255);
+    SLOT(FourByteOp, o, kAyuvScaleChannelsRGB)(o, 255, 255, 255, 255);
     CHECK(yuv[2] == 16 && yuv[3] == 199 && yuv[6] == 234 && yuv[7] == 254);
     argb[3] = 9;
-    SLOT(DescOp, o, kAyuvCopyAlphaFrom)(o, &argbDesc);
-    CHECK(yuv[3] == 9 && yuv[2] == 16);
-    SLOT(DescOp, o, kAyuvCopyFrom)(o, &argbDesc);
-    CHECK(memcmp(yuv, argb, 8) == 0);
+    CALL(DescOp, o, kAyuvCopyAlphaFrom, (o, &argbDesc), yuv[3] == 9 && yuv[2] == 16);
+    CALL(DescOp, o, kAyuvCopyFrom, (o, &argbDesc), memcmp(yuv, argb, 8) == 0);
     ReleaseCImageAYUV(o);
 }
 
@@ -279,8 +270,7 @@ static void CheckLoadedAndHandOver(const ImageDesc* loaded, const uint8_t* pixel
     CHECK(same);
     if (loaded->data == NULL) return;
     Object owner = GetCImageARGB();
-    SLOT(DescOp, owner, kSetDesc)(owner, loaded);
-    CHECK(ReleaseCImageARGB(owner) == 0);
+    CALL(DescOp, owner, kSetDesc, (owner, loaded), ReleaseCImageARGB(owner) == 0);
 }
 
 static void TestFileSlots(void) {
@@ -319,48 +309,37 @@ static void NewByteImage(const char* name, uint8_t value, uint8_t planeValue) {
     memset(plane, planeValue, kN);
     img = GetCImageByte4(px, kW, kH, kW);
 }
-// A new image, then slot `slot` called as `type` with `args`.
-#define RUN(name, value, planeValue, type, slot, args) \
-    (NewByteImage(name, value, planeValue), SLOT(type, img, slot) args)
+// A new image, then slot `slot` called as `type` with `args`; then `condition` must hold.
+#define RUN(name, value, planeValue, type, slot, args, condition) \
+    (NewByteImage(name, value, planeValue), CALL(type, img, slot, args, condition))
 
 static void TestByteSlots(void) {
     const ImageDesc planeDesc = {plane, kW, kH, kW, 1, false};
-    RUN("Allocate", 1, 0, SizeOp, kByteAllocate, (img, 5, 3));
-    CHECK(CallInt(img, kGetWidth) == 5 && CallInt(img, kGetStride) == 5 && px[0] == 1);
-    RUN("MaskByThreshold", 200, 50, LaneOp, kByteMaskByThreshold, (img, &planeDesc, 100));
-    CHECK(px[0] == 125);
-    RUN("ColorDodgeBlend", 128, 127, DescOp, kByteColorDodgeBlend, (img, &planeDesc));
-    CHECK(px[0] == 255);
+    RUN("Allocate", 1, 0, SizeOp, kByteAllocate, (img, 5, 3), px[0] == 1 && CallInt(img, kGetWidth) == 5);
+    CHECK(CallInt(img, kGetStride) == 5);
+    RUN("MaskByThreshold", 200, 50, LaneOp, kByteMaskByThreshold, (img, &planeDesc, 100), px[0] == 125);
+    RUN("ColorDodgeBlend", 128, 127, DescOp, kByteColorDodgeBlend, (img, &planeDesc), px[0] == 255);
     // A flat pattern: the origin does not matter.
-    RUN("AddTiledPattern", 10, 5, void (*)(Object, const uint8_t*, int32_t, int32_t), kByteAddTiledPattern, (img, plane, 4, 4));
-    CHECK(px[0] == 15);
-    RUN("AddCrossHatch", 0, 0, VoidOp, kByteAddCrossHatch, (img));  // two lines of 10 to 41
-    CHECK(px[0] >= 20 && px[0] <= 82);
-    RUN("SubtractPlane", 9, 4, DescOp, kByteSubtractPlane, (img, &planeDesc));
-    CHECK(px[0] == 5);
-    RUN("MultiplyByGain", 100, 0, IntOp, kByteMultiplyByGain, (img, 2));
-    CHECK(px[0] == 200);
-    RUN("Invert", 200, 0, VoidOp, kByteInvert, (img));
-    CHECK(px[0] == 55);
-    RUN("AdjustContrast", 192, 0, void (*)(Object, float), kByteAdjustContrast, (img, 2.0f));
-    CHECK(px[0] == 255);
-    RUN("AdjustBrightness", 100, 0, IntOp, kByteAdjustBrightness, (img, -30));
-    CHECK(px[0] == 70);
-    RUN("MapLevels", 125, 0, void (*)(Object, uint8_t, uint8_t, uint8_t, uint8_t), kByteMapLevels, (img, 50, 200, 0, 255));
-    CHECK(px[0] == 127);
+    RUN("AddTiledPattern", 10, 5, TileOp, kByteAddTiledPattern, (img, plane, 4, 4), px[0] == 15);
+    // Two lines of 10 to 41.
+    RUN("AddCrossHatch", 0, 0, VoidOp, kByteAddCrossHatch, (img), px[0] >= 20 && px[0] <= 82);
+    RUN("SubtractPlane", 9, 4, DescOp, kByteSubtractPlane, (img, &planeDesc), px[0] == 5);
+    RUN("MultiplyByGain", 100, 0, IntOp, kByteMultiplyByGain, (img, 2), px[0] == 200);
+    RUN("Invert", 200, 0, VoidOp, kByteInvert, (img), px[0] == 55);
+    RUN("AdjustContrast", 192, 0, void (*)(Object, float), kByteAdjustContrast, (img, 2.0f), px[0] == 255);
+    RUN("AdjustBrightness", 100, 0, IntOp, kByteAdjustBrightness, (img, -30), px[0] == 70);
+    RUN("MapLevels", 125, 0, FourByteOp, kByteMapLevels, (img, 50, 200, 0, 255), px[0] == 127);
     NewByteImage("AdjustContrastAroundMean", 100, 0);
     for (int i = 0; i < kN; i += 2) px[i] = 101;  // mean 100.5
-    SLOT(IntOp, img, kByteAdjustContrastAroundMean)(img, 100);
-    CHECK(px[0] == 255 && px[1] == 0);
+    CALL(IntOp, img, kByteAdjustContrastAroundMean, (img, 100), px[0] == 255 && px[1] == 0);
     NewByteImage("GetMeanValue, DetectEdges, EmbossToPlane, BoxBlurInPlace", 0, 0x77);  // a step after column 2
     for (int y = 0; y < kH; ++y) memset(px + y * kW + 3, 255, 3);
     CHECK(SLOT(float (*)(Object), img, kByteGetMeanValue)(img) == 127.5f);
     SLOT(void (*)(Object, const ImageDesc*, int32_t, uint8_t), img, kByteDetectEdges)(img, &planeDesc, 1, 200);
     CHECK(plane[0] == 0 && plane[kW + 2] == 200);
-    SLOT(LaneOp, img, kByteEmbossToPlane)(img, &planeDesc, 3);
-    CHECK(plane[0] == 128 && plane[kW + 2] == 255);
-    SLOT(IntOp, img, kByteBoxBlurInPlace)(img, 1);  // 2 x 255 in the 3 x 2 window of (2, 0)
-    CHECK(px[2] == 85);
+    CALL(LaneOp, img, kByteEmbossToPlane, (img, &planeDesc, 3), plane[0] == 128 && plane[kW + 2] == 255);
+    // 2 x 255 in the 3 x 2 window of (2, 0).
+    CALL(IntOp, img, kByteBoxBlurInPlace, (img, 1), px[2] == 85);
     ReleaseCImageByte(img);
 }
 
