@@ -198,11 +198,12 @@ TEST(ImageFilesNarrowPath, LoadFromFileAGoesThroughTheOperationTable) {
 
 // The decoders' other row rules (red-blue swaps, premultiplying, CMYK inks)
 // are pinned by the corpus. (1 * 255 + 1) / 2 = 128: unpremultiplying
-// rounds, saturates and gives 0 at alpha 0; alpha 255 leaves colour alone.
+// rounds, saturates and gives 0 at alpha 0; alpha 255 leaves colour alone
+// and alpha 254 does not.
 TEST(IoPixelRows, UnpremultiplyRoundsAndStopsAtTheRowEnd) {
-    Bytes row = {1, 200, 0, 2, 9, 9, 9, 0, 10, 20, 30, 255, 0xEE};
-    UnpremultiplyRow(row.data(), 3);
-    EXPECT_EQ(row, (Bytes{128, 255, 0, 2, 0, 0, 0, 0, 10, 20, 30, 255, 0xEE}));
+    Bytes row = {1, 200, 0, 2, 9, 9, 9, 0, 254, 253, 0, 254, 10, 20, 30, 255, 0xEE};
+    UnpremultiplyRow(row.data(), 4);
+    EXPECT_EQ(row, (Bytes{128, 255, 0, 2, 0, 0, 0, 0, 255, 254, 0, 254, 10, 20, 30, 255, 0xEE}));
 }
 
 // ---- Module resources and bitmap handles
