@@ -48,6 +48,12 @@ constexpr int32_t kReliefStep[8][2] = {{-1, -1}, {0, -1}, {+1, -1}, {+1, 0},
 
 inline int32_t LumaOf(const uint8_t* pixel) { return RgbToLuma(pixel[2], pixel[1], pixel[0]); }
 
+// The in-place blurs run for a radius or step count of 1 or more over a
+// usable, non-empty image; below 1 there is nothing to blur.
+bool CanBlurInPlace(const CImageBase& image, int32_t amount) {
+    return amount >= 1 && IsUsablePixels(image, kArgbBytes) && image.width != 0 && image.height != 0;
+}
+
 }  // namespace
 
 void CImageARGB::BoxBlurTo(const ImageDesc* destination, int32_t radius) {
@@ -125,29 +131,29 @@ void CImageARGB::ApplyFillGradient(const RECT* rect, int32_t direction, uint32_t
 // The box blurs keep the rows still to leave the window, not a copy of the
 // frame. A negative radius would copy the image onto itself: nothing to do.
 void CImageARGB::ApplyBoxBlur(int32_t radius) {
-    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    if (!CanBlurInPlace(*this, radius)) return;
     BoxBlurRowsInPlace(data, width, height, stride, radius, UseSse2(level));
 }
 
 // The Gaussian blurs read each row before writing over it: no copy.
 void CImageARGB::ApplyGaussianBlur(int32_t radius) {
-    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    if (!CanBlurInPlace(*this, radius)) return;
     GaussianBlurRows(data, data, width, height, stride, stride, radius, UseSse2(level));
 }
 
 // A negative count would copy the image onto itself: nothing to do.
 void CImageARGB::ApplyZoomBlur(int32_t steps) {
-    if (steps < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    if (!CanBlurInPlace(*this, steps)) return;
     ZoomBlurRowsInPlace(data, width, height, stride, steps);
 }
 
 void CImageARGB::ApplyBoxBlurAlphaWeighted(int32_t radius) {
-    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    if (!CanBlurInPlace(*this, radius)) return;
     BoxBlurAlphaWeightedRowsInPlace(data, width, height, stride, radius, UseSse2(level));
 }
 
 void CImageARGB::ApplyGaussianBlurAlphaWeighted(int32_t radius) {
-    if (radius < 1 || !IsUsablePixels(*this, kArgbBytes) || width == 0 || height == 0) return;
+    if (!CanBlurInPlace(*this, radius)) return;
     GaussianBlurAlphaWeightedRows(data, data, width, height, stride, stride, radius);
 }
 

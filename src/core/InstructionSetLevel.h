@@ -23,12 +23,17 @@ VectorTier GetVectorTierLimit();
 void SetVectorTierLimit(VectorTier tier);
 inline bool UseAvx2() { return GetVectorTierLimit() == VectorTier::Avx2 && ProcessorHasAvx2(); }
 
+// Inside the vector variant: the AVX2 kernel where it may run, else SSE2.
+template <typename Kernel>
+Kernel PickVectorKernel(Kernel sse2, Kernel avx2) {
+    return UseAvx2() ? avx2 : sse2;
+}
+
 // The kernel for an image of the given level: plain below level 3, else
-// the AVX2 kernel where it may run and the SSE2 kernel otherwise.
+// the vector kernel PickVectorKernel chooses.
 template <typename Kernel>
 Kernel PickKernel(int32_t level, Kernel plain, Kernel sse2, Kernel avx2) {
-    if (!UseSse2(level)) return plain;
-    return UseAvx2() ? avx2 : sse2;
+    return UseSse2(level) ? PickVectorKernel(sse2, avx2) : plain;
 }
 
 // Sets the level for the lifetime of the object and restores the previous

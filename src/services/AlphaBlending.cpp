@@ -33,7 +33,7 @@ void AlphaBlendImage(const CImageBase& image, const ImageDesc* source, uint8_t o
     if (UseSse2(image.level)) {
         AlphaWeightTable table;
         BuildAlphaWeightTable(table, opacity);
-        const auto blendRow = UseAvx2() ? AlphaBlendRow_Avx2 : AlphaBlendRow_Sse2;
+        const auto blendRow = PickVectorKernel(AlphaBlendRow_Sse2, AlphaBlendRow_Avx2);
         ForEachRow(image, source, [&](uint8_t* row, const uint8_t* from) { blendRow(row, from, width, table); });
     } else {
         ForEachRow(image, source, [&](uint8_t* row, const uint8_t* from) { AlphaBlendRow_Plain(row, from, width, opacity); });

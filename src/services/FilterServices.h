@@ -27,13 +27,13 @@ void ZoomBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t heigh
 void ZoomBlurRowsInPlace(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride,
                          int32_t steps);
 
-// Gaussian blur in which only pixels of non-zero alpha take part; `dst`
-// may be `src` (same stride). Leaves dst a copy of src when scratch memory
-// is not there.
 // The Gaussian blur of width x height 4-byte pixels, 1 <= radius; dst may
 // be src.
 void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, ptrdiff_t dstStride,
                       ptrdiff_t srcStride, int32_t radius, bool sse2);
+// Gaussian blur in which only pixels of non-zero alpha take part; `dst`
+// may be `src` (same stride). Leaves dst a copy of src when scratch memory
+// is not there.
 void GaussianBlurAlphaWeightedRows(uint8_t* dst, const uint8_t* src, int32_t width,
                                    int32_t height, ptrdiff_t dstStride, ptrdiff_t srcStride,
                                    int32_t radius);
