@@ -148,9 +148,11 @@ const std::vector<Variant> kVariants = {
     {"ConvertToGrayLightness", {4}, On([](auto& i, auto) { i.ConvertToGrayLightness(); }), Grouped([](uint8_t* p) {
          p[0] = p[1] = p[2] = static_cast<uint8_t>((std::max({p[0], p[1], p[2]}) + std::min({p[0], p[1], p[2]}) + 1) >> 1);
      })},
+    {"Posterize 2", {4}, On([](auto& i, auto) { i.Posterize(2); }), PosterizedPairs(2)},
     {"Posterize 3", {4}, On([](auto& i, auto) { i.Posterize(3); }), PosterizedPairs(3)},
     {"Posterize 100", {4}, On([](auto& i, auto) { i.Posterize(100); }), PosterizedPairs(100)},
     {"Posterize 255", {4}, On([](auto& i, auto) { i.Posterize(255); }), PosterizedPairs(255)},
+    {"Posterize 509", {4}, On([](auto& i, auto) { i.Posterize(509); }), PosterizedPairs(509)},
     {"AdjustContrast 0.37", {4}, On([](auto& i, auto) { i.AdjustContrast(0.37f); })},
     {"AdjustContrast 1.5", {4}, On([](auto& i, auto) { i.AdjustContrast(1.5f); })},
     {"AdjustContrast 2", {4}, On([](auto& i, auto) { i.AdjustContrast(2.0f); })},
@@ -158,6 +160,8 @@ const std::vector<Variant> kVariants = {
     {"AdjustBrightness -57", {4}, On([](auto& i, auto) { i.AdjustBrightness(-57); })},
     {"AdjustBrightness 300", {4}, On([](auto& i, auto) { i.AdjustBrightness(300); })},
     {"MapLevels", {4}, On([](auto& i, auto) { i.MapLevels(50, 200, 0, 255); })},
+    {"MapLevels falling", {4}, On([](auto& i, auto) { i.MapLevels(30, 227, 250, 7); })},
+    {"MapLevels inverted range", {4}, On([](auto& i, auto) { i.MapLevels(200, 100, 9, 240); })},
     {"Invert", {4}, On([](auto& i, auto) { i.Invert(); })},
     {"AdjustContrastAroundMean", {4}, On([](auto& i, auto) { i.AdjustContrastAroundMean(40); })},
     {"MedianFilterChannels 1", {4}, On([](auto& i, auto) { i.MedianFilterChannels(1); })},
@@ -194,6 +198,7 @@ const std::vector<Variant> kVariants = {
     {"ResampleBilinear down", {4, 4}, Resample(false)},
     {"Byte MultiplyByGain 3", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(3); }), nullptr, true},
     {"Byte MultiplyByGain 256", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(256); }), nullptr, true},
+    {"Byte MapLevels", {1}, OnByte([](auto& i, auto) { i.MapLevels(3, 90, 200, 17); })},
     {"Byte Invert", {1}, OnByte([](auto& i, auto) { i.Invert(); }), nullptr, true},
     {"Byte AdjustContrast", {1}, OnByte([](auto& i, auto) { i.AdjustContrast(1.37f); }), nullptr, true},
     {"Byte AdjustBrightness", {1}, OnByte([](auto& i, auto) { i.AdjustBrightness(-100); }), nullptr, true},

@@ -44,8 +44,13 @@ void CImageARGB::ConvertToGrayLightness() {
 
 void PosterizeFourBytePixels(CImageBase& image, int32_t step) {
     if (!IsPosterizeStep(step) || !IsUsablePixels(image, kArgbBytes)) return;
-    const auto posterizeRow = UseSse2(image.level) ? PosterizeRow_Sse2 : PosterizeRow_Plain;
-    ForEachPixelRow(image, [&](uint8_t* row, int32_t width) { posterizeRow(row, width, step); });
+    if (!UseSse2(image.level)) {
+        ForEachPixelRow(image, [&](uint8_t* row, int32_t width) { PosterizeRow_Plain(row, width, step); });
+        return;
+    }
+    const PosterizeDivision division = PosterizeDivisionOf(step);
+    const auto posterizeRow = PickVectorKernel(PosterizeRow_Sse2, PosterizeRow_Avx2);
+    ForEachPixelRow(image, [&](uint8_t* row, int32_t width) { posterizeRow(row, width, division); });
 }
 
 void CImageARGB::Posterize(int32_t step) { PosterizeFourBytePixels(*this, step); }
@@ -72,6 +77,13 @@ void CImageARGB::AdjustBrightness(int32_t delta) {
 
 void CImageARGB::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {
     if (!IsUsablePixels(*this, kArgbBytes)) return;
+    if (UseSse2(level)) {
+        // The table's entries computed in the lanes, every pixel alike.
+        const LevelsLine line = LevelsLineOf(inLow, inHigh, outLow, outHigh);
+        const auto levelsRow = PickVectorKernel(MapLevelsRow_Sse2, MapLevelsRow_Avx2);
+        ForEachPixelRowJoined(*this, [&](uint8_t* row, int32_t width) { levelsRow(row, width, line); });
+        return;
+    }
     uint8_t table[256];
     BuildLevelsTable(inLow, inHigh, outLow, outHigh, table);
     MapThroughTable(*this, table);

@@ -10,6 +10,9 @@
 
 namespace VelImageUtility {
 
+struct LevelsLine;
+struct PosterizeDivision;
+
 // Blue = green = red = studio-range luma.
 void ConvertToGrayRow_Plain(uint8_t* row, int32_t width);
 void ConvertToGrayRow_Sse2(uint8_t* row, int32_t width);
@@ -24,16 +27,17 @@ uint64_t SumColoursRow(const uint8_t* row, int32_t width);
 void GrayLightnessRun_Plain(uint8_t* pixels, size_t count);
 void GrayLightnessRun_Sse2(uint8_t* pixels, size_t count);
 
-// Quantise to multiples of `step` (>= 1): the plain kernel rounds down,
-// the vector one to nearest (ties to even) in pairs of pixels, clamped to
-// 255; an odd last pixel takes the plain rule.
 // 255 - c for blue, green and red; alpha kept.
 void InvertRow_Plain(uint8_t* row, int32_t width);
 void InvertRow_Sse2(uint8_t* row, int32_t width);
 void InvertRow_Avx2(uint8_t* row, int32_t width);
 
+// Quantise to multiples of `step` (>= 1): the plain kernel rounds down,
+// the vector one to nearest (ties to even) in pairs of pixels, clamped to
+// 255; an odd last pixel takes the plain rule.
 void PosterizeRow_Plain(uint8_t* row, int32_t width, int32_t step);
-void PosterizeRow_Sse2(uint8_t* row, int32_t width, int32_t step);
+void PosterizeRow_Sse2(uint8_t* row, int32_t width, const PosterizeDivision& division);
+void PosterizeRow_Avx2(uint8_t* row, int32_t width, const PosterizeDivision& division);
 
 // Contrast about 128, `factor` = gain in units of 1/4096 (0..8192).
 void AdjustContrastRow_Plain(uint8_t* row, int32_t width, int32_t factor);
@@ -51,5 +55,9 @@ void SubtractPlaneRow_Sse2(uint8_t* row, const uint8_t* plane, int32_t width);
 
 // c becomes table[c].
 void MapColoursThroughTable(uint8_t* row, int32_t width, const uint8_t table[256]);
+
+// c becomes its levels table entry, computed from the line.
+void MapLevelsRow_Sse2(uint8_t* row, int32_t width, const LevelsLine& line);
+void MapLevelsRow_Avx2(uint8_t* row, int32_t width, const LevelsLine& line);
 
 }  // namespace VelImageUtility

@@ -1,6 +1,7 @@
 #include "argb/ArgbToneKernels.h"
 #include "services/ByteGroups_avx2.h"
 #include "services/ColourConversion.h"  // constants only: no inline function of it is used here
+#include "services/ToneCurves_avx2.h"
 
 namespace VelImageUtility {
 
@@ -23,6 +24,12 @@ inline __m256i SpreadToColours(__m256i values) {
     const __m256i spread = _mm256_setr_epi8(0, 0, 0, -128, 4, 4, 4, -128, 8, 8, 8, -128, 12, 12, 12, -128,
                                             0, 0, 0, -128, 4, 4, 4, -128, 8, 8, 8, -128, 12, 12, 12, -128);
     return _mm256_shuffle_epi8(values, spread);
+}
+
+// Blue, green and red from `colours`, alpha from `old`.
+inline __m256i WithAlphaOf(__m256i colours, __m256i old) {
+    const __m256i colourMask = _mm256_set1_epi32(kColourBits);
+    return _mm256_or_si256(_mm256_and_si256(colours, colourMask), _mm256_andnot_si256(colourMask, old));
 }
 
 // The SSE2 row `sse2` up to the first 32-byte boundary and for the last
@@ -52,6 +59,21 @@ void InvertRow_Avx2(uint8_t* row, int32_t width) {
 void AdjustBrightnessRow_Avx2(uint8_t* row, int32_t width, int32_t delta) {
     const auto sse2 = [delta](uint8_t* part, int32_t n) { AdjustBrightnessRow_Sse2(part, n, delta); };
     WithBrightnessTransform(delta, _mm256_set1_epi32(kColourBits), [&](auto transform) { TransformRow(row, width, sse2, transform); });
+}
+
+// Groups of 8 pixels from the row's start, so that the SSE2 row is left
+// the same odd last pixel as it would meet alone.
+void PosterizeRow_Avx2(uint8_t* row, int32_t width, const PosterizeDivision& division) {
+    const PosterizeLanes32 lanes = PosterizeLanes32Of(division);
+    const size_t done = TransformByteGroups32(
+        row, 4 * static_cast<size_t>(width), [&](__m256i pixels) { return WithAlphaOf(PosterizeBytes32(pixels, lanes), pixels); }, row);
+    PosterizeRow_Sse2(row + done, width - static_cast<int32_t>(done / 4), division);
+}
+
+void MapLevelsRow_Avx2(uint8_t* row, int32_t width, const LevelsLine& line) {
+    const LevelsLanes32 lanes = LevelsLanes32Of(line);
+    const auto sse2 = [&line](uint8_t* part, int32_t n) { MapLevelsRow_Sse2(part, n, line); };
+    TransformRow(row, width, sse2, [&](__m256i pixels) { return WithAlphaOf(LevelsBytes32(pixels, lanes), pixels); });
 }
 
 }  // namespace VelImageUtility

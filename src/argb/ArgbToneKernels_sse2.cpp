@@ -68,12 +68,19 @@ void InvertRow_Sse2(uint8_t* row, int32_t width) {
     InvertRow_Plain(row + 4 * x, width - x);
 }
 
-void PosterizeRow_Sse2(uint8_t* row, int32_t width, int32_t step) {
-    const __m128 stepFloat = _mm_set1_ps(static_cast<float>(step));
-    const __m128i step16 = _mm_set1_epi16(static_cast<int16_t>(step));
+void PosterizeRow_Sse2(uint8_t* row, int32_t width, const PosterizeDivision& division) {
+    const PosterizeLanes lanes = PosterizeLanesOf(division);
     const int32_t done = TransformPixelPairs(
-        row, width, [&](__m128i pixels) { return PosterizeBytes_Sse2(pixels, stepFloat, step16); });
-    PosterizeRow_Plain(row + 4 * done, width - done, step);
+        row, width, [&](__m128i pixels) { return PosterizeBytes_Sse2(pixels, lanes); });
+    PosterizeRow_Plain(row + 4 * done, width - done, division.step);
+}
+
+void MapLevelsRow_Sse2(uint8_t* row, int32_t width, const LevelsLine& line) {
+    const LevelsLanes lanes = LevelsLanesOf(line);
+    const int32_t done = TransformPixelPairs(row, width, [&](__m128i pixels) { return LevelsBytes_Sse2(pixels, lanes); });
+    for (uint8_t* pixel = row + 4 * done; pixel < row + 4 * width; pixel += 4) {
+        for (int32_t lane = 0; lane < 3; ++lane) pixel[lane] = ApplyLevelsLine(pixel[lane], line);
+    }
 }
 
 void AdjustContrastRow_Sse2(uint8_t* row, int32_t width, int32_t factor) {

@@ -12,6 +12,8 @@
 
 namespace VelImageUtility {
 
+struct LevelsLine;
+
 // ---- Tone operations ----
 
 // p * gain, saturated to 255; gain must not be negative.
@@ -38,6 +40,10 @@ void AdjustBrightnessRun_Avx2(uint8_t* run, size_t count, int32_t delta);
 
 // p becomes table[p].
 void MapRowThroughTable(uint8_t* row, int32_t count, const uint8_t table[256]);
+
+// p becomes its levels table entry, computed from the line.
+void MapLevelsRun_Sse2(uint8_t* run, size_t count, const LevelsLine& line);
+void MapLevelsRun_Avx2(uint8_t* run, size_t count, const LevelsLine& line);
 
 // ---- Blends and patterns ----
 

@@ -1,5 +1,6 @@
 #include "byte/ByteKernels.h"
 #include "services/ByteGroups_avx2.h"
+#include "services/ToneCurves_avx2.h"
 
 namespace VelImageUtility {
 
@@ -22,6 +23,12 @@ void InvertRun_Avx2(uint8_t* run, size_t count) {
 void AdjustBrightnessRun_Avx2(uint8_t* run, size_t count, int32_t delta) {
     const auto sse2 = [delta](uint8_t* part, size_t n) { AdjustBrightnessRun_Sse2(part, n, delta); };
     WithBrightnessTransform(delta, _mm256_set1_epi8(-1), [&](auto transform) { TransformRun(run, count, sse2, transform); });
+}
+
+void MapLevelsRun_Avx2(uint8_t* run, size_t count, const LevelsLine& line) {
+    const LevelsLanes32 lanes = LevelsLanes32Of(line);
+    const auto sse2 = [&line](uint8_t* part, size_t n) { MapLevelsRun_Sse2(part, n, line); };
+    TransformRun(run, count, sse2, [&](__m256i pixels) { return LevelsBytes32(pixels, lanes); });
 }
 
 }  // namespace VelImageUtility

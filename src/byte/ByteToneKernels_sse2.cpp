@@ -76,4 +76,10 @@ void AdjustBrightnessRun_Sse2(uint8_t* run, size_t count, int32_t delta) {
     AdjustBrightnessRun_Plain(run + done, count - done, delta);
 }
 
+void MapLevelsRun_Sse2(uint8_t* run, size_t count, const LevelsLine& line) {
+    const LevelsLanes lanes = LevelsLanesOf(line);
+    size_t done = TransformByteGroups(run, count, [&](__m128i pixels) { return LevelsBytes_Sse2(pixels, lanes); }, run);
+    for (; done < count; ++done) run[done] = ApplyLevelsLine(run[done], line);
+}
+
 }  // namespace VelImageUtility

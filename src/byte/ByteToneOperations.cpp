@@ -55,6 +55,13 @@ void CImageByte::AdjustBrightness(int32_t delta) {
 }
 
 void CImageByte::MapLevels(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {
+    if (UseSse2(level)) {
+        // The table's entries computed in the lanes, every pixel alike.
+        const LevelsLine line = LevelsLineOf(inLow, inHigh, outLow, outHigh);
+        const auto levelsRun = PickVectorKernel(MapLevelsRun_Sse2, MapLevelsRun_Avx2);
+        ForEachByteRow(*this, [&](uint8_t* row, int32_t count) { levelsRun(row, static_cast<size_t>(count), line); });
+        return;
+    }
     uint8_t table[256];
     BuildLevelsTable(inLow, inHigh, outLow, outHigh, table);
     ForEachByteRow(*this, [&](uint8_t* row, int32_t count) { MapRowThroughTable(row, count, table); });

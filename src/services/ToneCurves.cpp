@@ -35,4 +35,36 @@ void BuildLevelsTable(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t out
     }
 }
 
+LevelsLine LevelsLineOf(uint8_t inLow, uint8_t inHigh, uint8_t outLow, uint8_t outHigh) {
+    const int32_t span = inHigh > inLow ? inHigh - inLow : 1;
+    const bool falling = outHigh < outLow;
+    const int32_t rise = falling ? outLow - outHigh : outHigh - outLow;
+    const int32_t rest = rise % span;
+    LevelsLine line;
+    line.inLow = inLow;
+    line.span = static_cast<uint8_t>(span);
+    line.negate = falling ? 0xFF : 0;
+    line.base = static_cast<uint8_t>(falling ? outLow + 1 : outLow);
+    line.whole = static_cast<uint16_t>(rise / span);
+    line.fraction = static_cast<uint16_t>((65536 * rest + span - 1) / span);
+    return line;
+}
+
+PosterizeDivision PosterizeDivisionOf(int32_t step) {
+    PosterizeDivision division{};
+    division.step = step;
+    if (step >= 510) return division;
+    // The largest shift whose magic ceil(2^(10 + shift) / (2 step)) fits 16
+    // bits; it leaves 2^(10 + shift) above 1019 * (2 step - 1), the most
+    // any numerator times the magic's excess can reach.
+    const uint32_t divisor = 2 * static_cast<uint32_t>(step);
+    int32_t shift = 15;
+    while (((uint64_t{1} << (10 + shift)) + divisor - 1) / divisor > 65535) --shift;
+    division.multiplier = static_cast<uint16_t>(step);
+    division.twiceStep = static_cast<uint16_t>(divisor);
+    division.magic = static_cast<uint16_t>(((uint64_t{1} << (10 + shift)) + divisor - 1) / divisor);
+    division.shift = shift;
+    return division;
+}
+
 }  // namespace VelImageUtility

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "services/ToneCurves.h"
+
 namespace VelImageUtility {
 
 // ApplyContrast of every byte, `factor16` holding the factor (0..8192) in
@@ -31,22 +33,49 @@ inline __m128i ContrastBytes_Sse2(__m128i bytes, __m128i factor16) {
     return _mm_xor_si128(_mm_packs_epi16(low, high), topBit);
 }
 
-// The vector posterize rule for every byte: round(v / step) * step with
-// v / step in single precision rounded to nearest (ties to even), clamped
-// to 0..255. `step` >= 1 is given as a float in `stepFloat` and its low 16
-// bits in each 16-bit lane of `step16`: a quotient other than 0 needs
-// step <= 510, and its product then stays within 510.
-inline __m128i PosterizeBytes_Sse2(__m128i bytes, __m128 stepFloat, __m128i step16) {
+// PosterizeDivision in 16-bit lanes.
+struct PosterizeLanes {
+    __m128i step, twiceStep, magic, shift;
+};
+inline PosterizeLanes PosterizeLanesOf(const PosterizeDivision& division) {
+    return {_mm_set1_epi16(static_cast<int16_t>(division.multiplier)), _mm_set1_epi16(static_cast<int16_t>(division.twiceStep)),
+            _mm_set1_epi16(static_cast<int16_t>(division.magic)), _mm_cvtsi32_si128(division.shift)};
+}
+
+// The vector posterize rule for every byte (PosterizeDivision).
+inline __m128i PosterizeBytes_Sse2(__m128i bytes, const PosterizeLanes& lanes) {
     const __m128i zero = _mm_setzero_si128();
-    auto quotients = [&](__m128i words) {
-        const __m128 low = _mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero));
-        const __m128 high = _mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero));
-        return _mm_packs_epi32(_mm_cvtps_epi32(_mm_div_ps(low, stepFloat)),
-                               _mm_cvtps_epi32(_mm_div_ps(high, stepFloat)));
+    const __m128i one = _mm_set1_epi16(1);
+    auto multiples = [&](__m128i values) {
+        const __m128i numerators = _mm_add_epi16(_mm_add_epi16(values, values), lanes.step);
+        __m128i q = _mm_srl_epi16(_mm_mulhi_epu16(_mm_slli_epi16(numerators, 6), lanes.magic), lanes.shift);
+        const __m128i tie = _mm_cmpeq_epi16(_mm_mullo_epi16(q, lanes.twiceStep), numerators);
+        q = _mm_sub_epi16(q, _mm_and_si128(tie, _mm_and_si128(q, one)));
+        return _mm_mullo_epi16(q, lanes.step);
     };
-    const __m128i low = _mm_mullo_epi16(quotients(_mm_unpacklo_epi8(bytes, zero)), step16);
-    const __m128i high = _mm_mullo_epi16(quotients(_mm_unpackhi_epi8(bytes, zero)), step16);
-    return _mm_packus_epi16(low, high);
+    return _mm_packus_epi16(multiples(_mm_unpacklo_epi8(bytes, zero)), multiples(_mm_unpackhi_epi8(bytes, zero)));
+}
+
+// LevelsLine in lanes: bytes for the clamp and the sign, 16-bit words for
+// the products.
+struct LevelsLanes {
+    __m128i inLow, span, negate, base, whole, fraction;
+};
+inline LevelsLanes LevelsLanesOf(const LevelsLine& line) {
+    return {_mm_set1_epi8(static_cast<char>(line.inLow)),         _mm_set1_epi8(static_cast<char>(line.span)),
+            _mm_set1_epi8(static_cast<char>(line.negate)),        _mm_set1_epi8(static_cast<char>(line.base)),
+            _mm_set1_epi16(static_cast<int16_t>(line.whole)), _mm_set1_epi16(static_cast<int16_t>(line.fraction))};
+}
+
+// The levels table entry of every byte, as ApplyLevelsLine computes it.
+inline __m128i LevelsBytes_Sse2(__m128i bytes, const LevelsLanes& lanes) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i t = _mm_min_epu8(_mm_subs_epu8(bytes, lanes.inLow), lanes.span);
+    auto rise = [&](__m128i words) {
+        return _mm_add_epi16(_mm_mullo_epi16(words, lanes.whole), _mm_mulhi_epu16(words, lanes.fraction));
+    };
+    const __m128i q = _mm_packus_epi16(rise(_mm_unpacklo_epi8(t, zero)), rise(_mm_unpackhi_epi8(t, zero)));
+    return _mm_add_epi8(_mm_xor_si128(q, lanes.negate), lanes.base);
 }
 
 }  // namespace VelImageUtility
