@@ -186,8 +186,10 @@ TEST(ByteFilters, EdgesAndEmbossMarkTheColumnsBesideAStep) {
     const uint8_t beside[8] = {0, 128, 255, 255, 255, 128, 0, 0};  // 255 looking right, 0 looking left
     for (int32_t direction = 0; direction < 8; ++direction)
         EXPECT_EQ(Filtered(Step(6, 3), 6, 5, Emboss(direction)), StepResult(6, 3, beside[direction], 128, 128)) << direction;
-    for (const auto& [w, h] : {std::pair{9, 7}, {1, 1}, {2, 2}, {1, 5}, {5, 2}})
+    for (const auto& [w, h] : {std::pair{9, 7}, {1, 1}, {2, 2}, {1, 5}, {5, 2}}) {
         EXPECT_EQ(Filtered(Bytes(w * h, 40), w, h, Emboss(4)), Bytes(w * h, 128)) << w << " x " << h;
+        EXPECT_EQ(Filtered(Bytes(w * h, 40), w, h, Edges(1)), Bytes(w * h, 0)) << w << " x " << h;
+    }
 }
 
 }  // namespace

@@ -40,18 +40,30 @@ bool IsSeparateDestination(const CImageBase& image, const ImageDesc* destination
            !PlaneOverlapsImage(image, destination);
 }
 
+// Sets row 0, row height - 1 and columns 0 and width - 1 of a packed plane
+// to `value`: every pixel the interior rows leave alone.
+void FillBorder(uint8_t* plane, int32_t width, int32_t height, uint8_t value) {
+    if (height <= 0 || width <= 0) return;
+    std::memset(plane, value, static_cast<size_t>(width));
+    std::memset(plane + static_cast<ptrdiff_t>(height - 1) * width, value, static_cast<size_t>(width));
+    for (int32_t y = 1; y < height - 1; ++y) {
+        plane[static_cast<ptrdiff_t>(y) * width] = value;
+        plane[static_cast<ptrdiff_t>(y) * width + width - 1] = value;
+    }
+}
+
 }  // namespace
 
 void CImageByte::DetectEdges(const ImageDesc* destination, int32_t threshold, uint8_t edgeValue) {
     if (!IsSeparateDestination(*this, destination) || threshold < 1) return;
-    // The destination is a packed one-byte plane of the image's size, so
-    // exactly its width * height bytes are cleared; border pixels stay 0.
+    // The rows below write every interior pixel, so only the border is
+    // cleared: the whole plane ends up written once.
     uint8_t* out = destination->data;
-    std::memset(out, 0, PackedRunLength(*this));
+    FillBorder(out, width, height, 0);
     // gx^2 + gy^2 is at most 2 * 765^2, so a limit past that marks nothing;
     // capping it keeps the comparison in 32 bits for any threshold.
     const int32_t limit = threshold > 2 * 765 * 765 / 100 ? 2 * 765 * 765 : threshold * 100;
-    const auto detectEdgesRow = UseSse2(level) ? DetectEdgesRow_Sse2 : DetectEdgesRow_Plain;
+    const auto detectEdgesRow = PickKernel(level, DetectEdgesRow_Plain, DetectEdgesRow_Sse2, DetectEdgesRow_Avx2);
     for (int32_t y = 1; y < height - 1; ++y) {
         const uint8_t* row = data + static_cast<ptrdiff_t>(y) * width;
         detectEdgesRow(out + static_cast<ptrdiff_t>(y) * width, row - width, row, row + width, width,
@@ -78,13 +90,7 @@ void CImageByte::EmbossToPlane(const ImageDesc* destination, int32_t direction) 
         embossRow(out + start, data + start + offset, data + start - offset, width - 2);
     }
     // The border has no opposite neighbours: it reads as flat, 128.
-    if (height <= 0 || width <= 0) return;
-    std::memset(out, 128, static_cast<size_t>(width));
-    std::memset(out + static_cast<ptrdiff_t>(height - 1) * width, 128, static_cast<size_t>(width));
-    for (int32_t y = 1; y < height - 1; ++y) {
-        out[static_cast<ptrdiff_t>(y) * width] = 128;
-        out[static_cast<ptrdiff_t>(y) * width + width - 1] = 128;
-    }
+    FillBorder(out, width, height, 128);
 }
 
 }  // namespace VelImageUtility

@@ -110,6 +110,8 @@ void DetectEdgesRow_Plain(uint8_t* destination, const uint8_t* above, const uint
                           const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
 void DetectEdgesRow_Sse2(uint8_t* destination, const uint8_t* above, const uint8_t* row,
                          const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
+void DetectEdgesRow_Avx2(uint8_t* destination, const uint8_t* above, const uint8_t* row,
+                         const uint8_t* below, int32_t width, int32_t limit, uint8_t edgeValue);
 
 // destination[i] = clamp(toward[i] - away[i] + 128, 0, 255).
 void EmbossRow_Plain(uint8_t* destination, const uint8_t* toward, const uint8_t* away,
