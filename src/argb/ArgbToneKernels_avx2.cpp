@@ -61,13 +61,20 @@ void AdjustBrightnessRow_Avx2(uint8_t* row, int32_t width, int32_t delta) {
     WithBrightnessTransform(delta, _mm256_set1_epi32(kColourBits), [&](auto transform) { TransformRow(row, width, sse2, transform); });
 }
 
-// Groups of 8 pixels from the row's start, so that the SSE2 row is left
-// the same odd last pixel as it would meet alone.
+// The SSE2 row takes an even number of pixels up to the first 32-byte
+// boundary (none unless the row is 8-byte aligned) and the rest after the
+// groups of 8, so that it meets the row's own odd last pixel and no other.
 void PosterizeRow_Avx2(uint8_t* row, int32_t width, const PosterizeDivision& division) {
     const PosterizeLanes32 lanes = PosterizeLanes32Of(division);
+    const uintptr_t address = reinterpret_cast<uintptr_t>(row);
+    int32_t head = address % 8 == 0 ? static_cast<int32_t>((0 - address) % 32 / 4) : 0;
+    if (head > width) head = width;
+    PosterizeRow_Sse2(row, head, division);
+    uint8_t* groups = row + 4 * head;
     const size_t done = TransformByteGroups32(
-        row, 4 * static_cast<size_t>(width), [&](__m256i pixels) { return WithAlphaOf(PosterizeBytes32(pixels, lanes), pixels); }, row);
-    PosterizeRow_Sse2(row + done, width - static_cast<int32_t>(done / 4), division);
+        groups, 4 * static_cast<size_t>(width - head),
+        [&](__m256i pixels) { return WithAlphaOf(PosterizeBytes32(pixels, lanes), pixels); }, groups);
+    PosterizeRow_Sse2(groups + done, width - head - static_cast<int32_t>(done / 4), division);
 }
 
 void MapLevelsRow_Avx2(uint8_t* row, int32_t width, const LevelsLine& line) {

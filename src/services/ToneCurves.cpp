@@ -61,7 +61,8 @@ PosterizeDivision PosterizeDivisionOf(int32_t step) {
     int32_t shift = 15;
     while (((uint64_t{1} << (10 + shift)) + divisor - 1) / divisor > 65535) --shift;
     division.multiplier = static_cast<uint16_t>(step);
-    division.twiceStep = static_cast<uint16_t>(divisor);
+    division.offset = static_cast<uint16_t>(step << 6);
+    division.scaledDivisor = static_cast<uint16_t>(divisor << 6);
     division.magic = static_cast<uint16_t>(((uint64_t{1} << (10 + shift)) + divisor - 1) / divisor);
     division.shift = shift;
     return division;

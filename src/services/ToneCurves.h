@@ -42,13 +42,16 @@ inline uint8_t ApplyPosterize(uint8_t value, int32_t step) {
 // q = floor((2v + step) / (2 step)), less 1 where that quotient is odd and
 // exact (a tie). No v / step of a byte lies nearer than 1 / 1020 to a half
 // unless it is one, so this is the single-precision quotient rounded. The
-// division is ((2v + step) << 6) * magic >> (16 + shift). From step 510 up
+// lanes hold 64 n = (v << 7) + (step << 6) for n = 2v + step, divide as
+// q = 64 n * magic >> (16 + shift), and find a tie where q * (2 step << 6)
+// equals 64 n (q * 2 step <= n, so the product fits). From step 510 up
 // every quotient rounds to 0, and so do the lane fields all 0. `step` is
 // the step itself, for the plain rule.
 struct PosterizeDivision {
     int32_t step;
     uint16_t multiplier;
-    uint16_t twiceStep;
+    uint16_t offset;
+    uint16_t scaledDivisor;
     uint16_t magic;
     int32_t shift;
 };

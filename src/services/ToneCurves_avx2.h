@@ -14,23 +14,24 @@ inline __m256i Words(int32_t value) { return _mm256_set1_epi16(static_cast<int16
 inline __m256i Bytes(int32_t value) { return _mm256_set1_epi8(static_cast<char>(value)); }
 
 struct PosterizeLanes32 {
-    __m256i step, twiceStep, magic;
+    __m256i step, offset, scaledDivisor, magic;
     __m128i shift;
 };
 inline PosterizeLanes32 PosterizeLanes32Of(const PosterizeDivision& division) {
-    return {Words(division.multiplier), Words(division.twiceStep), Words(division.magic), _mm_cvtsi32_si128(division.shift)};
+    return {Words(division.multiplier), Words(division.offset), Words(division.scaledDivisor), Words(division.magic),
+            _mm_cvtsi32_si128(division.shift)};
 }
 
 inline __m256i PosterizeBytes32(__m256i bytes, const PosterizeLanes32& lanes) {
     const __m256i zero = _mm256_setzero_si256();
-    auto multiples = [&](__m256i values) {
-        const __m256i numerators = _mm256_add_epi16(_mm256_add_epi16(values, values), lanes.step);
-        __m256i q = _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(numerators, 6), lanes.magic), lanes.shift);
-        const __m256i tie = _mm256_cmpeq_epi16(_mm256_mullo_epi16(q, lanes.twiceStep), numerators);
+    auto multiples = [&](__m256i shiftedValues) {
+        const __m256i numerators = _mm256_add_epi16(_mm256_srli_epi16(shiftedValues, 1), lanes.offset);
+        __m256i q = _mm256_srl_epi16(_mm256_mulhi_epu16(numerators, lanes.magic), lanes.shift);
+        const __m256i tie = _mm256_cmpeq_epi16(_mm256_mullo_epi16(q, lanes.scaledDivisor), numerators);
         q = _mm256_sub_epi16(q, _mm256_and_si256(tie, _mm256_and_si256(q, Words(1))));
         return _mm256_mullo_epi16(q, lanes.step);
     };
-    return _mm256_packus_epi16(multiples(_mm256_unpacklo_epi8(bytes, zero)), multiples(_mm256_unpackhi_epi8(bytes, zero)));
+    return _mm256_packus_epi16(multiples(_mm256_unpacklo_epi8(zero, bytes)), multiples(_mm256_unpackhi_epi8(zero, bytes)));
 }
 
 struct LevelsLanes32 {

@@ -35,25 +35,27 @@ inline __m128i ContrastBytes_Sse2(__m128i bytes, __m128i factor16) {
 
 // PosterizeDivision in 16-bit lanes.
 struct PosterizeLanes {
-    __m128i step, twiceStep, magic, shift;
+    __m128i step, offset, scaledDivisor, magic, shift;
 };
 inline PosterizeLanes PosterizeLanesOf(const PosterizeDivision& division) {
-    return {_mm_set1_epi16(static_cast<int16_t>(division.multiplier)), _mm_set1_epi16(static_cast<int16_t>(division.twiceStep)),
-            _mm_set1_epi16(static_cast<int16_t>(division.magic)), _mm_cvtsi32_si128(division.shift)};
+    const auto words = [](uint16_t value) { return _mm_set1_epi16(static_cast<int16_t>(value)); };
+    return {words(division.multiplier), words(division.offset), words(division.scaledDivisor), words(division.magic),
+            _mm_cvtsi32_si128(division.shift)};
 }
 
 // The vector posterize rule for every byte (PosterizeDivision).
 inline __m128i PosterizeBytes_Sse2(__m128i bytes, const PosterizeLanes& lanes) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i one = _mm_set1_epi16(1);
-    auto multiples = [&](__m128i values) {
-        const __m128i numerators = _mm_add_epi16(_mm_add_epi16(values, values), lanes.step);
-        __m128i q = _mm_srl_epi16(_mm_mulhi_epu16(_mm_slli_epi16(numerators, 6), lanes.magic), lanes.shift);
-        const __m128i tie = _mm_cmpeq_epi16(_mm_mullo_epi16(q, lanes.twiceStep), numerators);
+    // Each byte unpacked above a zero byte is v << 8.
+    auto multiples = [&](__m128i shiftedValues) {
+        const __m128i numerators = _mm_add_epi16(_mm_srli_epi16(shiftedValues, 1), lanes.offset);
+        __m128i q = _mm_srl_epi16(_mm_mulhi_epu16(numerators, lanes.magic), lanes.shift);
+        const __m128i tie = _mm_cmpeq_epi16(_mm_mullo_epi16(q, lanes.scaledDivisor), numerators);
         q = _mm_sub_epi16(q, _mm_and_si128(tie, _mm_and_si128(q, one)));
         return _mm_mullo_epi16(q, lanes.step);
     };
-    return _mm_packus_epi16(multiples(_mm_unpacklo_epi8(bytes, zero)), multiples(_mm_unpackhi_epi8(bytes, zero)));
+    return _mm_packus_epi16(multiples(_mm_unpacklo_epi8(zero, bytes)), multiples(_mm_unpackhi_epi8(zero, bytes)));
 }
 
 // LevelsLine in lanes: bytes for the clamp and the sign, 16-bit words for
