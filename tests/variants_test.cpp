@@ -153,6 +153,7 @@ const std::vector<Variant> kVariants = {
     {"Posterize 100", {4}, On([](auto& i, auto) { i.Posterize(100); }), PosterizedPairs(100)},
     {"Posterize 255", {4}, On([](auto& i, auto) { i.Posterize(255); }), PosterizedPairs(255)},
     {"Posterize 509", {4}, On([](auto& i, auto) { i.Posterize(509); }), PosterizedPairs(509)},
+    {"Posterize 600", {4}, On([](auto& i, auto) { i.Posterize(600); }), PosterizedPairs(600)},
     {"AdjustContrast 0.37", {4}, On([](auto& i, auto) { i.AdjustContrast(0.37f); })},
     {"AdjustContrast 1.5", {4}, On([](auto& i, auto) { i.AdjustContrast(1.5f); })},
     {"AdjustContrast 2", {4}, On([](auto& i, auto) { i.AdjustContrast(2.0f); })},
