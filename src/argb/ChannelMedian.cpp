@@ -220,6 +220,12 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
         std::memcpy(&copy[static_cast<size_t>(y) * rowBytes], data + static_cast<ptrdiff_t>(y) * stride,
                     static_cast<size_t>(rowBytes));
     }
+    if (radius <= kVectorMedianRadius && UseSse2(level)) {
+        const size_t columns = static_cast<size_t>(std::min(width, kMedianStripWidth + 2 * radius));
+        std::vector<uint16_t> histograms(columns * 3 * kMedianColumnCounts);
+        MedianFilterColours_Sse2(copy.data(), rowBytes, data, stride, width, height, radius, histograms.data());
+        return;
+    }
     for (int32_t lane = 0; lane < 3; ++lane) {
         MedianFilterSamples(copy.data() + lane, rowBytes, data + lane, stride, 4, width, height, radius);
     }
