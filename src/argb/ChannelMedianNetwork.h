@@ -72,58 +72,71 @@ inline typename Ops::V Median9(const typename Ops::V* w) {
     return Middle<Ops>(lows, Middle<Ops>(w[1], w[4], w[7]), highs);
 }
 
-// Groups of kPixels at 0, kPixels, ... and a last group ending at `count`
-// (overlapping the one before); count >= kPixels.
+// Groups of kPixels from `begin` on, the last one ending at `end`
+// (overlapping the one before); end >= kPixels.
 template <class Ops, class Visit>
-inline void ForEachGroup(int32_t count, Visit visit) {
-    for (int32_t x = 0;; x += Ops::kPixels) {
-        if (x > count - Ops::kPixels) x = count - Ops::kPixels;
-        visit(x);
-        if (x == count - Ops::kPixels) return;
-    }
+inline void ForEachGroup(int32_t begin, int32_t end, Visit visit) {
+    for (int32_t x = begin; x < end; x += Ops::kPixels) visit(x > end - Ops::kPixels ? end - Ops::kPixels : x);
 }
 
 // The row for radius kRadius; width >= Ops::kPixels. `columns` holds
-// 2 kRadius + 1 planes of width + 2 kRadius pixels.
+// 2 kRadius + 1 planes of width + 2 kRadius pixels. The row goes in chunks
+// that keep the planes in the nearest cache: the columns of a chunk are
+// sorted, then the medians up to one group before its end are written, so
+// that no later sorting (the last group may reach back) reads a written
+// pixel.
 template <class Ops, int32_t kRadius>
 void SmallMedianRowWith(const uint8_t* const* rows, uint8_t* out, int32_t width, uint8_t* columns, uint8_t* keep) {
     using V = typename Ops::V;
     constexpr int32_t kSide = 2 * kRadius + 1;
+    constexpr int32_t kChunk = 32 * Ops::kPixels;
     const ptrdiff_t planeBytes = 4 * (static_cast<ptrdiff_t>(width) + 2 * kRadius);
-    ForEachGroup<Ops>(width, [&](int32_t x) {
-        V w[kSide];
-        for (int32_t row = 0; row < kSide; ++row) w[row] = Ops::Load(rows[row] + 4 * x);
-        Ops::Store(keep + 4 * x, w[kRadius]);
-        if constexpr (kRadius == 1) {
-            Apply<Ops, kSort3>(w);
-        } else {
-            Apply<Ops, kSort5>(w);
-        }
-        for (int32_t rank = 0; rank < kSide; ++rank) Ops::Store(columns + rank * planeBytes + 4 * (x + kRadius), w[rank]);
-    });
-    for (int32_t rank = 0; rank < kSide; ++rank) {
-        uint8_t* plane = columns + rank * planeBytes;
-        for (int32_t i = 0; i < 4 * kRadius; ++i) {
-            plane[i] = plane[4 * kRadius + i % 4];
-            plane[planeBytes - 1 - i] = plane[planeBytes - 4 * kRadius - 1 - i % 4];
-        }
-    }
-    ForEachGroup<Ops>(width, [&](int32_t x) {
-        V w[kSide * kSide];
-        for (int32_t column = 0; column < kSide; ++column) {
-            for (int32_t rank = 0; rank < kSide; ++rank) {
-                w[kSide * column + rank] = Ops::Load(columns + rank * planeBytes + 4 * (x + column));
+    // Pixel `from` of each plane repeated into the kRadius pixels `step` of
+    // it: the clamped columns.
+    auto repeatEdge = [&](int32_t from, int32_t step) {
+        for (int32_t rank = 0; rank < kSide; ++rank) {
+            uint8_t* pixel = columns + rank * planeBytes + 4 * from;
+            for (int32_t k = 1; k <= kRadius; ++k) {
+                for (int32_t b = 0; b < 4; ++b) pixel[4 * step * k + b] = pixel[b];
             }
         }
-        V median;
-        if constexpr (kRadius == 1) {
-            median = Median9<Ops>(w);
-        } else {
-            Apply<Ops, kMedian25>(w);
-            median = w[12];
-        }
-        Ops::Store(out + 4 * x, Ops::WithAlpha(median, Ops::Load(out + 4 * x)));
-    });
+    };
+    int32_t written = 0;
+    for (int32_t sorted = 0; sorted < width;) {
+        const int32_t end = width - sorted <= kChunk ? width : sorted + kChunk;
+        ForEachGroup<Ops>(sorted, end, [&](int32_t x) {
+            V w[kSide];
+            for (int32_t row = 0; row < kSide; ++row) w[row] = Ops::Load(rows[row] + 4 * x);
+            Ops::Store(keep + 4 * x, w[kRadius]);
+            if constexpr (kRadius == 1) {
+                Apply<Ops, kSort3>(w);
+            } else {
+                Apply<Ops, kSort5>(w);
+            }
+            for (int32_t rank = 0; rank < kSide; ++rank) Ops::Store(columns + rank * planeBytes + 4 * (x + kRadius), w[rank]);
+        });
+        if (sorted == 0) repeatEdge(kRadius, -1);
+        if (end == width) repeatEdge(kRadius + width - 1, 1);
+        const int32_t ready = end == width ? width : end - Ops::kPixels;
+        ForEachGroup<Ops>(written, ready, [&](int32_t x) {
+            V w[kSide * kSide];
+            for (int32_t column = 0; column < kSide; ++column) {
+                for (int32_t rank = 0; rank < kSide; ++rank) {
+                    w[kSide * column + rank] = Ops::Load(columns + rank * planeBytes + 4 * (x + column));
+                }
+            }
+            V median;
+            if constexpr (kRadius == 1) {
+                median = Median9<Ops>(w);
+            } else {
+                Apply<Ops, kMedian25>(w);
+                median = w[12];
+            }
+            Ops::Store(out + 4 * x, Ops::WithAlpha(median, Ops::Load(out + 4 * x)));
+        });
+        written = ready;
+        sorted = end;
+    }
 }
 
 // The vector row: the plain rule below kPixels pixels, from `keep` where a
