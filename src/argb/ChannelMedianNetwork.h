@@ -90,6 +90,7 @@ void SmallMedianRowWith(const uint8_t* const* rows, uint8_t* out, int32_t width,
     using V = typename Ops::V;
     constexpr int32_t kSide = 2 * kRadius + 1;
     constexpr int32_t kChunk = 32 * Ops::kPixels;
+    constexpr int32_t kReadAhead = 1024;
     const ptrdiff_t planeBytes = 4 * (static_cast<ptrdiff_t>(width) + 2 * kRadius);
     // Pixel `from` of each plane repeated into the kRadius pixels `step` of
     // it: the clamped columns.
@@ -101,13 +102,18 @@ void SmallMedianRowWith(const uint8_t* const* rows, uint8_t* out, int32_t width,
             }
         }
     };
+    const uint8_t* row[kSide];  // a copy the stores below cannot alias
+    for (int32_t i = 0; i < kSide; ++i) row[i] = rows[i];
     int32_t written = 0;
     for (int32_t sorted = 0; sorted < width;) {
         const int32_t end = width - sorted <= kChunk ? width : sorted + kChunk;
         ForEachGroup<Ops>(sorted, end, [&](int32_t x) {
             V w[kSide];
-            for (int32_t row = 0; row < kSide; ++row) w[row] = Ops::Load(rows[row] + 4 * x);
+            for (int32_t i = 0; i < kSide; ++i) w[i] = Ops::Load(row[i] + 4 * x);
             Ops::Store(keep + 4 * x, w[kRadius]);
+            // The lowest row comes from memory, further ahead than the
+            // processor would fetch it of itself.
+            __builtin_prefetch(row[kSide - 1] + 4 * x + kReadAhead);
             if constexpr (kRadius == 1) {
                 Apply<Ops, kSort3>(w);
             } else {

@@ -13,10 +13,7 @@ struct Avx2Bytes {
     static void Store(uint8_t* to, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), v); }
     static V Min(V a, V b) { return _mm256_min_epu8(a, b); }
     static V Max(V a, V b) { return _mm256_max_epu8(a, b); }
-    static V WithAlpha(V colours, V old) {
-        const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF);
-        return _mm256_or_si256(_mm256_and_si256(colours, colourMask), _mm256_andnot_si256(colourMask, old));
-    }
+    static V WithAlpha(V colours, V old) { return _mm256_blendv_epi8(colours, old, _mm256_set1_epi32(~0x00FFFFFF)); }
 };
 // Rows of four to seven pixels, with the same instructions on 16 bytes.
 struct Avx2HalfBytes {
@@ -26,10 +23,7 @@ struct Avx2HalfBytes {
     static void Store(uint8_t* to, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v); }
     static V Min(V a, V b) { return _mm_min_epu8(a, b); }
     static V Max(V a, V b) { return _mm_max_epu8(a, b); }
-    static V WithAlpha(V colours, V old) {
-        const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
-        return _mm_or_si128(_mm_and_si128(colours, colourMask), _mm_andnot_si128(colourMask, old));
-    }
+    static V WithAlpha(V colours, V old) { return _mm_blendv_epi8(colours, old, _mm_set1_epi32(~0x00FFFFFF)); }
 };
 }  // namespace
 
