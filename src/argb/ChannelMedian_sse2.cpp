@@ -97,6 +97,10 @@ public:
                     AddRow(leaving, 0xFFFF);
                 }
             }
+            // The next entering row comes from memory while this row is
+            // filtered.
+            const uint8_t* next = source_ + static_cast<ptrdiff_t>(Clamp(y + 1 + radius_, height_)) * sourceStride_;
+            for (int32_t x = firstColumn_; x < endColumn_; x += 16) _mm_prefetch(reinterpret_cast<const char*>(next + 4 * x), _MM_HINT_T0);
             FilterRow(first, end, destination + static_cast<ptrdiff_t>(y) * destinationStride);
         }
     }
