@@ -15,22 +15,12 @@ struct Avx2Bytes {
     static V Max(V a, V b) { return _mm256_max_epu8(a, b); }
     static V WithAlpha(V colours, V old) { return _mm256_blendv_epi8(colours, old, _mm256_set1_epi32(~0x00FFFFFF)); }
 };
-// Rows of four to seven pixels, with the same instructions on 16 bytes.
-struct Avx2HalfBytes {
-    using V = __m128i;
-    static constexpr int32_t kPixels = 4;
-    static V Load(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
-    static void Store(uint8_t* to, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v); }
-    static V Min(V a, V b) { return _mm_min_epu8(a, b); }
-    static V Max(V a, V b) { return _mm_max_epu8(a, b); }
-    static V WithAlpha(V colours, V old) { return _mm_blendv_epi8(colours, old, _mm_set1_epi32(~0x00FFFFFF)); }
-};
 }  // namespace
 
 void SmallMedianRow_Avx2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width, uint8_t* columns,
                          uint8_t* keep) {
     if (width < Avx2Bytes::kPixels) {
-        median_network::SmallMedianRow<Avx2HalfBytes>(rows, radius, out, width, columns, keep);
+        SmallMedianRow_Sse2(rows, radius, out, width, columns, keep);
     } else {
         median_network::SmallMedianRow<Avx2Bytes>(rows, radius, out, width, columns, keep);
     }
