@@ -223,7 +223,8 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
     if (radius <= kVectorMedianRadius && UseSse2(level)) {
         const size_t columns = static_cast<size_t>(std::min(width, kMedianStripWidth + 2 * radius));
         std::vector<uint16_t> histograms(columns * 3 * kMedianColumnCounts);
-        MedianFilterColours_Sse2(copy.data(), rowBytes, data, stride, width, height, radius, histograms.data());
+        PickVectorKernel(MedianFilterColours_Sse2, MedianFilterColours_Avx2)(copy.data(), rowBytes, data, stride, width, height, radius,
+                                                                          histograms.data());
         return;
     }
     for (int32_t lane = 0; lane < 3; ++lane) {

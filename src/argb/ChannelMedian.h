@@ -50,5 +50,8 @@ constexpr int32_t kMedianColumnCounts = 256 + 16;
 void MedianFilterColours_Sse2(const uint8_t* source, int32_t sourceStride, uint8_t* destination,
                               int32_t destinationStride, int32_t width, int32_t height, int32_t radius,
                               uint16_t* columns);
+void MedianFilterColours_Avx2(const uint8_t* source, int32_t sourceStride, uint8_t* destination,
+                              int32_t destinationStride, int32_t width, int32_t height, int32_t radius,
+                              uint16_t* columns);
 
 }  // namespace VelImageUtility
