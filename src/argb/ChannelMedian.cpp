@@ -189,7 +189,7 @@ void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t*
 
 // Each colour channel is filtered from an untouched copy of the image, so
 // that no filtered sample feeds another; alpha is never written. The vector
-// variant takes small windows for all channels at once.
+// variant takes all three channels at once.
 void CImageARGB::MedianFilterChannels(int32_t radius) {
     if (radius < 1 || radius > kMaxChannelMedianRadius || !IsUsablePixels(*this, 4) || width == 0 ||
         height == 0) {
@@ -223,8 +223,8 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
     if (radius <= kVectorMedianRadius && UseSse2(level)) {
         const size_t columns = static_cast<size_t>(std::min(width, kMedianStripWidth + 2 * radius));
         std::vector<uint16_t> histograms(columns * 3 * kMedianColumnCounts);
-        PickVectorKernel(MedianFilterColours_Sse2, MedianFilterColours_Avx2)(copy.data(), rowBytes, data, stride, width, height, radius,
-                                                                          histograms.data());
+        const auto kernel = PickVectorKernel(MedianFilterColours_Sse2, MedianFilterColours_Avx2);
+        kernel(copy.data(), rowBytes, data, stride, width, height, radius, histograms.data());
         return;
     }
     for (int32_t lane = 0; lane < 3; ++lane) {

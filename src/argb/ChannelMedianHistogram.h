@@ -72,7 +72,9 @@ private:
 
     // The counts of image column `column`, channel `channel`: 256 fine
     // counts, then 16 coarse ones.
-    uint16_t* Column(int32_t column, int32_t channel) const { return columns_ + Offset(column) + channel * kMedianColumnCounts; }
+    uint16_t* Column(int32_t column, int32_t channel) const {
+        return columns_ + Offset(column) + channel * kMedianColumnCounts;
+    }
 
     // Adds `weight` (modulo 2^16: 0xFFFF takes away) for each pixel of a row.
     void AddRow(int32_t y, uint16_t weight) {
@@ -101,12 +103,14 @@ private:
                 const uint16_t* counts = columns_ + channel * kMedianColumnCounts;
                 if (x > first) {
                     const ptrdiff_t move = x - first;
-                    coarse_[channel] = Ops::Minus(Ops::Plus(coarse_[channel], Ops::LoadCounts(counts + entering_[move] + 256)),
-                                             Ops::LoadCounts(counts + leaving_[move] + 256));
+                    const typename Ops::Counts entering = Ops::LoadCounts(counts + entering_[move] + 256);
+                    const typename Ops::Counts leaving = Ops::LoadCounts(counts + leaving_[move] + 256);
+                    coarse_[channel] = Ops::Minus(Ops::Plus(coarse_[channel], entering), leaving);
                 }
                 uint32_t below = 0;
                 const int32_t bin = Ops::FirstBinPast(coarse_[channel], half_, below);
-                const typename Ops::Counts fine = FineCounts(counts + bin * kMedianBins, fineAt_[channel][bin], fine_[channel][bin], x, first);
+                const typename Ops::Counts fine =
+                    FineCounts(counts + bin * kMedianBins, fineAt_[channel][bin], fine_[channel][bin], x, first);
                 uint32_t belowValue = 0;
                 const int32_t value = Ops::FirstBinPast(fine, half_ - below, belowValue);
                 out[4 * x + channel] = static_cast<uint8_t>(bin * kMedianBins + value);
@@ -122,7 +126,8 @@ private:
         if (x - at <= radius_) {
             fine = Ops::LoadCounts(kept);
             for (ptrdiff_t move = at + 1 - first; move <= x - first; ++move) {
-                fine = Ops::Minus(Ops::Plus(fine, Ops::LoadCounts(counts + entering_[move])), Ops::LoadCounts(counts + leaving_[move]));
+                const typename Ops::Counts entering = Ops::LoadCounts(counts + entering_[move]);
+                fine = Ops::Minus(Ops::Plus(fine, entering), Ops::LoadCounts(counts + leaving_[move]));
             }
         } else {
             fine = Ops::Zero();
@@ -135,7 +140,9 @@ private:
         return fine;
     }
 
-    ptrdiff_t Offset(int32_t column) const { return static_cast<ptrdiff_t>(column - firstColumn_) * 3 * kMedianColumnCounts; }
+    ptrdiff_t Offset(int32_t column) const {
+        return static_cast<ptrdiff_t>(column - firstColumn_) * 3 * kMedianColumnCounts;
+    }
 
     const uint8_t* source_;
     int32_t sourceStride_, width_, height_, radius_;

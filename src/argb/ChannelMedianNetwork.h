@@ -119,7 +119,9 @@ void SmallMedianRowWith(const uint8_t* const* rows, uint8_t* out, int32_t width,
             } else {
                 Apply<Ops, kSort5>(w);
             }
-            for (int32_t rank = 0; rank < kSide; ++rank) Ops::Store(columns + rank * planeBytes + 4 * (x + kRadius), w[rank]);
+            for (int32_t rank = 0; rank < kSide; ++rank) {
+                Ops::Store(columns + rank * planeBytes + 4 * (x + kRadius), w[rank]);
+            }
         });
         if (sorted == 0) repeatEdge(kRadius, -1);
         if (end == width) repeatEdge(kRadius + width - 1, 1);

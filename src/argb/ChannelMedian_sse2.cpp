@@ -59,7 +59,8 @@ struct Sse2Counts {
     // (which the total does), and in `below` the total before it.
     static int32_t FirstBinPast(Counts counts, uint32_t half, uint32_t& below) {
         const __m128i low = RunningTotals(counts.low);
-        const __m128i high = _mm_add_epi16(RunningTotals(counts.high), _mm_shuffle_epi32(_mm_shufflehi_epi16(low, 0xFF), 0xFF));
+        const __m128i lowTotal = _mm_shuffle_epi32(_mm_shufflehi_epi16(low, 0xFF), 0xFF);
+        const __m128i high = _mm_add_epi16(RunningTotals(counts.high), lowTotal);
         const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(half));
         const __m128i zero = _mm_setzero_si128();
         const __m128i within = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_subs_epu16(low, limit), zero),
