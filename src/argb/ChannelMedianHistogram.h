@@ -62,10 +62,14 @@ private:
                     AddRow(leaving, 0xFFFF);
                 }
             }
-            // The next entering row comes from memory while this row is
-            // filtered.
+            // The next entering row, and the next output row, come from
+            // memory while this row is filtered.
             const uint8_t* next = source_ + static_cast<ptrdiff_t>(Clamp(y + 1 + radius_, height_)) * sourceStride_;
             for (int32_t x = firstColumn_; x < endColumn_; x += 16) Ops::Prefetch(next + 4 * x);
+            if (y + 1 < height_) {
+                const uint8_t* nextOut = destination + static_cast<ptrdiff_t>(y + 1) * destinationStride;
+                for (int32_t x = first; x < end; x += 16) Ops::Prefetch(nextOut + 4 * x);
+            }
             FilterRow(first, end, destination + static_cast<ptrdiff_t>(y) * destinationStride);
         }
     }
