@@ -167,6 +167,8 @@ const std::vector<Variant> kVariants = {
     {"AdjustContrastAroundMean", {4}, On([](auto& i, auto) { i.AdjustContrastAroundMean(40); })},
     {"MedianFilterChannels 1", {4}, On([](auto& i, auto) { i.MedianFilterChannels(1); })},
     {"MedianFilterChannels 2", {4}, On([](auto& i, auto) { i.MedianFilterChannels(2); })},
+    {"MedianFilterChannels 3", {4}, On([](auto& i, auto) { i.MedianFilterChannels(3); })},
+    {"MedianFilterChannels 12", {4}, On([](auto& i, auto) { i.MedianFilterChannels(12); })},
     {"UnsharpMask", {4}, On([](auto& i, auto) { i.UnsharpMask(12850.0f, 0.5f, 2); })},
     {"UnsharpMask long kernel", {4}, On([](auto& i, auto) { i.UnsharpMask(-1e6f, 6.0f, 10); })},
     {"GetChannel", {4, 1, 1, 1, 1}, On([](auto& i, auto d) { for (int32_t lane = 0; lane < 4; ++lane) i.GetChannel(&d[lane], lane); })},

@@ -189,7 +189,7 @@ void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t*
 
 // Each colour channel is filtered from an untouched copy of the image, so
 // that no filtered sample feeds another; alpha is never written. The vector
-// variant takes small windows for all channels at once.
+// variant takes all three channels at once.
 void CImageARGB::MedianFilterChannels(int32_t radius) {
     if (radius < 1 || radius > kMaxChannelMedianRadius || !IsUsablePixels(*this, 4) || width == 0 ||
         height == 0) {
@@ -197,19 +197,21 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
     }
     const int32_t rowBytes = width * 4;
     if (radius <= kSmallMedianRadius && UseSse2(level)) {
-        // The rows a small window reaches, copied as the window first reaches
-        // them (before any is written), in a ring of one row per window row.
-        const int32_t side = 2 * radius + 1;
-        std::vector<uint8_t> ring(static_cast<size_t>(side) * static_cast<size_t>(rowBytes));
-        auto ringRow = [&](int32_t y) { return &ring[static_cast<size_t>(y % side) * static_cast<size_t>(rowBytes)]; };
+        // Rows below the output row are read as they are; the rows above it
+        // were written already and are read from a ring of their copies,
+        // which the row kernel makes as it goes.
+        const int32_t slots = radius + 1;
+        std::vector<uint8_t> ring(static_cast<size_t>(slots) * static_cast<size_t>(rowBytes));
+        auto ringRow = [&](int32_t y) { return &ring[static_cast<size_t>(y % slots) * static_cast<size_t>(rowBytes)]; };
+        std::vector<uint8_t> columns(static_cast<size_t>(2 * radius + 1) * 4 * (static_cast<size_t>(width) + 2 * radius));
+        const auto kernel = PickVectorKernel(SmallMedianRow_Sse2, SmallMedianRow_Avx2);
         const uint8_t* rows[2 * kSmallMedianRadius + 1];
-        int32_t copied = 0;
         for (int32_t y = 0; y < height; ++y) {
-            for (; copied < height && copied <= y + radius; ++copied) {
-                std::memcpy(ringRow(copied), data + static_cast<ptrdiff_t>(copied) * stride, static_cast<size_t>(rowBytes));
+            for (int32_t dy = -radius; dy <= radius; ++dy) {
+                const int32_t from = ClampIndex(int64_t{y} + dy, height);
+                rows[dy + radius] = from < y ? ringRow(from) : data + static_cast<ptrdiff_t>(from) * stride;
             }
-            for (int32_t dy = -radius; dy <= radius; ++dy) rows[dy + radius] = ringRow(ClampIndex(int64_t{y} + dy, height));
-            SmallMedianRow_Sse2(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width);
+            kernel(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width, columns.data(), ringRow(y));
         }
         return;
     }
@@ -217,6 +219,13 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
     for (int32_t y = 0; y < height; ++y) {
         std::memcpy(&copy[static_cast<size_t>(y) * rowBytes], data + static_cast<ptrdiff_t>(y) * stride,
                     static_cast<size_t>(rowBytes));
+    }
+    if (radius <= kVectorMedianRadius && UseSse2(level)) {
+        const size_t columns = static_cast<size_t>(std::min(width, kMedianStripWidth + 2 * radius));
+        std::vector<uint16_t> histograms(columns * 3 * kMedianColumnCounts);
+        const auto kernel = PickVectorKernel(MedianFilterColours_Sse2, MedianFilterColours_Avx2);
+        kernel(copy.data(), rowBytes, data, stride, width, height, radius, histograms.data());
+        return;
     }
     for (int32_t lane = 0; lane < 3; ++lane) {
         MedianFilterSamples(copy.data() + lane, rowBytes, data + lane, stride, 4, width, height, radius);
