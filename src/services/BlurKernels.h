@@ -10,25 +10,41 @@ namespace VelImageUtility {
 
 // ---- Box blur ----
 // Column sums: four 32-bit sums per column, one per byte lane, over the rows
-// of the current window. The plain kernels keep lanes 0..2, the SSE2 ones
+// of the current window. The plain kernels keep lanes 0..2, the vector ones
 // all four; each variant reads only what it wrote.
 void AddRowToBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
 void SubtractRowFromBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
-void AddRowToBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width);
-void SubtractRowFromBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width);
+// The vector kernels add the entering row and take away the leaving one in
+// one pass; either may be null.
+void UpdateBoxColumns_Sse2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving,
+                           int32_t width);
+void UpdateBoxColumns_Avx2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving,
+                           int32_t width);
 
 // One output row from the column sums of `windowRows` rows: each channel is
 // the sum over the clipped window divided by its area, alpha 0. `radius` is
 // already reduced to fit (2 * radius < width).
 void BoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
                       int32_t windowRows);
+// The pixels [first, end) of a row whose windows are complete: `window`
+// holds the four lane sums of pixel first - 1's window on entry and of
+// pixel end - 1's on return; each channel is the sum times `factor`, or
+// divided by it where `divide`, truncated, alpha 0.
+using BoxBlurMiddle = void (*)(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                               int32_t radius, uint32_t* window, float factor, bool divide);
+void BoxBlurMiddle_Sse2(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                        int32_t radius, uint32_t* window, float factor, bool divide);
+void BoxBlurMiddle_Avx2(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                        int32_t radius, uint32_t* window, float factor, bool divide);
 // Single precision: where `reciprocalRow` holds, the columns whose window is
 // complete (radius + 1 .. width - radius - 1) multiply by the reciprocal
 // estimate of the area, and so does pixel 0 when `reciprocalFirst`; every
 // other pixel divides by the area. The estimate can leave a channel one
-// below the exact quotient. Needs 255 * area below 2^31.
+// below the exact quotient. Needs 255 * area below 2^31. `middle` does the
+// complete windows.
 void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
-                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst);
+                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst,
+                     BoxBlurMiddle middle);
 
 // ---- Alpha-weighted box blur ----
 // Plain column sums: five 32-bit values per column (lanes 0..3 summed over

@@ -44,26 +44,45 @@ inline Widened Widen(__m128i bytes) {
             _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
 }
 
-template <bool kAdd>
-inline __m128i Step(__m128i sum, __m128i value) {
-    return kAdd ? _mm_add_epi32(sum, value) : _mm_sub_epi32(sum, value);
+// The entering row's lanes added to 4 columns, the leaving row's taken away.
+template <bool kEnter, bool kLeave>
+inline void UpdateFourColumns(__m128i* sums, __m128i entering, __m128i leaving) {
+    const __m128i zero = _mm_setzero_si128();
+    if (kEnter && kLeave) {
+        // Differences of 16-bit lanes, sign-extended.
+        const __m128i low = _mm_sub_epi16(_mm_unpacklo_epi8(entering, zero), _mm_unpacklo_epi8(leaving, zero));
+        const __m128i high = _mm_sub_epi16(_mm_unpackhi_epi8(entering, zero), _mm_unpackhi_epi8(leaving, zero));
+        const __m128i lowSign = _mm_srai_epi16(low, 15), highSign = _mm_srai_epi16(high, 15);
+        const __m128i deltas[4] = {_mm_unpacklo_epi16(low, lowSign), _mm_unpackhi_epi16(low, lowSign),
+                                   _mm_unpacklo_epi16(high, highSign), _mm_unpackhi_epi16(high, highSign)};
+        for (int32_t k = 0; k < 4; ++k) _mm_store_si128(sums + k, _mm_add_epi32(_mm_load_si128(sums + k), deltas[k]));
+    } else if (kEnter) {
+        const Widened pixels = Widen(entering);
+        const __m128i values[4] = {pixels.p0, pixels.p1, pixels.p2, pixels.p3};
+        for (int32_t k = 0; k < 4; ++k) _mm_store_si128(sums + k, _mm_add_epi32(_mm_load_si128(sums + k), values[k]));
+    } else {
+        const Widened pixels = Widen(leaving);
+        const __m128i values[4] = {pixels.p0, pixels.p1, pixels.p2, pixels.p3};
+        for (int32_t k = 0; k < 4; ++k) _mm_store_si128(sums + k, _mm_sub_epi32(_mm_load_si128(sums + k), values[k]));
+    }
 }
 
-template <bool kAdd>
-void UpdateBoxColumns(uint32_t* columns, const uint8_t* row, int32_t width) {
+template <bool kEnter, bool kLeave>
+void UpdateBoxColumnsWith(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
     __m128i* sums = reinterpret_cast<__m128i*>(columns);
+    const __m128i zero = _mm_setzero_si128();
     int32_t x = 0;
-    for (; x + 4 <= width; x += 4, sums += 4) {
-        const Widened pixels =
-            Widen(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x * kLanes)));
-        _mm_store_si128(sums + 0, Step<kAdd>(_mm_load_si128(sums + 0), pixels.p0));
-        _mm_store_si128(sums + 1, Step<kAdd>(_mm_load_si128(sums + 1), pixels.p1));
-        _mm_store_si128(sums + 2, Step<kAdd>(_mm_load_si128(sums + 2), pixels.p2));
-        _mm_store_si128(sums + 3, Step<kAdd>(_mm_load_si128(sums + 3), pixels.p3));
+    for (; x + 4 <= width; x += 4) {
+        const int32_t offset = x * kLanes;
+        UpdateFourColumns<kEnter, kLeave>(
+            sums + x, kEnter ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(entering + offset)) : zero,
+            kLeave ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(leaving + offset)) : zero);
     }
-    for (; x < width; ++x, ++sums) {
-        const Widened pixel = Widen(LoadPixel(row + x * kLanes));
-        _mm_store_si128(sums, Step<kAdd>(_mm_load_si128(sums), pixel.p0));
+    for (; x < width; ++x) {
+        __m128i sum = _mm_load_si128(sums + x);
+        if (kEnter) sum = _mm_add_epi32(sum, Widen(LoadPixel(entering + x * kLanes)).p0);
+        if (kLeave) sum = _mm_sub_epi32(sum, Widen(LoadPixel(leaving + x * kLanes)).p0);
+        _mm_store_si128(sums + x, sum);
     }
 }
 
@@ -77,18 +96,54 @@ inline __m128i TruncatedProduct(__m128i sums, __m128 reciprocal) {
     return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sums), reciprocal));
 }
 
-}  // namespace
-
-void AddRowToBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width) {
-    UpdateBoxColumns<true>(columns, row, width);
+template <bool kDivide>
+void BoxBlurMiddleWith(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                       int32_t radius, uint32_t* window, float factor) {
+    const __m128i* sums = reinterpret_cast<const __m128i*>(columns);
+    const __m128 factors = Broadcast(factor);
+    __m128i running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    // Window sums wrap alike in any order, so the column that enters and
+    // the one that leaves make one difference off the running chain.
+    auto next = [&](int32_t x) {
+        running = _mm_add_epi32(running, _mm_sub_epi32(_mm_load_si128(sums + x + radius),
+                                                       _mm_load_si128(sums + x - radius - 1)));
+        return kDivide ? TruncatedQuotient(running, factors) : TruncatedProduct(running, factors);
+    };
+    const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
+    int32_t x = first;
+    for (; x + 4 <= end; x += 4) {
+        const __m128i q0 = next(x), q1 = next(x + 1), q2 = next(x + 2), q3 = next(x + 3);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), _mm_and_si128(bytes, colours));
+    }
+    for (; x < end; ++x) StorePixelNoAlpha(out + x * kLanes, next(x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
 }
 
-void SubtractRowFromBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width) {
-    UpdateBoxColumns<false>(columns, row, width);
+}  // namespace
+
+void UpdateBoxColumns_Sse2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
+    if (entering != nullptr && leaving != nullptr) {
+        UpdateBoxColumnsWith<true, true>(columns, entering, leaving, width);
+    } else if (entering != nullptr) {
+        UpdateBoxColumnsWith<true, false>(columns, entering, leaving, width);
+    } else if (leaving != nullptr) {
+        UpdateBoxColumnsWith<false, true>(columns, entering, leaving, width);
+    }
+}
+
+void BoxBlurMiddle_Sse2(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                        int32_t radius, uint32_t* window, float factor, bool divide) {
+    if (divide) {
+        BoxBlurMiddleWith<true>(out, columns, first, end, radius, window, factor);
+    } else {
+        BoxBlurMiddleWith<false>(out, columns, first, end, radius, window, factor);
+    }
 }
 
 void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
-                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst) {
+                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst,
+                     BoxBlurMiddle middle) {
     const __m128i* sums = reinterpret_cast<const __m128i*>(columns);
     __m128i running = _mm_setzero_si128();
     for (int32_t x = 0; x < radius; ++x) running = _mm_add_epi32(running, _mm_load_si128(sums + x));
@@ -103,17 +158,14 @@ void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32
         StorePixelNoAlpha(out + x * kLanes, result);
     }
     // Complete windows.
-    const __m128 fullArea = Broadcast(static_cast<float>(2 * radius + 1) * rows);
-    const __m128 reciprocal = _mm_rcp_ps(fullArea);
-    for (; x < width - radius; ++x) {
-        running = _mm_add_epi32(running, _mm_load_si128(sums + x + radius));
-        running = _mm_sub_epi32(running, _mm_load_si128(sums + x - radius - 1));
-        const __m128i result = reciprocalRow ? TruncatedProduct(running, reciprocal)
-                                             : TruncatedQuotient(running, fullArea);
-        StorePixelNoAlpha(out + x * kLanes, result);
-    }
+    const float fullArea = static_cast<float>(2 * radius + 1) * rows;
+    const float factor = reciprocalRow ? _mm_cvtss_f32(_mm_rcp_ps(Broadcast(fullArea))) : fullArea;
+    alignas(16) uint32_t window[kLanes];
+    _mm_store_si128(reinterpret_cast<__m128i*>(window), running);
+    middle(out, columns, x, width - radius, radius, window, factor, !reciprocalRow);
+    running = _mm_load_si128(reinterpret_cast<const __m128i*>(window));
     // Right edge: the window shrinks.
-    for (; x < width; ++x) {
+    for (x = width - radius; x < width; ++x) {
         running = _mm_sub_epi32(running, _mm_load_si128(sums + x - radius - 1));
         const __m128 area = Broadcast(static_cast<float>(width - x + radius) * rows);
         StorePixelNoAlpha(out + x * kLanes, TruncatedQuotient(running, area));
