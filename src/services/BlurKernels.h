@@ -15,7 +15,10 @@ namespace VelImageUtility {
 void AddRowToBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
 void SubtractRowFromBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
 // The vector kernels add the entering row and take away the leaving one in
-// one pass; either may be null.
+// one pass; either may be null. The entering row usually comes from memory
+// for the first time, and the processor's own prefetch stops at page ends:
+// they ask for it this many bytes ahead (a hint, never a fault past the row).
+constexpr int32_t kEnteringPrefetchBytes = 1024;
 void UpdateBoxColumns_Sse2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving,
                            int32_t width);
 void UpdateBoxColumns_Avx2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving,

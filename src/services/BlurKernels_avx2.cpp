@@ -19,6 +19,7 @@ template <bool kEnter, bool kLeave>
 int32_t UpdateColumnGroups(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
+        if (kEnter) _mm_prefetch(reinterpret_cast<const char*>(entering + x * kLanes + kEnteringPrefetchBytes), _MM_HINT_T0);
         for (int32_t pair = x; pair < x + 8; pair += 2) {
             __m256i* at = reinterpret_cast<__m256i*>(columns + pair * kLanes);
             __m256i sum = _mm256_loadu_si256(at);

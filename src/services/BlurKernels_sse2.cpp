@@ -74,6 +74,7 @@ void UpdateBoxColumnsWith(uint32_t* columns, const uint8_t* entering, const uint
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
         const int32_t offset = x * kLanes;
+        if (kEnter && x % 16 == 0) _mm_prefetch(reinterpret_cast<const char*>(entering + offset + kEnteringPrefetchBytes), _MM_HINT_T0);
         UpdateFourColumns<kEnter, kLeave>(
             sums + x, kEnter ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(entering + offset)) : zero,
             kLeave ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(leaving + offset)) : zero);
@@ -102,20 +103,29 @@ void BoxBlurMiddleWith(uint8_t* out, const uint32_t* columns, int32_t first, int
     const __m128i* sums = reinterpret_cast<const __m128i*>(columns);
     const __m128 factors = Broadcast(factor);
     __m128i running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
-    // Window sums wrap alike in any order, so the column that enters and
-    // the one that leaves make one difference off the running chain.
-    auto next = [&](int32_t x) {
-        running = _mm_add_epi32(running, _mm_sub_epi32(_mm_load_si128(sums + x + radius),
-                                                       _mm_load_si128(sums + x - radius - 1)));
-        return kDivide ? TruncatedQuotient(running, factors) : TruncatedProduct(running, factors);
+    auto delta = [&](int32_t x) {
+        return _mm_sub_epi32(_mm_load_si128(sums + x + radius), _mm_load_si128(sums + x - radius - 1));
+    };
+    auto quotients = [&](__m128i window) {
+        return kDivide ? TruncatedQuotient(window, factors) : TruncatedProduct(window, factors);
     };
     const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
     int32_t x = first;
+    // Window sums wrap alike in any order: the 4 pixels' differences are
+    // summed apart, so the running chain waits on one add per group.
     for (; x + 4 <= end; x += 4) {
-        const __m128i q0 = next(x), q1 = next(x + 1), q2 = next(x + 2), q3 = next(x + 3);
+        const __m128i d0 = delta(x), d01 = _mm_add_epi32(d0, delta(x + 1));
+        const __m128i d012 = _mm_add_epi32(d01, delta(x + 2)), d0123 = _mm_add_epi32(d012, delta(x + 3));
+        const __m128i q0 = quotients(_mm_add_epi32(running, d0)), q1 = quotients(_mm_add_epi32(running, d01));
+        const __m128i q2 = quotients(_mm_add_epi32(running, d012)), q3 = quotients(_mm_add_epi32(running, d0123));
+        running = _mm_add_epi32(running, d0123);
         const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), _mm_and_si128(bytes, colours));
     }
+    auto next = [&](int32_t at) {
+        running = _mm_add_epi32(running, delta(at));
+        return quotients(running);
+    };
     for (; x < end; ++x) StorePixelNoAlpha(out + x * kLanes, next(x));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
 }
