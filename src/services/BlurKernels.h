@@ -59,14 +59,16 @@ void SubtractRowFromOpaqueColumns_Plain(uint32_t* columns, const uint8_t* row, i
 void OpaqueBoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
                             int32_t windowRows);
 // SSE2: four 16-bit lane sums per column in `sums` (exact while the window
-// is at most 127 rows tall) and the opaque counts in `counts`.
-void AddRowToOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                int32_t width);
-void SubtractRowFromOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                       int32_t width);
-// Same bytes as the plain row for windows of at most 127 x 127 pixels.
+// is at most 127 rows tall) and the opaque counts in `counts`; the entering
+// row added and the leaving one taken away in one pass, either may be null.
+void UpdateOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                              const uint8_t* leaving, int32_t width);
+// Same bytes as the plain row for windows of at most 127 x 127 pixels, given
+// `reciprocals[n]` = FloatReciprocalOf(n) for 1 <= n <= the largest area and
+// reciprocals[0] = 0.
 void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
-                           int32_t width, int32_t radius, int32_t windowRows);
+                           int32_t width, int32_t radius, int32_t windowRows,
+                           const float* reciprocals);
 
 // ---- Gaussian blur ----
 // Weights are `2 * radius + 1` 15-bit integers, at most 32767 each.

@@ -194,36 +194,52 @@ inline __m128i KeepOpaque(__m128i pixels, __m128i* opaque) {
 
 // 16-bit sums cannot wrap while the window is at most 127 rows tall (255 *
 // 127 = 32385), so plain additions give the saturating ones' results.
+// 4 pixels' opaque lanes added to (taken from) the 16-bit sums `low` and
+// `high`, their number to (from) the 4 counts.
 template <bool kAdd>
-void UpdateOpaqueColumns(uint16_t* sums, uint32_t* counts, const uint8_t* row, int32_t width) {
+inline void AccumulateOpaque(const uint8_t* pixels, __m128i* low, __m128i* high, __m128i* counts) {
     const __m128i zero = _mm_setzero_si128();
+    __m128i opaque;
+    const __m128i kept = KeepOpaque(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels)), &opaque);
+    if (kAdd) {
+        *low = _mm_add_epi16(*low, _mm_unpacklo_epi8(kept, zero));
+        *high = _mm_add_epi16(*high, _mm_unpackhi_epi8(kept, zero));
+        *counts = _mm_sub_epi32(*counts, opaque);
+    } else {
+        *low = _mm_sub_epi16(*low, _mm_unpacklo_epi8(kept, zero));
+        *high = _mm_sub_epi16(*high, _mm_unpackhi_epi8(kept, zero));
+        *counts = _mm_add_epi32(*counts, opaque);
+    }
+}
+
+// One pixel of `row` (none when null) added to column `x` with `sign`.
+inline void AccumulateOpaquePixel(uint16_t* sums, uint32_t* counts, const uint8_t* row, int32_t x, int32_t sign) {
+    if (row == nullptr || row[x * kLanes + 3] == 0) return;
+    for (int32_t c = 0; c < kLanes; ++c) {
+        sums[x * kLanes + c] = static_cast<uint16_t>(sums[x * kLanes + c] + sign * row[x * kLanes + c]);
+    }
+    counts[x] += static_cast<uint32_t>(sign);
+}
+
+template <bool kEnter, bool kLeave>
+void UpdateOpaqueColumnsWith(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                             const uint8_t* leaving, int32_t width) {
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
-        __m128i opaque;
-        const __m128i pixels =
-            KeepOpaque(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x * kLanes)), &opaque);
-        __m128i* sum = reinterpret_cast<__m128i*>(sums + x * kLanes);
-        const __m128i low = _mm_unpacklo_epi8(pixels, zero);
-        const __m128i high = _mm_unpackhi_epi8(pixels, zero);
+        const int32_t offset = x * kLanes;
+        if (kEnter && x % 16 == 0) _mm_prefetch(reinterpret_cast<const char*>(entering + offset + kEnteringPrefetchBytes), _MM_HINT_T0);
+        __m128i* sum = reinterpret_cast<__m128i*>(sums + offset);
         __m128i* count = reinterpret_cast<__m128i*>(counts + x);
-        if (kAdd) {
-            _mm_store_si128(sum, _mm_add_epi16(_mm_load_si128(sum), low));
-            _mm_store_si128(sum + 1, _mm_add_epi16(_mm_load_si128(sum + 1), high));
-            _mm_store_si128(count, _mm_sub_epi32(_mm_load_si128(count), opaque));
-        } else {
-            _mm_store_si128(sum, _mm_sub_epi16(_mm_load_si128(sum), low));
-            _mm_store_si128(sum + 1, _mm_sub_epi16(_mm_load_si128(sum + 1), high));
-            _mm_store_si128(count, _mm_add_epi32(_mm_load_si128(count), opaque));
-        }
+        __m128i low = _mm_load_si128(sum), high = _mm_load_si128(sum + 1), opaqueCount = _mm_load_si128(count);
+        if (kEnter) AccumulateOpaque<true>(entering + offset, &low, &high, &opaqueCount);
+        if (kLeave) AccumulateOpaque<false>(leaving + offset, &low, &high, &opaqueCount);
+        _mm_store_si128(sum, low);
+        _mm_store_si128(sum + 1, high);
+        _mm_store_si128(count, opaqueCount);
     }
     for (; x < width; ++x) {
-        const uint8_t* pixel = row + x * kLanes;
-        if (pixel[3] == 0) continue;
-        for (int32_t c = 0; c < kLanes; ++c) {
-            sums[x * kLanes + c] = static_cast<uint16_t>(kAdd ? sums[x * kLanes + c] + pixel[c]
-                                                              : sums[x * kLanes + c] - pixel[c]);
-        }
-        counts[x] = kAdd ? counts[x] + 1 : counts[x] - 1;
+        AccumulateOpaquePixel(sums, counts, entering, x, 1);
+        AccumulateOpaquePixel(sums, counts, leaving, x, -1);
     }
 }
 
@@ -234,48 +250,82 @@ inline __m128i ColumnSums(const uint16_t* sums, int32_t column) {
 
 }  // namespace
 
-void AddRowToOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                int32_t width) {
-    UpdateOpaqueColumns<true>(sums, counts, row, width);
+void UpdateOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                              const uint8_t* leaving, int32_t width) {
+    if (entering != nullptr && leaving != nullptr) {
+        UpdateOpaqueColumnsWith<true, true>(sums, counts, entering, leaving, width);
+    } else if (entering != nullptr) {
+        UpdateOpaqueColumnsWith<true, false>(sums, counts, entering, leaving, width);
+    } else if (leaving != nullptr) {
+        UpdateOpaqueColumnsWith<false, true>(sums, counts, entering, leaving, width);
+    }
 }
 
-void SubtractRowFromOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                       int32_t width) {
-    UpdateOpaqueColumns<false>(sums, counts, row, width);
-}
-
-// Sums stay below 2^22 and divisors below 2^14, so the single-precision
-// quotient truncates to the exact integer quotient.
+// The quotients are exact: every count and area is within the reach of
+// the table's reciprocals, and 0 takes a colour to 0.
 void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
-                           int32_t width, int32_t radius, int32_t windowRows) {
+                           int32_t width, int32_t radius, int32_t windowRows,
+                           const float* reciprocals) {
     __m128i running = _mm_setzero_si128();
     int32_t opaque = 0;
     for (int32_t x = 0; x < radius; ++x) {
         running = _mm_add_epi32(running, ColumnSums(sums, x));
         opaque += static_cast<int32_t>(counts[x]);
     }
-    for (int32_t x = 0; x < width; ++x, out += kLanes) {
-        int32_t first = 0;
-        int32_t last = width - 1;
-        if (x + radius < width) {
-            running = _mm_add_epi32(running, ColumnSums(sums, x + radius));
-            opaque += static_cast<int32_t>(counts[x + radius]);
-            last = x + radius;
+    const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    auto factors = [&](int32_t count, __m128 alphaFactor) {
+        return _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[count]), colourLanes), alphaFactor);
+    };
+    // Pixels whose window is clipped, one at a time.
+    auto clipped = [&](int32_t from, int32_t to) {
+        for (int32_t x = from; x < to; ++x) {
+            int32_t first = 0;
+            int32_t last = width - 1;
+            if (x + radius < width) {
+                running = _mm_add_epi32(running, ColumnSums(sums, x + radius));
+                opaque += static_cast<int32_t>(counts[x + radius]);
+                last = x + radius;
+            }
+            if (x > radius) {
+                running = _mm_sub_epi32(running, ColumnSums(sums, x - radius - 1));
+                opaque -= static_cast<int32_t>(counts[x - radius - 1]);
+                first = x - radius;
+            }
+            const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, reciprocals[(last - first + 1) * windowRows]);
+            StorePixel(out + x * kLanes, TruncatedProduct(running, factors(opaque, alphaFactor)));
         }
-        if (x > radius) {
-            running = _mm_sub_epi32(running, ColumnSums(sums, x - radius - 1));
-            opaque -= static_cast<int32_t>(counts[x - radius - 1]);
-            first = x - radius;
+    };
+    const int32_t middleEnd = width - radius;
+    clipped(0, radius + 1);
+    // Complete windows, 4 at a time: the 16-bit column differences (within
+    // +-32385) widened, summed along the group apart from the running chain.
+    const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, reciprocals[(2 * radius + 1) * windowRows]);
+    auto differences = [&](int32_t x) {
+        return _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x + radius) * kLanes)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x - radius - 1) * kLanes)));
+    };
+    int32_t x = radius + 1;
+    for (; x + 4 <= middleEnd; x += 4) {
+        const __m128i d01 = differences(x), d23 = differences(x + 2);
+        const __m128i s01 = _mm_srai_epi16(d01, 15), s23 = _mm_srai_epi16(d23, 15);
+        const __m128i p0 = _mm_unpacklo_epi16(d01, s01);
+        const __m128i p1 = _mm_add_epi32(p0, _mm_unpackhi_epi16(d01, s01));
+        const __m128i p2 = _mm_add_epi32(p1, _mm_unpacklo_epi16(d23, s23));
+        const __m128i p3 = _mm_add_epi32(p2, _mm_unpackhi_epi16(d23, s23));
+        int32_t o[4];
+        for (int32_t k = 0; k < 4; ++k) {
+            opaque += static_cast<int32_t>(counts[x + k + radius] - counts[x + k - radius - 1]);
+            o[k] = opaque;
         }
-        if (opaque == 0) {
-            std::memset(out, 0, kLanes);
-            continue;
-        }
-        const float count = static_cast<float>(opaque);
-        const __m128 divisors =
-            _mm_setr_ps(count, count, count, static_cast<float>((last - first + 1) * windowRows));
-        StorePixel(out, TruncatedQuotient(running, divisors));
+        const __m128i q0 = TruncatedProduct(_mm_add_epi32(running, p0), factors(o[0], alphaFactor));
+        const __m128i q1 = TruncatedProduct(_mm_add_epi32(running, p1), factors(o[1], alphaFactor));
+        const __m128i q2 = TruncatedProduct(_mm_add_epi32(running, p2), factors(o[2], alphaFactor));
+        const __m128i q3 = TruncatedProduct(_mm_add_epi32(running, p3), factors(o[3], alphaFactor));
+        running = _mm_add_epi32(running, p3);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), bytes);
     }
+    clipped(x, width);
 }
 
 namespace {

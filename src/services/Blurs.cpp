@@ -4,6 +4,7 @@
 
 #include "byte/ByteKernels.h"
 #include "core/CImageUtility.h"
+#include "core/ExactReciprocal.h"
 #include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
 #include "services/BlurKernels.h"
@@ -151,20 +152,26 @@ void OpaqueBoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_
     radius = LimitBoxBlurRadius(radius, width, height);
     const uint64_t savedBytes = SavedRowBytes(inPlace, width, radius);
     if (sse2 && radius <= kSse2OpaqueBoxBlurMaxRadius) {
+        const uint32_t largestArea = static_cast<uint32_t>((2 * radius + 1) * (2 * radius + 1));
         ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint16_t),
-                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t), savedBytes});
+                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t), savedBytes,
+                              (uint64_t{largestArea} + 1) * sizeof(float)});
         uint16_t* sums = scratch.Piece<uint16_t>(0);
         uint32_t* counts = scratch.Piece<uint32_t>(1);
         uint8_t* saved = inPlace ? scratch.Piece<uint8_t>(2) : nullptr;
+        float* reciprocals = scratch.Piece<float>(3);
         if (!scratch.Ok()) return;
         std::memset(sums, 0, RowBytes(width) * sizeof(uint16_t));
         std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
+        reciprocals[0] = 0.0f;
+        for (uint32_t n = 1; n <= largestArea; ++n) reciprocals[n] = FloatReciprocalOf(n);
         SlideBoxWindow(
             src, srcStride, height, radius, saved, RowBytes(width),
-            AddThenSubtract([&](const uint8_t* row) { AddRowToOpaqueColumns_Sse2(sums, counts, row, width); },
-                            [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Sse2(sums, counts, row, width); }),
+            [&](const uint8_t* entering, const uint8_t* leaving) {
+                UpdateOpaqueColumns_Sse2(sums, counts, entering, leaving, width);
+            },
             [&](int32_t y, int32_t rows) {
-                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows);
+                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows, reciprocals);
             });
         return;
     }
