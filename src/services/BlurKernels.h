@@ -63,12 +63,28 @@ void OpaqueBoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width
 // row added and the leaving one taken away in one pass, either may be null.
 void UpdateOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
                               const uint8_t* leaving, int32_t width);
+void UpdateOpaqueColumns_Avx2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                              const uint8_t* leaving, int32_t width);
+// Groups of the pixels [first, end) of a row whose windows are complete:
+// `window` holds the four lane sums and the opaque count of the window
+// before the first pixel on entry and of the last one done on return;
+// returns the pixel after it. Colours multiply by reciprocals[count], alpha
+// by `alphaReciprocal`, truncated.
+using OpaqueBoxBlurMiddle = int32_t (*)(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                        int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                        const float* reciprocals, float alphaReciprocal);
+int32_t OpaqueBoxBlurMiddle_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                 int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                 const float* reciprocals, float alphaReciprocal);
+int32_t OpaqueBoxBlurMiddle_Avx2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                 int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                 const float* reciprocals, float alphaReciprocal);
 // Same bytes as the plain row for windows of at most 127 x 127 pixels, given
 // `reciprocals[n]` = FloatReciprocalOf(n) for 1 <= n <= the largest area and
-// reciprocals[0] = 0.
+// reciprocals[0] = 0. `middle` takes complete windows.
 void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
                            int32_t width, int32_t radius, int32_t windowRows,
-                           const float* reciprocals);
+                           const float* reciprocals, OpaqueBoxBlurMiddle middle);
 
 // ---- Gaussian blur ----
 // Weights are `2 * radius + 1` 15-bit integers, at most 32767 each.

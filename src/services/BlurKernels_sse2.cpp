@@ -261,11 +261,53 @@ void UpdateOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* e
     }
 }
 
+int32_t OpaqueBoxBlurMiddle_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                 int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                 const float* reciprocals, float alphaReciprocal) {
+    const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, alphaReciprocal);
+    auto factors = [&](int32_t count) {
+        return _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[count]), colourLanes), alphaFactor);
+    };
+    // The 16-bit column differences (within +-32385) widened, summed along
+    // the group apart from the running chain.
+    auto differences = [&](int32_t x) {
+        return _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x + radius) * kLanes)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x - radius - 1) * kLanes)));
+    };
+    __m128i running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    int32_t opaque = static_cast<int32_t>(window[kLanes]);
+    int32_t x = first;
+    for (; x + 4 <= end; x += 4) {
+        const __m128i d01 = differences(x), d23 = differences(x + 2);
+        const __m128i s01 = _mm_srai_epi16(d01, 15), s23 = _mm_srai_epi16(d23, 15);
+        const __m128i p0 = _mm_unpacklo_epi16(d01, s01);
+        const __m128i p1 = _mm_add_epi32(p0, _mm_unpackhi_epi16(d01, s01));
+        const __m128i p2 = _mm_add_epi32(p1, _mm_unpacklo_epi16(d23, s23));
+        const __m128i p3 = _mm_add_epi32(p2, _mm_unpackhi_epi16(d23, s23));
+        int32_t o[4];
+        for (int32_t k = 0; k < 4; ++k) {
+            opaque += static_cast<int32_t>(counts[x + k + radius] - counts[x + k - radius - 1]);
+            o[k] = opaque;
+        }
+        const __m128i q0 = TruncatedProduct(_mm_add_epi32(running, p0), factors(o[0]));
+        const __m128i q1 = TruncatedProduct(_mm_add_epi32(running, p1), factors(o[1]));
+        const __m128i q2 = TruncatedProduct(_mm_add_epi32(running, p2), factors(o[2]));
+        const __m128i q3 = TruncatedProduct(_mm_add_epi32(running, p3), factors(o[3]));
+        running = _mm_add_epi32(running, p3);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), bytes);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
+    window[kLanes] = static_cast<uint32_t>(opaque);
+    return x;
+}
+
 // The quotients are exact: every count and area is within the reach of
 // the table's reciprocals, and 0 takes a colour to 0.
 void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
                            int32_t width, int32_t radius, int32_t windowRows,
-                           const float* reciprocals) {
+                           const float* reciprocals, OpaqueBoxBlurMiddle middle) {
     __m128i running = _mm_setzero_si128();
     int32_t opaque = 0;
     for (int32_t x = 0; x < radius; ++x) {
@@ -273,11 +315,8 @@ void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* c
         opaque += static_cast<int32_t>(counts[x]);
     }
     const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
-    auto factors = [&](int32_t count, __m128 alphaFactor) {
-        return _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[count]), colourLanes), alphaFactor);
-    };
-    // Pixels whose window is clipped, one at a time.
-    auto clipped = [&](int32_t from, int32_t to) {
+    // Pixels whose window is clipped, and the last of the complete ones.
+    auto oneByOne = [&](int32_t from, int32_t to) {
         for (int32_t x = from; x < to; ++x) {
             int32_t first = 0;
             int32_t last = width - 1;
@@ -292,40 +331,19 @@ void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* c
                 first = x - radius;
             }
             const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, reciprocals[(last - first + 1) * windowRows]);
-            StorePixel(out + x * kLanes, TruncatedProduct(running, factors(opaque, alphaFactor)));
+            const __m128 factors = _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[opaque]), colourLanes), alphaFactor);
+            StorePixel(out + x * kLanes, TruncatedProduct(running, factors));
         }
     };
-    const int32_t middleEnd = width - radius;
-    clipped(0, radius + 1);
-    // Complete windows, 4 at a time: the 16-bit column differences (within
-    // +-32385) widened, summed along the group apart from the running chain.
-    const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, reciprocals[(2 * radius + 1) * windowRows]);
-    auto differences = [&](int32_t x) {
-        return _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x + radius) * kLanes)),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x - radius - 1) * kLanes)));
-    };
-    int32_t x = radius + 1;
-    for (; x + 4 <= middleEnd; x += 4) {
-        const __m128i d01 = differences(x), d23 = differences(x + 2);
-        const __m128i s01 = _mm_srai_epi16(d01, 15), s23 = _mm_srai_epi16(d23, 15);
-        const __m128i p0 = _mm_unpacklo_epi16(d01, s01);
-        const __m128i p1 = _mm_add_epi32(p0, _mm_unpackhi_epi16(d01, s01));
-        const __m128i p2 = _mm_add_epi32(p1, _mm_unpacklo_epi16(d23, s23));
-        const __m128i p3 = _mm_add_epi32(p2, _mm_unpackhi_epi16(d23, s23));
-        int32_t o[4];
-        for (int32_t k = 0; k < 4; ++k) {
-            opaque += static_cast<int32_t>(counts[x + k + radius] - counts[x + k - radius - 1]);
-            o[k] = opaque;
-        }
-        const __m128i q0 = TruncatedProduct(_mm_add_epi32(running, p0), factors(o[0], alphaFactor));
-        const __m128i q1 = TruncatedProduct(_mm_add_epi32(running, p1), factors(o[1], alphaFactor));
-        const __m128i q2 = TruncatedProduct(_mm_add_epi32(running, p2), factors(o[2], alphaFactor));
-        const __m128i q3 = TruncatedProduct(_mm_add_epi32(running, p3), factors(o[3], alphaFactor));
-        running = _mm_add_epi32(running, p3);
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), bytes);
-    }
-    clipped(x, width);
+    oneByOne(0, radius + 1);
+    uint32_t window[kLanes + 1];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
+    window[kLanes] = static_cast<uint32_t>(opaque);
+    const int32_t done = middle(out, sums, counts, radius + 1, width - radius, radius, window, reciprocals,
+                               reciprocals[(2 * radius + 1) * windowRows]);
+    running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    opaque = static_cast<int32_t>(window[kLanes]);
+    oneByOne(done, width);
 }
 
 namespace {

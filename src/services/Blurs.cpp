@@ -165,13 +165,13 @@ void OpaqueBoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_
         std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
         reciprocals[0] = 0.0f;
         for (uint32_t n = 1; n <= largestArea; ++n) reciprocals[n] = FloatReciprocalOf(n);
+        const auto update = PickVectorKernel(UpdateOpaqueColumns_Sse2, UpdateOpaqueColumns_Avx2);
+        const OpaqueBoxBlurMiddle middle = PickVectorKernel(OpaqueBoxBlurMiddle_Sse2, OpaqueBoxBlurMiddle_Avx2);
         SlideBoxWindow(
             src, srcStride, height, radius, saved, RowBytes(width),
-            [&](const uint8_t* entering, const uint8_t* leaving) {
-                UpdateOpaqueColumns_Sse2(sums, counts, entering, leaving, width);
-            },
+            [&](const uint8_t* entering, const uint8_t* leaving) { update(sums, counts, entering, leaving, width); },
             [&](int32_t y, int32_t rows) {
-                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows, reciprocals);
+                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows, reciprocals, middle);
             });
         return;
     }
