@@ -1,4 +1,5 @@
 // The blur services of ICImageUtility over raw 32-bit pixel buffers.
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -70,6 +71,19 @@ uint64_t SavedRowBytes(bool inPlace, int32_t width, int32_t radius) {
 constexpr int32_t kSse2BoxBlurMaxRadius = 1450;
 // The 16-bit column sums of the SSE2 alpha-weighted box blur.
 constexpr int32_t kSse2OpaqueBoxBlurMaxRadius = 63;
+constexpr uint32_t kLargestOpaqueArea = (2 * kSse2OpaqueBoxBlurMaxRadius + 1) * (2 * kSse2OpaqueBoxBlurMaxRadius + 1);
+static_assert(kLargestOpaqueArea <= kMaxFloatReciprocalCount, "the opaque quotients must stay exact");
+
+// FloatReciprocalOf(n) at n for every count and area of those windows, 0 at
+// 0; made once.
+const float* OpaqueReciprocals() {
+    static const std::array<float, kLargestOpaqueArea + 1> table = [] {
+        std::array<float, kLargestOpaqueArea + 1> reciprocals{};
+        for (uint32_t n = 1; n <= kLargestOpaqueArea; ++n) reciprocals[n] = FloatReciprocalOf(n);
+        return reciprocals;
+    }();
+    return table.data();
+}
 
 // sigma and half-width into 15-bit weights; returns their sum. A radius
 // reduced to 0 (an image 1 or 2 pixels across) has sigma 0 and one tap: the
@@ -152,19 +166,15 @@ void OpaqueBoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_
     radius = LimitBoxBlurRadius(radius, width, height);
     const uint64_t savedBytes = SavedRowBytes(inPlace, width, radius);
     if (sse2 && radius <= kSse2OpaqueBoxBlurMaxRadius) {
-        const uint32_t largestArea = static_cast<uint32_t>((2 * radius + 1) * (2 * radius + 1));
         ScratchBlock scratch({uint64_t{RowBytes(width)} * sizeof(uint16_t),
-                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t), savedBytes,
-                              (uint64_t{largestArea} + 1) * sizeof(float)});
+                              uint64_t{static_cast<uint32_t>(width)} * sizeof(uint32_t), savedBytes});
         uint16_t* sums = scratch.Piece<uint16_t>(0);
         uint32_t* counts = scratch.Piece<uint32_t>(1);
         uint8_t* saved = inPlace ? scratch.Piece<uint8_t>(2) : nullptr;
-        float* reciprocals = scratch.Piece<float>(3);
         if (!scratch.Ok()) return;
         std::memset(sums, 0, RowBytes(width) * sizeof(uint16_t));
         std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
-        reciprocals[0] = 0.0f;
-        for (uint32_t n = 1; n <= largestArea; ++n) reciprocals[n] = FloatReciprocalOf(n);
+        const float* reciprocals = OpaqueReciprocals();
         const auto update = PickVectorKernel(UpdateOpaqueColumns_Sse2, UpdateOpaqueColumns_Avx2);
         const OpaqueBoxBlurMiddle middle = PickVectorKernel(OpaqueBoxBlurMiddle_Sse2, OpaqueBoxBlurMiddle_Avx2);
         SlideBoxWindow(
