@@ -104,6 +104,16 @@ template <class Blur> Run PerRadius(std::vector<int32_t> radii, Blur blur) {
     return On([=](CImageARGB& i, ImageDesc* d) { for (size_t k = 0; k < radii.size(); ++k) blur(i, d[k], radii[k]); });
 }
 
+// Blurs over themselves of the image with bytes changed down its columns, so
+// that the rows entering and leaving a window differ on the ramp too.
+template <class Blur> Run OnVariedRows(Blur blur) {
+    return On([=](CImageARGB& i, ImageDesc*) {
+        for (int32_t y = 0; y < i.height; ++y)
+            for (int32_t b = 0; b < 4 * i.width; ++b) i.data[y * i.stride + b] ^= static_cast<uint8_t>(y * 53 + b % 4 * 17);
+        blur(i);
+    });
+}
+
 // The vector blur divides each pass by the weights used and rounds; alpha 1, not 0.
 const Allowed kGaussian = [](const uint8_t* b, const uint8_t* p, const uint8_t* v) { return p[3] == 0 && v[3] == 1 && Colour(-2, 2, kAnyAlpha)(b, p, v); };
 
@@ -195,6 +205,8 @@ const std::vector<Variant> kVariants = {
     {"DrawImage", {4, 4}, On([](auto& i, auto d) { i.DrawImage(&d[0], 1, -0.3f * i.width, 0.2f * i.height, 1.5f * i.width + 3, 0.9f * i.height + 3, 150); })},
     {"DrawImage composite", {4, 4}, On([](auto& i, auto d) { i.DrawImage(&d[0], 7, 0.5f, -2.5f, 0.7f * i.width + 3, 1.3f * i.height + 5, 255); }), Colour(-1, 1)},
     {"BoxBlur", {4, 4, 4, 4}, PerRadius({1, 3, 64}, [](auto& i, ImageDesc& d, int32_t r) { i.BoxBlur(d.data, i.data, i.width, i.height, d.stride, i.stride, r); }), Colour(-1, 1)},
+    {"ApplyBoxBlur", {4}, OnVariedRows([](auto& i) { i.ApplyBoxBlur(3); }), Colour(-1, 1)},
+    {"ApplyBoxBlurAlphaWeighted", {4}, OnVariedRows([](auto& i) { for (int32_t r : {1, 5}) i.ApplyBoxBlurAlphaWeighted(r); })},
     {"BoxBlurAlphaWeighted", {4, 4, 4}, PerRadius({1, 63}, [](auto& i, ImageDesc& d, int32_t r) { i.BoxBlurAlphaWeighted(d.data, i.data, i.width, i.height, d.stride, i.stride, r); })},
     {"GaussianBlur", {4, 4, 4}, PerRadius({1, 64}, [](auto& i, ImageDesc& d, int32_t r) { i.GaussianBlur(r, i.data, d.data, i.width, i.height, i.stride, d.stride); }), kGaussian},
     {"ResampleBilinear up", {4, 4}, Resample(true)},

@@ -10,25 +10,44 @@ namespace VelImageUtility {
 
 // ---- Box blur ----
 // Column sums: four 32-bit sums per column, one per byte lane, over the rows
-// of the current window. The plain kernels keep lanes 0..2, the SSE2 ones
+// of the current window. The plain kernels keep lanes 0..2, the vector ones
 // all four; each variant reads only what it wrote.
 void AddRowToBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
 void SubtractRowFromBoxColumns_Plain(uint32_t* columns, const uint8_t* row, int32_t width);
-void AddRowToBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width);
-void SubtractRowFromBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width);
+// The vector kernels add the entering row and take away the leaving one in
+// one pass; either may be null. The entering row usually comes from memory
+// for the first time, and the processor's own prefetch stops at page ends:
+// they ask for it this many bytes ahead (a hint, never a fault past the row).
+constexpr int32_t kEnteringPrefetchBytes = 1024;
+void UpdateBoxColumns_Sse2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving,
+                           int32_t width);
+void UpdateBoxColumns_Avx2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving,
+                           int32_t width);
 
 // One output row from the column sums of `windowRows` rows: each channel is
 // the sum over the clipped window divided by its area, alpha 0. `radius` is
 // already reduced to fit (2 * radius < width).
 void BoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
                       int32_t windowRows);
+// The pixels [first, end) of a row whose windows are complete: `window`
+// holds the four lane sums of pixel first - 1's window on entry and of
+// pixel end - 1's on return; each channel is the sum times `factor`, or
+// divided by it where `divide`, truncated, alpha 0.
+using BoxBlurMiddle = void (*)(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                               int32_t radius, uint32_t* window, float factor, bool divide);
+void BoxBlurMiddle_Sse2(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                        int32_t radius, uint32_t* window, float factor, bool divide);
+void BoxBlurMiddle_Avx2(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                        int32_t radius, uint32_t* window, float factor, bool divide);
 // Single precision: where `reciprocalRow` holds, the columns whose window is
 // complete (radius + 1 .. width - radius - 1) multiply by the reciprocal
 // estimate of the area, and so does pixel 0 when `reciprocalFirst`; every
 // other pixel divides by the area. The estimate can leave a channel one
-// below the exact quotient. Needs 255 * area below 2^31.
+// below the exact quotient. Needs 255 * area below 2^31. `middle` does the
+// complete windows.
 void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
-                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst);
+                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst,
+                     BoxBlurMiddle middle);
 
 // ---- Alpha-weighted box blur ----
 // Plain column sums: five 32-bit values per column (lanes 0..3 summed over
@@ -40,14 +59,32 @@ void SubtractRowFromOpaqueColumns_Plain(uint32_t* columns, const uint8_t* row, i
 void OpaqueBoxBlurRow_Plain(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
                             int32_t windowRows);
 // SSE2: four 16-bit lane sums per column in `sums` (exact while the window
-// is at most 127 rows tall) and the opaque counts in `counts`.
-void AddRowToOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                int32_t width);
-void SubtractRowFromOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                       int32_t width);
-// Same bytes as the plain row for windows of at most 127 x 127 pixels.
+// is at most 127 rows tall) and the opaque counts in `counts`; the entering
+// row added and the leaving one taken away in one pass, either may be null.
+void UpdateOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                              const uint8_t* leaving, int32_t width);
+void UpdateOpaqueColumns_Avx2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                              const uint8_t* leaving, int32_t width);
+// Groups of the pixels [first, end) of a row whose windows are complete:
+// `window` holds the four lane sums and the opaque count of the window
+// before the first pixel on entry and of the last one done on return;
+// returns the pixel after it. Colours multiply by reciprocals[count], alpha
+// by `alphaReciprocal`, truncated.
+using OpaqueBoxBlurMiddle = int32_t (*)(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                        int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                        const float* reciprocals, float alphaReciprocal);
+int32_t OpaqueBoxBlurMiddle_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                 int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                 const float* reciprocals, float alphaReciprocal);
+int32_t OpaqueBoxBlurMiddle_Avx2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                 int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                 const float* reciprocals, float alphaReciprocal);
+// Same bytes as the plain row for windows of at most 127 x 127 pixels, given
+// `reciprocals[n]` = FloatReciprocalOf(n) for 1 <= n <= the largest area and
+// reciprocals[0] = 0. `middle` takes complete windows.
 void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
-                           int32_t width, int32_t radius, int32_t windowRows);
+                           int32_t width, int32_t radius, int32_t windowRows,
+                           const float* reciprocals, OpaqueBoxBlurMiddle middle);
 
 // ---- Gaussian blur ----
 // Weights are `2 * radius + 1` 15-bit integers, at most 32767 each.

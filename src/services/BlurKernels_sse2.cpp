@@ -44,26 +44,46 @@ inline Widened Widen(__m128i bytes) {
             _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
 }
 
-template <bool kAdd>
-inline __m128i Step(__m128i sum, __m128i value) {
-    return kAdd ? _mm_add_epi32(sum, value) : _mm_sub_epi32(sum, value);
+// The entering row's lanes added to 4 columns, the leaving row's taken away.
+template <bool kEnter, bool kLeave>
+inline void UpdateFourColumns(__m128i* sums, __m128i entering, __m128i leaving) {
+    const __m128i zero = _mm_setzero_si128();
+    if (kEnter && kLeave) {
+        // Differences of 16-bit lanes, sign-extended.
+        const __m128i low = _mm_sub_epi16(_mm_unpacklo_epi8(entering, zero), _mm_unpacklo_epi8(leaving, zero));
+        const __m128i high = _mm_sub_epi16(_mm_unpackhi_epi8(entering, zero), _mm_unpackhi_epi8(leaving, zero));
+        const __m128i lowSign = _mm_srai_epi16(low, 15), highSign = _mm_srai_epi16(high, 15);
+        const __m128i deltas[4] = {_mm_unpacklo_epi16(low, lowSign), _mm_unpackhi_epi16(low, lowSign),
+                                   _mm_unpacklo_epi16(high, highSign), _mm_unpackhi_epi16(high, highSign)};
+        for (int32_t k = 0; k < 4; ++k) _mm_store_si128(sums + k, _mm_add_epi32(_mm_load_si128(sums + k), deltas[k]));
+    } else if (kEnter) {
+        const Widened pixels = Widen(entering);
+        const __m128i values[4] = {pixels.p0, pixels.p1, pixels.p2, pixels.p3};
+        for (int32_t k = 0; k < 4; ++k) _mm_store_si128(sums + k, _mm_add_epi32(_mm_load_si128(sums + k), values[k]));
+    } else {
+        const Widened pixels = Widen(leaving);
+        const __m128i values[4] = {pixels.p0, pixels.p1, pixels.p2, pixels.p3};
+        for (int32_t k = 0; k < 4; ++k) _mm_store_si128(sums + k, _mm_sub_epi32(_mm_load_si128(sums + k), values[k]));
+    }
 }
 
-template <bool kAdd>
-void UpdateBoxColumns(uint32_t* columns, const uint8_t* row, int32_t width) {
+template <bool kEnter, bool kLeave>
+void UpdateBoxColumnsWith(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
     __m128i* sums = reinterpret_cast<__m128i*>(columns);
+    const __m128i zero = _mm_setzero_si128();
     int32_t x = 0;
-    for (; x + 4 <= width; x += 4, sums += 4) {
-        const Widened pixels =
-            Widen(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x * kLanes)));
-        _mm_store_si128(sums + 0, Step<kAdd>(_mm_load_si128(sums + 0), pixels.p0));
-        _mm_store_si128(sums + 1, Step<kAdd>(_mm_load_si128(sums + 1), pixels.p1));
-        _mm_store_si128(sums + 2, Step<kAdd>(_mm_load_si128(sums + 2), pixels.p2));
-        _mm_store_si128(sums + 3, Step<kAdd>(_mm_load_si128(sums + 3), pixels.p3));
+    for (; x + 4 <= width; x += 4) {
+        const int32_t offset = x * kLanes;
+        if (kEnter && x % 16 == 0) _mm_prefetch(reinterpret_cast<const char*>(entering + offset + kEnteringPrefetchBytes), _MM_HINT_T0);
+        UpdateFourColumns<kEnter, kLeave>(
+            sums + x, kEnter ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(entering + offset)) : zero,
+            kLeave ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(leaving + offset)) : zero);
     }
-    for (; x < width; ++x, ++sums) {
-        const Widened pixel = Widen(LoadPixel(row + x * kLanes));
-        _mm_store_si128(sums, Step<kAdd>(_mm_load_si128(sums), pixel.p0));
+    for (; x < width; ++x) {
+        __m128i sum = _mm_load_si128(sums + x);
+        if (kEnter) sum = _mm_add_epi32(sum, Widen(LoadPixel(entering + x * kLanes)).p0);
+        if (kLeave) sum = _mm_sub_epi32(sum, Widen(LoadPixel(leaving + x * kLanes)).p0);
+        _mm_store_si128(sums + x, sum);
     }
 }
 
@@ -77,18 +97,63 @@ inline __m128i TruncatedProduct(__m128i sums, __m128 reciprocal) {
     return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sums), reciprocal));
 }
 
-}  // namespace
-
-void AddRowToBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width) {
-    UpdateBoxColumns<true>(columns, row, width);
+template <bool kDivide>
+void BoxBlurMiddleWith(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                       int32_t radius, uint32_t* window, float factor) {
+    const __m128i* sums = reinterpret_cast<const __m128i*>(columns);
+    const __m128 factors = Broadcast(factor);
+    __m128i running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    auto delta = [&](int32_t x) {
+        return _mm_sub_epi32(_mm_load_si128(sums + x + radius), _mm_load_si128(sums + x - radius - 1));
+    };
+    auto quotients = [&](__m128i window) {
+        return kDivide ? TruncatedQuotient(window, factors) : TruncatedProduct(window, factors);
+    };
+    const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
+    int32_t x = first;
+    // Window sums wrap alike in any order: the 4 pixels' differences are
+    // summed apart, so the running chain waits on one add per group.
+    for (; x + 4 <= end; x += 4) {
+        const __m128i d0 = delta(x), d01 = _mm_add_epi32(d0, delta(x + 1));
+        const __m128i d012 = _mm_add_epi32(d01, delta(x + 2)), d0123 = _mm_add_epi32(d012, delta(x + 3));
+        const __m128i q0 = quotients(_mm_add_epi32(running, d0)), q1 = quotients(_mm_add_epi32(running, d01));
+        const __m128i q2 = quotients(_mm_add_epi32(running, d012)), q3 = quotients(_mm_add_epi32(running, d0123));
+        running = _mm_add_epi32(running, d0123);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), _mm_and_si128(bytes, colours));
+    }
+    auto next = [&](int32_t at) {
+        running = _mm_add_epi32(running, delta(at));
+        return quotients(running);
+    };
+    for (; x < end; ++x) StorePixelNoAlpha(out + x * kLanes, next(x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
 }
 
-void SubtractRowFromBoxColumns_Sse2(uint32_t* columns, const uint8_t* row, int32_t width) {
-    UpdateBoxColumns<false>(columns, row, width);
+}  // namespace
+
+void UpdateBoxColumns_Sse2(uint32_t* columns, const uint8_t* entering, const uint8_t* leaving, int32_t width) {
+    if (entering != nullptr && leaving != nullptr) {
+        UpdateBoxColumnsWith<true, true>(columns, entering, leaving, width);
+    } else if (entering != nullptr) {
+        UpdateBoxColumnsWith<true, false>(columns, entering, leaving, width);
+    } else if (leaving != nullptr) {
+        UpdateBoxColumnsWith<false, true>(columns, entering, leaving, width);
+    }
+}
+
+void BoxBlurMiddle_Sse2(uint8_t* out, const uint32_t* columns, int32_t first, int32_t end,
+                        int32_t radius, uint32_t* window, float factor, bool divide) {
+    if (divide) {
+        BoxBlurMiddleWith<true>(out, columns, first, end, radius, window, factor);
+    } else {
+        BoxBlurMiddleWith<false>(out, columns, first, end, radius, window, factor);
+    }
 }
 
 void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32_t radius,
-                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst) {
+                     int32_t windowRows, bool reciprocalRow, bool reciprocalFirst,
+                     BoxBlurMiddle middle) {
     const __m128i* sums = reinterpret_cast<const __m128i*>(columns);
     __m128i running = _mm_setzero_si128();
     for (int32_t x = 0; x < radius; ++x) running = _mm_add_epi32(running, _mm_load_si128(sums + x));
@@ -103,17 +168,14 @@ void BoxBlurRow_Sse2(uint8_t* out, const uint32_t* columns, int32_t width, int32
         StorePixelNoAlpha(out + x * kLanes, result);
     }
     // Complete windows.
-    const __m128 fullArea = Broadcast(static_cast<float>(2 * radius + 1) * rows);
-    const __m128 reciprocal = _mm_rcp_ps(fullArea);
-    for (; x < width - radius; ++x) {
-        running = _mm_add_epi32(running, _mm_load_si128(sums + x + radius));
-        running = _mm_sub_epi32(running, _mm_load_si128(sums + x - radius - 1));
-        const __m128i result = reciprocalRow ? TruncatedProduct(running, reciprocal)
-                                             : TruncatedQuotient(running, fullArea);
-        StorePixelNoAlpha(out + x * kLanes, result);
-    }
+    const float fullArea = static_cast<float>(2 * radius + 1) * rows;
+    const float factor = reciprocalRow ? _mm_cvtss_f32(_mm_rcp_ps(Broadcast(fullArea))) : fullArea;
+    alignas(16) uint32_t window[kLanes];
+    _mm_store_si128(reinterpret_cast<__m128i*>(window), running);
+    middle(out, columns, x, width - radius, radius, window, factor, !reciprocalRow);
+    running = _mm_load_si128(reinterpret_cast<const __m128i*>(window));
     // Right edge: the window shrinks.
-    for (; x < width; ++x) {
+    for (x = width - radius; x < width; ++x) {
         running = _mm_sub_epi32(running, _mm_load_si128(sums + x - radius - 1));
         const __m128 area = Broadcast(static_cast<float>(width - x + radius) * rows);
         StorePixelNoAlpha(out + x * kLanes, TruncatedQuotient(running, area));
@@ -132,36 +194,52 @@ inline __m128i KeepOpaque(__m128i pixels, __m128i* opaque) {
 
 // 16-bit sums cannot wrap while the window is at most 127 rows tall (255 *
 // 127 = 32385), so plain additions give the saturating ones' results.
+// 4 pixels' opaque lanes added to (taken from) the 16-bit sums `low` and
+// `high`, their number to (from) the 4 counts.
 template <bool kAdd>
-void UpdateOpaqueColumns(uint16_t* sums, uint32_t* counts, const uint8_t* row, int32_t width) {
+inline void AccumulateOpaque(const uint8_t* pixels, __m128i* low, __m128i* high, __m128i* counts) {
     const __m128i zero = _mm_setzero_si128();
+    __m128i opaque;
+    const __m128i kept = KeepOpaque(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels)), &opaque);
+    if (kAdd) {
+        *low = _mm_add_epi16(*low, _mm_unpacklo_epi8(kept, zero));
+        *high = _mm_add_epi16(*high, _mm_unpackhi_epi8(kept, zero));
+        *counts = _mm_sub_epi32(*counts, opaque);
+    } else {
+        *low = _mm_sub_epi16(*low, _mm_unpacklo_epi8(kept, zero));
+        *high = _mm_sub_epi16(*high, _mm_unpackhi_epi8(kept, zero));
+        *counts = _mm_add_epi32(*counts, opaque);
+    }
+}
+
+// One pixel of `row` (none when null) added to column `x` with `sign`.
+inline void AccumulateOpaquePixel(uint16_t* sums, uint32_t* counts, const uint8_t* row, int32_t x, int32_t sign) {
+    if (row == nullptr || row[x * kLanes + 3] == 0) return;
+    for (int32_t c = 0; c < kLanes; ++c) {
+        sums[x * kLanes + c] = static_cast<uint16_t>(sums[x * kLanes + c] + sign * row[x * kLanes + c]);
+    }
+    counts[x] += static_cast<uint32_t>(sign);
+}
+
+template <bool kEnter, bool kLeave>
+void UpdateOpaqueColumnsWith(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                             const uint8_t* leaving, int32_t width) {
     int32_t x = 0;
     for (; x + 4 <= width; x += 4) {
-        __m128i opaque;
-        const __m128i pixels =
-            KeepOpaque(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x * kLanes)), &opaque);
-        __m128i* sum = reinterpret_cast<__m128i*>(sums + x * kLanes);
-        const __m128i low = _mm_unpacklo_epi8(pixels, zero);
-        const __m128i high = _mm_unpackhi_epi8(pixels, zero);
+        const int32_t offset = x * kLanes;
+        if (kEnter && x % 16 == 0) _mm_prefetch(reinterpret_cast<const char*>(entering + offset + kEnteringPrefetchBytes), _MM_HINT_T0);
+        __m128i* sum = reinterpret_cast<__m128i*>(sums + offset);
         __m128i* count = reinterpret_cast<__m128i*>(counts + x);
-        if (kAdd) {
-            _mm_store_si128(sum, _mm_add_epi16(_mm_load_si128(sum), low));
-            _mm_store_si128(sum + 1, _mm_add_epi16(_mm_load_si128(sum + 1), high));
-            _mm_store_si128(count, _mm_sub_epi32(_mm_load_si128(count), opaque));
-        } else {
-            _mm_store_si128(sum, _mm_sub_epi16(_mm_load_si128(sum), low));
-            _mm_store_si128(sum + 1, _mm_sub_epi16(_mm_load_si128(sum + 1), high));
-            _mm_store_si128(count, _mm_add_epi32(_mm_load_si128(count), opaque));
-        }
+        __m128i low = _mm_load_si128(sum), high = _mm_load_si128(sum + 1), opaqueCount = _mm_load_si128(count);
+        if (kEnter) AccumulateOpaque<true>(entering + offset, &low, &high, &opaqueCount);
+        if (kLeave) AccumulateOpaque<false>(leaving + offset, &low, &high, &opaqueCount);
+        _mm_store_si128(sum, low);
+        _mm_store_si128(sum + 1, high);
+        _mm_store_si128(count, opaqueCount);
     }
     for (; x < width; ++x) {
-        const uint8_t* pixel = row + x * kLanes;
-        if (pixel[3] == 0) continue;
-        for (int32_t c = 0; c < kLanes; ++c) {
-            sums[x * kLanes + c] = static_cast<uint16_t>(kAdd ? sums[x * kLanes + c] + pixel[c]
-                                                              : sums[x * kLanes + c] - pixel[c]);
-        }
-        counts[x] = kAdd ? counts[x] + 1 : counts[x] - 1;
+        AccumulateOpaquePixel(sums, counts, entering, x, 1);
+        AccumulateOpaquePixel(sums, counts, leaving, x, -1);
     }
 }
 
@@ -172,48 +250,100 @@ inline __m128i ColumnSums(const uint16_t* sums, int32_t column) {
 
 }  // namespace
 
-void AddRowToOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                int32_t width) {
-    UpdateOpaqueColumns<true>(sums, counts, row, width);
+void UpdateOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* entering,
+                              const uint8_t* leaving, int32_t width) {
+    if (entering != nullptr && leaving != nullptr) {
+        UpdateOpaqueColumnsWith<true, true>(sums, counts, entering, leaving, width);
+    } else if (entering != nullptr) {
+        UpdateOpaqueColumnsWith<true, false>(sums, counts, entering, leaving, width);
+    } else if (leaving != nullptr) {
+        UpdateOpaqueColumnsWith<false, true>(sums, counts, entering, leaving, width);
+    }
 }
 
-void SubtractRowFromOpaqueColumns_Sse2(uint16_t* sums, uint32_t* counts, const uint8_t* row,
-                                       int32_t width) {
-    UpdateOpaqueColumns<false>(sums, counts, row, width);
+int32_t OpaqueBoxBlurMiddle_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
+                                 int32_t first, int32_t end, int32_t radius, uint32_t* window,
+                                 const float* reciprocals, float alphaReciprocal) {
+    const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, alphaReciprocal);
+    auto factors = [&](int32_t count) {
+        return _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[count]), colourLanes), alphaFactor);
+    };
+    // The 16-bit column differences (within +-32385) widened, summed along
+    // the group apart from the running chain.
+    auto differences = [&](int32_t x) {
+        return _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x + radius) * kLanes)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + (x - radius - 1) * kLanes)));
+    };
+    __m128i running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    int32_t opaque = static_cast<int32_t>(window[kLanes]);
+    int32_t x = first;
+    for (; x + 4 <= end; x += 4) {
+        const __m128i d01 = differences(x), d23 = differences(x + 2);
+        const __m128i s01 = _mm_srai_epi16(d01, 15), s23 = _mm_srai_epi16(d23, 15);
+        const __m128i p0 = _mm_unpacklo_epi16(d01, s01);
+        const __m128i p1 = _mm_add_epi32(p0, _mm_unpackhi_epi16(d01, s01));
+        const __m128i p2 = _mm_add_epi32(p1, _mm_unpacklo_epi16(d23, s23));
+        const __m128i p3 = _mm_add_epi32(p2, _mm_unpackhi_epi16(d23, s23));
+        int32_t o[4];
+        for (int32_t k = 0; k < 4; ++k) {
+            opaque += static_cast<int32_t>(counts[x + k + radius] - counts[x + k - radius - 1]);
+            o[k] = opaque;
+        }
+        const __m128i q0 = TruncatedProduct(_mm_add_epi32(running, p0), factors(o[0]));
+        const __m128i q1 = TruncatedProduct(_mm_add_epi32(running, p1), factors(o[1]));
+        const __m128i q2 = TruncatedProduct(_mm_add_epi32(running, p2), factors(o[2]));
+        const __m128i q3 = TruncatedProduct(_mm_add_epi32(running, p3), factors(o[3]));
+        running = _mm_add_epi32(running, p3);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * kLanes), bytes);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
+    window[kLanes] = static_cast<uint32_t>(opaque);
+    return x;
 }
 
-// Sums stay below 2^22 and divisors below 2^14, so the single-precision
-// quotient truncates to the exact integer quotient.
+// The quotients are exact: every count and area is within the reach of
+// the table's reciprocals, and 0 takes a colour to 0.
 void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
-                           int32_t width, int32_t radius, int32_t windowRows) {
+                           int32_t width, int32_t radius, int32_t windowRows,
+                           const float* reciprocals, OpaqueBoxBlurMiddle middle) {
     __m128i running = _mm_setzero_si128();
     int32_t opaque = 0;
     for (int32_t x = 0; x < radius; ++x) {
         running = _mm_add_epi32(running, ColumnSums(sums, x));
         opaque += static_cast<int32_t>(counts[x]);
     }
-    for (int32_t x = 0; x < width; ++x, out += kLanes) {
-        int32_t first = 0;
-        int32_t last = width - 1;
-        if (x + radius < width) {
-            running = _mm_add_epi32(running, ColumnSums(sums, x + radius));
-            opaque += static_cast<int32_t>(counts[x + radius]);
-            last = x + radius;
+    const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    // Pixels whose window is clipped, and the last of the complete ones.
+    auto oneByOne = [&](int32_t from, int32_t to) {
+        for (int32_t x = from; x < to; ++x) {
+            int32_t first = 0;
+            int32_t last = width - 1;
+            if (x + radius < width) {
+                running = _mm_add_epi32(running, ColumnSums(sums, x + radius));
+                opaque += static_cast<int32_t>(counts[x + radius]);
+                last = x + radius;
+            }
+            if (x > radius) {
+                running = _mm_sub_epi32(running, ColumnSums(sums, x - radius - 1));
+                opaque -= static_cast<int32_t>(counts[x - radius - 1]);
+                first = x - radius;
+            }
+            const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, reciprocals[(last - first + 1) * windowRows]);
+            const __m128 factors = _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[opaque]), colourLanes), alphaFactor);
+            StorePixel(out + x * kLanes, TruncatedProduct(running, factors));
         }
-        if (x > radius) {
-            running = _mm_sub_epi32(running, ColumnSums(sums, x - radius - 1));
-            opaque -= static_cast<int32_t>(counts[x - radius - 1]);
-            first = x - radius;
-        }
-        if (opaque == 0) {
-            std::memset(out, 0, kLanes);
-            continue;
-        }
-        const float count = static_cast<float>(opaque);
-        const __m128 divisors =
-            _mm_setr_ps(count, count, count, static_cast<float>((last - first + 1) * windowRows));
-        StorePixel(out, TruncatedQuotient(running, divisors));
-    }
+    };
+    oneByOne(0, radius + 1);
+    uint32_t window[kLanes + 1];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(window), running);
+    window[kLanes] = static_cast<uint32_t>(opaque);
+    const int32_t done = middle(out, sums, counts, radius + 1, width - radius, radius, window, reciprocals,
+                               reciprocals[(2 * radius + 1) * windowRows]);
+    running = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    opaque = static_cast<int32_t>(window[kLanes]);
+    oneByOne(done, width);
 }
 
 namespace {

@@ -1,9 +1,11 @@
 // The blur services of ICImageUtility over raw 32-bit pixel buffers.
+#include <array>
 #include <cmath>
 #include <cstring>
 
 #include "byte/ByteKernels.h"
 #include "core/CImageUtility.h"
+#include "core/ExactReciprocal.h"
 #include "core/InputChecks.h"
 #include "core/InstructionSetLevel.h"
 #include "services/BlurKernels.h"
@@ -33,19 +35,31 @@ uint8_t* RowAt(uint8_t* base, int32_t y, ptrdiff_t stride) { return base + y * s
 // y mod (radius + 1) of that ring just before it is overwritten, read back
 // when it leaves at step y + radius + 1 and only then replaced by the row
 // of that step. Rows enter before they are overwritten and are read in place.
-template <typename Add, typename Subtract, typename WriteRow>
+template <typename Update, typename WriteRow>
 void SlideBoxWindow(const uint8_t* src, ptrdiff_t srcStride, int32_t height, int32_t radius,
-                    uint8_t* saved, size_t rowBytes, Add add, Subtract subtract, WriteRow writeRow) {
+                    uint8_t* saved, size_t rowBytes, Update update, WriteRow writeRow) {
     auto slot = [&](int32_t y) { return saved + static_cast<size_t>(y % (radius + 1)) * rowBytes; };
-    for (int32_t y = 0; y < radius; ++y) add(RowAt(src, y, srcStride));
+    for (int32_t y = 0; y < radius; ++y) update(RowAt(src, y, srcStride), nullptr);
     for (int32_t y = 0; y < height; ++y) {
-        if (y + radius < height) add(RowAt(src, y + radius, srcStride));
-        if (y > radius) subtract(saved != nullptr ? slot(y - radius - 1) : RowAt(src, y - radius - 1, srcStride));
+        const uint8_t* entering = y + radius < height ? RowAt(src, y + radius, srcStride) : nullptr;
+        const uint8_t* leaving = nullptr;
+        if (y > radius) leaving = saved != nullptr ? slot(y - radius - 1) : RowAt(src, y - radius - 1, srcStride);
+        update(entering, leaving);
         if (saved != nullptr && y + radius + 1 < height) std::memcpy(slot(y), RowAt(src, y, srcStride), rowBytes);
         const int32_t last = y + radius < height ? y + radius : height - 1;
         const int32_t first = y > radius ? y - radius : 0;
         writeRow(y, last - first + 1);
     }
+}
+
+// An update of the window's column sums from kernels that add a row and
+// take one away.
+template <typename Add, typename Subtract>
+auto AddThenSubtract(Add add, Subtract subtract) {
+    return [add, subtract](const uint8_t* entering, const uint8_t* leaving) {
+        if (entering != nullptr) add(entering);
+        if (leaving != nullptr) subtract(leaving);
+    };
 }
 
 // Bytes of the ring of saved rows for a blur that writes over its source.
@@ -57,6 +71,19 @@ uint64_t SavedRowBytes(bool inPlace, int32_t width, int32_t radius) {
 constexpr int32_t kSse2BoxBlurMaxRadius = 1450;
 // The 16-bit column sums of the SSE2 alpha-weighted box blur.
 constexpr int32_t kSse2OpaqueBoxBlurMaxRadius = 63;
+constexpr uint32_t kLargestOpaqueArea = (2 * kSse2OpaqueBoxBlurMaxRadius + 1) * (2 * kSse2OpaqueBoxBlurMaxRadius + 1);
+static_assert(kLargestOpaqueArea <= kMaxFloatReciprocalCount, "the opaque quotients must stay exact");
+
+// FloatReciprocalOf(n) at n for every count and area of those windows, 0 at
+// 0; made once.
+const float* OpaqueReciprocals() {
+    static const std::array<float, kLargestOpaqueArea + 1> table = [] {
+        std::array<float, kLargestOpaqueArea + 1> reciprocals{};
+        for (uint32_t n = 1; n <= kLargestOpaqueArea; ++n) reciprocals[n] = FloatReciprocalOf(n);
+        return reciprocals;
+    }();
+    return table.data();
+}
 
 // sigma and half-width into 15-bit weights; returns their sum. A radius
 // reduced to 0 (an image 1 or 2 pixels across) has sigma 0 and one tap: the
@@ -110,20 +137,21 @@ bool BoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_t heig
     if (!scratch.Ok()) return false;
     std::memset(columns, 0, RowBytes(width) * sizeof(uint32_t));
     if (sse2 && radius <= kSse2BoxBlurMaxRadius) {
+        const auto update = PickVectorKernel(UpdateBoxColumns_Sse2, UpdateBoxColumns_Avx2);
+        const BoxBlurMiddle middle = PickVectorKernel(BoxBlurMiddle_Sse2, BoxBlurMiddle_Avx2);
         SlideBoxWindow(
             src, srcStride, height, radius, saved, RowBytes(width),
-            [&](const uint8_t* row) { AddRowToBoxColumns_Sse2(columns, row, width); },
-            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Sse2(columns, row, width); },
+            [&](const uint8_t* entering, const uint8_t* leaving) { update(columns, entering, leaving, width); },
             [&](int32_t y, int32_t rows) {
                 BoxBlurRow_Sse2(RowAt(dst, y, dstStride), columns, width, radius, rows,
-                                y < height - radius, y == 0);
+                                y < height - radius, y == 0, middle);
             });
     } else {
         // Beyond kSse2BoxBlurMaxRadius the SSE2 level gives the plain bytes.
         SlideBoxWindow(
             src, srcStride, height, radius, saved, RowBytes(width),
-            [&](const uint8_t* row) { AddRowToBoxColumns_Plain(columns, row, width); },
-            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Plain(columns, row, width); },
+            AddThenSubtract([&](const uint8_t* row) { AddRowToBoxColumns_Plain(columns, row, width); },
+                            [&](const uint8_t* row) { SubtractRowFromBoxColumns_Plain(columns, row, width); }),
             [&](int32_t y, int32_t rows) {
                 BoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
             });
@@ -146,12 +174,14 @@ void OpaqueBoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_
         if (!scratch.Ok()) return;
         std::memset(sums, 0, RowBytes(width) * sizeof(uint16_t));
         std::memset(counts, 0, static_cast<size_t>(width) * sizeof(uint32_t));
+        const float* reciprocals = OpaqueReciprocals();
+        const auto update = PickVectorKernel(UpdateOpaqueColumns_Sse2, UpdateOpaqueColumns_Avx2);
+        const OpaqueBoxBlurMiddle middle = PickVectorKernel(OpaqueBoxBlurMiddle_Sse2, OpaqueBoxBlurMiddle_Avx2);
         SlideBoxWindow(
             src, srcStride, height, radius, saved, RowBytes(width),
-            [&](const uint8_t* row) { AddRowToOpaqueColumns_Sse2(sums, counts, row, width); },
-            [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Sse2(sums, counts, row, width); },
+            [&](const uint8_t* entering, const uint8_t* leaving) { update(sums, counts, entering, leaving, width); },
             [&](int32_t y, int32_t rows) {
-                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows);
+                OpaqueBoxBlurRow_Sse2(RowAt(dst, y, dstStride), sums, counts, width, radius, rows, reciprocals, middle);
             });
         return;
     }
@@ -164,8 +194,8 @@ void OpaqueBoxBlurWindow(uint8_t* dst, const uint8_t* src, int32_t width, int32_
     std::memset(columns, 0, values * sizeof(uint32_t));
     SlideBoxWindow(
         src, srcStride, height, radius, saved, RowBytes(width),
-        [&](const uint8_t* row) { AddRowToOpaqueColumns_Plain(columns, row, width); },
-        [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Plain(columns, row, width); },
+        AddThenSubtract([&](const uint8_t* row) { AddRowToOpaqueColumns_Plain(columns, row, width); },
+                        [&](const uint8_t* row) { SubtractRowFromOpaqueColumns_Plain(columns, row, width); }),
         [&](int32_t y, int32_t rows) {
             OpaqueBoxBlurRow_Plain(RowAt(dst, y, dstStride), columns, width, radius, rows);
         });
