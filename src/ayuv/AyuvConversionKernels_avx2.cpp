@@ -5,35 +5,42 @@
 namespace VelImageUtility {
 
 namespace {
-// A 32-bit lane holding the 16-bit weights (low, high).
-__m256i WeightPair(int32_t low, int32_t high) {
+// A 32-bit lane holding the 16-bit values (low, high).
+__m256i WordPair(int32_t low, int32_t high) {
     return _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(low) & 0xFFFFu) | (static_cast<uint32_t>(high) << 16)));
 }
 
-// The black level, the chroma zero and the rounding half of each colour,
-// taken out of the products so that the bytes go in as they are: the sums
-// are the same integers as the SSE2 row's.
-constexpr int32_t kLumaWeight = 4768;
-constexpr int32_t kRedV = 6537, kGreenU = -1602, kGreenV = -3330, kBlueU = 8266;
-constexpr int32_t kRedConstant = kRounding - 16 * kLumaWeight - 128 * kRedV;
-constexpr int32_t kGreenConstant = kRounding - 16 * kLumaWeight - 128 * (kGreenU + kGreenV);
-constexpr int32_t kBlueConstant = kRounding - 16 * kLumaWeight - 128 * kBlueU;
+// Each colour is (luma x Y + weights of U and V + a constant) >> 12, the
+// constant holding the black level, the chroma zero and the rounding half.
+// Here the constants come from offsets added to the bytes themselves, in
+// (V, Y) and (U, Y) pairs: red and blue take one pair each, green both with
+// its luma weight split between them. The offsets below solve the three
+// constants in integers, so every sum is the SSE2 row's integer.
+constexpr int32_t kLuma = 4768, kRedV = 6537, kGreenU = -1602, kGreenV = -3330, kBlueU = 8266;
+constexpr int32_t kVOffset = -4000, kYOffsetWithV = 5293, kUOffset = -2416, kYOffsetWithU = 3951;
+constexpr int32_t kGreenLumaWithV = -26432, kGreenLumaWithU = kLuma - kGreenLumaWithV;
+static_assert(kRedV * kVOffset + kLuma * kYOffsetWithV == kRounding - 16 * kLuma - 128 * kRedV, "red");
+static_assert(kBlueU * kUOffset + kLuma * kYOffsetWithU == kRounding - 16 * kLuma - 128 * kBlueU, "blue");
+static_assert(kGreenV * kVOffset + kGreenLumaWithV * kYOffsetWithV + kGreenU * kUOffset +
+                      kGreenLumaWithU * kYOffsetWithU ==
+                  kRounding - 16 * kLuma - 128 * (kGreenU + kGreenV),
+              "green");
 
 struct Colours {
     __m256i r, g, b;  // 32-bit lanes, one pixel each, not clamped
 };
 
-// (V, Y) pairs from a mask and (U, alpha) pairs from one 16-bit shift,
-// alpha weighted 0.
+// The byte offsets keep every pair within 16 bits and every sum far inside 32.
 Colours ToRgb8(__m256i ayuv) {
-    const __m256i vy = _mm256_and_si256(ayuv, _mm256_set1_epi32(0x00FF00FF));
-    const __m256i ua = _mm256_srli_epi16(ayuv, 8);
+    const __m256i vy = _mm256_add_epi16(_mm256_and_si256(ayuv, _mm256_set1_epi32(0x00FF00FF)), WordPair(kVOffset, kYOffsetWithV));
+    const __m256i uyOrder = _mm256_setr_epi8(1, -128, 2, -128, 5, -128, 6, -128, 9, -128, 10, -128, 13, -128, 14, -128,
+                                             1, -128, 2, -128, 5, -128, 6, -128, 9, -128, 10, -128, 13, -128, 14, -128);
+    const __m256i uy = _mm256_add_epi16(_mm256_shuffle_epi8(ayuv, uyOrder), WordPair(kUOffset, kYOffsetWithU));
     Colours out;
-    out.r = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(vy, WeightPair(kRedV, kLumaWeight)), _mm256_set1_epi32(kRedConstant)), 12);
-    const __m256i green = _mm256_add_epi32(_mm256_madd_epi16(vy, WeightPair(kGreenV, kLumaWeight)), _mm256_madd_epi16(ua, WeightPair(kGreenU, 0)));
-    out.g = _mm256_srai_epi32(_mm256_add_epi32(green, _mm256_set1_epi32(kGreenConstant)), 12);
-    const __m256i blue = _mm256_add_epi32(_mm256_madd_epi16(vy, WeightPair(0, kLumaWeight)), _mm256_madd_epi16(ua, WeightPair(kBlueU, 0)));
-    out.b = _mm256_srai_epi32(_mm256_add_epi32(blue, _mm256_set1_epi32(kBlueConstant)), 12);
+    out.r = _mm256_srai_epi32(_mm256_madd_epi16(vy, WordPair(kRedV, kLuma)), 12);
+    out.g = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(vy, WordPair(kGreenV, kGreenLumaWithV)),
+                                               _mm256_madd_epi16(uy, WordPair(kGreenU, kGreenLumaWithU))), 12);
+    out.b = _mm256_srai_epi32(_mm256_madd_epi16(uy, WordPair(kBlueU, kLuma)), 12);
     return out;
 }
 }  // namespace
@@ -52,8 +59,8 @@ void ConvertToARGBRow_Avx2(const uint8_t* ayuv, uint8_t* argb, int32_t width) {
         const __m256i greenZero = _mm256_packus_epi16(_mm256_packs_epi32(one.g, two.g), zero);
         const __m256i blueGreen = _mm256_unpacklo_epi8(blueRed, greenZero);
         const __m256i redZero = _mm256_unpackhi_epi8(blueRed, greenZero);
-        Store32(argb + 4 * x, _mm256_or_si256(_mm256_unpacklo_epi16(blueGreen, redZero), _mm256_and_si256(first, alphaMask)));
-        Store32(argb + 4 * x + 32, _mm256_or_si256(_mm256_unpackhi_epi16(blueGreen, redZero), _mm256_and_si256(second, alphaMask)));
+        Store32(argb + 4 * x, _mm256_blendv_epi8(_mm256_unpacklo_epi16(blueGreen, redZero), first, alphaMask));
+        Store32(argb + 4 * x + 32, _mm256_blendv_epi8(_mm256_unpackhi_epi16(blueGreen, redZero), second, alphaMask));
     }
     ConvertToARGBRow_Sse2(ayuv + 4 * x, argb + 4 * x, width - x);
 }
