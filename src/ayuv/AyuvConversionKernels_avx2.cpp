@@ -45,22 +45,26 @@ Colours ToRgb8(__m256i ayuv) {
 }
 }  // namespace
 
-// 16 pixels per step. The packs work within 128-bit halves, which keeps
-// pixels 0..7 in the first result and 8..15 in the second; alpha is put
-// back from the source.
+// 16 pixels per step. The packs work within 128-bit halves: blue and green
+// of pixels 0..3 with red of 0..3 and 8..11 in the low half of one vector,
+// of 4..7 with 4..7 and 12..15 in its high half, and likewise for pixels
+// 8..15 in the other, so one byte shuffle per vector puts each pixel's bytes
+// together; alpha is put back from the source.
 void ConvertToARGBRow_Avx2(const uint8_t* ayuv, uint8_t* argb, int32_t width) {
     const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
-    const __m256i zero = _mm256_setzero_si256();
+    const __m256i lowRed = _mm256_setr_epi8(0, 4, 8, -128, 1, 5, 9, -128, 2, 6, 10, -128, 3, 7, 11, -128,
+                                            0, 4, 8, -128, 1, 5, 9, -128, 2, 6, 10, -128, 3, 7, 11, -128);
+    const __m256i highRed = _mm256_setr_epi8(0, 4, 12, -128, 1, 5, 13, -128, 2, 6, 14, -128, 3, 7, 15, -128,
+                                             0, 4, 12, -128, 1, 5, 13, -128, 2, 6, 14, -128, 3, 7, 15, -128);
     int32_t x = 0;
     for (; x + 16 <= width; x += 16) {
         const __m256i first = Load32(ayuv + 4 * x), second = Load32(ayuv + 4 * x + 32);
         const Colours one = ToRgb8(first), two = ToRgb8(second);
-        const __m256i blueRed = _mm256_packus_epi16(_mm256_packs_epi32(one.b, two.b), _mm256_packs_epi32(one.r, two.r));
-        const __m256i greenZero = _mm256_packus_epi16(_mm256_packs_epi32(one.g, two.g), zero);
-        const __m256i blueGreen = _mm256_unpacklo_epi8(blueRed, greenZero);
-        const __m256i redZero = _mm256_unpackhi_epi8(blueRed, greenZero);
-        Store32(argb + 4 * x, _mm256_blendv_epi8(_mm256_unpacklo_epi16(blueGreen, redZero), first, alphaMask));
-        Store32(argb + 4 * x + 32, _mm256_blendv_epi8(_mm256_unpackhi_epi16(blueGreen, redZero), second, alphaMask));
+        const __m256i red = _mm256_packs_epi32(one.r, two.r);
+        const __m256i low = _mm256_packus_epi16(_mm256_packs_epi32(one.b, one.g), red);
+        const __m256i high = _mm256_packus_epi16(_mm256_packs_epi32(two.b, two.g), red);
+        Store32(argb + 4 * x, _mm256_blendv_epi8(_mm256_shuffle_epi8(low, lowRed), first, alphaMask));
+        Store32(argb + 4 * x + 32, _mm256_blendv_epi8(_mm256_shuffle_epi8(high, highRed), second, alphaMask));
     }
     ConvertToARGBRow_Sse2(ayuv + 4 * x, argb + 4 * x, width - x);
 }
