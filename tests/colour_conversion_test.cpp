@@ -117,6 +117,29 @@ TEST(ColourConversionSweep, PackedFormsAgreeOnEveryColour) {
     }
 }
 
+// Every colour with varied alpha, a slab of 2^20 at a time: the whole-image
+// conversions give the plain bytes at the SSE2 and at the AVX2 tier.
+TEST(ColourConversionSweep, ImageConversionsAgreeOnEveryColourAtEachTier) {
+    const std::pair<int32_t, VectorTier> settings[] = {{0, VectorTier::Sse2}, {3, VectorTier::Sse2}, {3, VectorTier::Avx2}};
+    Frame source = Uniform(1024, 1024, 0), argb[3] = {source, source, source}, ayuv[3] = {source, source, source};
+    Frame luma[3] = {{Bytes(1 << 20), 1024, 1024, 1, 1024}, luma[0], luma[0]};
+    for (uint32_t slab = 0; slab < 16; ++slab) {
+        for (uint32_t i = 0; i < (1u << 20); ++i) {
+            const uint32_t pixel = (slab << 20 | i) | (i * 37u) << 24;
+            std::memcpy(&source.bytes[4 * i], &pixel, 4);
+        }
+        for (int32_t s = 0; s < 3; ++s) {
+            ScopedVectorTier scoped(settings[s].second);
+            ImageDesc argbDesc = argb[s].Desc(), ayuvDesc = ayuv[s].Desc(), lumaDesc = luma[s].Desc();
+            ImageAt<CImageAYUV>(settings[s].first, source).ConvertToARGB(&argbDesc);
+            ImageAt(settings[s].first, source).ConvertToAYUV(&ayuvDesc);
+            ImageAt(settings[s].first, source).ConvertToLuma(&lumaDesc);
+            ASSERT_TRUE(argb[s].bytes == argb[0].bytes && ayuv[s].bytes == ayuv[0].bytes && luma[s].bytes == luma[0].bytes)
+                << "slab " << slab << ", setting " << s;
+        }
+    }
+}
+
 // Black with alpha 200, white, white beyond 235 (clamped), a colour whose
 // blue falls below 0 (B 0, G 70, R 213 by hand), and extreme chroma. The
 // destination rows are wider than the image's; their padding stays. Y

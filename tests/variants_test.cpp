@@ -87,6 +87,15 @@ Run Resample(bool up) {
     };
 }
 
+// Mode 2 halving (the shortcut of exact halves) into the operand's top left.
+void Halve(int32_t, Frames& f) {
+    ResampleContext context;
+    InitResampler(&context);
+    ResampleBoxAverage(&context, f[0].bytes.data(), 0, 0, f[0].width / 2 * 2, f[0].height / 2 * 2, f[0].stride,
+                       f[1].bytes.data(), 0, 0, f[0].width / 2, f[0].height / 2, f[1].stride);
+    ReleaseResampler(&context);
+}
+
 // Draws whose footprints cross the image's borders.
 template <class Image>
 Run Rotated(int32_t mode, bool scaled = true) {
@@ -211,6 +220,7 @@ const std::vector<Variant> kVariants = {
     {"GaussianBlur", {4, 4, 4}, PerRadius({1, 64}, [](auto& i, ImageDesc& d, int32_t r) { i.GaussianBlur(r, i.data, d.data, i.width, i.height, i.stride, d.stride); }), kGaussian},
     {"ResampleBilinear up", {4, 4}, Resample(true)},
     {"ResampleBilinear down", {4, 4}, Resample(false)},
+    {"ResampleBoxAverage halving", {4, 4}, Halve, nullptr, true},
     {"Byte MultiplyByGain 3", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(3); }), nullptr, true},
     {"Byte MultiplyByGain 256", {1}, OnByte([](auto& i, auto) { i.MultiplyByGain(256); }), nullptr, true},
     {"Byte MapLevels", {1}, OnByte([](auto& i, auto) { i.MapLevels(3, 90, 200, 17); })},

@@ -24,7 +24,7 @@ void CImageARGB::ConvertToAYUV(const ImageDesc* destination) {
     if (!IsUsablePixels(*this, kArgbBytes) || !IsSameSizePixels(*this, destination, kArgbBytes)) return;
     const bool sse2 = UseSse2(level);
     if (sse2 && int64_t{destination->stride} != int64_t{destination->bytesPerPixel} * width) return;
-    const auto convertRow = sse2 ? ConvertToAYUVRow_Sse2 : ConvertToAYUVRow_Plain;
+    const auto convertRow = sse2 ? PickVectorKernel(ConvertToAYUVRow_Sse2, ConvertToAYUVRow_Avx2) : ConvertToAYUVRow_Plain;
     const uint8_t* from = data;
     uint8_t* to = destination->data;
     for (int32_t y = 0; y < height; ++y, from += stride, to += destination->stride) {
@@ -62,11 +62,12 @@ void ClearLumaGroupSpill(uint8_t* lumaRow, int32_t width, int32_t planeStride) {
 void CImageARGB::ConvertToLuma(const ImageDesc* plane) {
     if (!IsUsableOwnPixels(*this, 3) || !IsUsableOwnPixels(plane, 1) || !SameSizeAs(plane)) return;
     const bool sse2 = UseSse2(level) && bytesPerPixel == kArgbBytes && plane->bytesPerPixel == 1;
+    const auto vectorRow = PickVectorKernel(ConvertToLumaRow_Sse2, ConvertToLumaRow_Avx2);
     const uint8_t* from = data;
     uint8_t* to = plane->data;
     for (int32_t y = 0; y < height; ++y, from += stride, to += plane->stride) {
         if (sse2) {
-            ConvertToLumaRow_Sse2(from, to, width);
+            vectorRow(from, to, width);
             if (y + 1 < height) ClearLumaGroupSpill(to, width, plane->stride);
         } else {
             ConvertToLumaRow_Plain(from, bytesPerPixel, to, plane->bytesPerPixel, width);

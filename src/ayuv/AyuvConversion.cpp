@@ -18,7 +18,7 @@ void CImageAYUV::ConvertToARGB(const ImageDesc* destination) {
     if (!IsUsablePixels(*this, kAyuvBytes) || !IsSameSizePixels(*this, destination, kAyuvBytes)) {
         return;
     }
-    const auto convertRow = UseSse2(level) ? ConvertToARGBRow_Sse2 : ConvertToARGBRow_Plain;
+    const auto convertRow = PickKernel(level, ConvertToARGBRow_Plain, ConvertToARGBRow_Sse2, ConvertToARGBRow_Avx2);
     const uint8_t* from = data;
     uint8_t* to = destination->data;
     for (int32_t y = 0; y < height; ++y, from += stride, to += destination->stride) {

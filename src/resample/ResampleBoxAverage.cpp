@@ -2,6 +2,7 @@
 // destination pixel, each row averaged once into a small row cache.
 #include <cstring>
 
+#include "core/InstructionSetLevel.h"
 #include "resample/Resample.h"
 #include "resample/ResampleFrame.h"
 
@@ -113,22 +114,22 @@ int32_t ResampleBoxAverage(ResampleContext* context, const uint8_t* source, int3
                            int32_t sourceStride, uint8_t* destination, int32_t destinationX,
                            int32_t destinationY, int32_t destinationWidth,
                            int32_t destinationHeight, int32_t destinationStride) {
+    const bool half = sourceWidth == 2 * int64_t{destinationWidth} && sourceHeight == 2 * int64_t{destinationHeight};
     ResampleFrame frame;
     if (!PrepareResample(context, source, sourceX, sourceY, sourceWidth, sourceHeight,
                          sourceStride, destination, destinationX, destinationY,
-                         destinationWidth, destinationHeight, destinationStride, &frame)) {
+                         destinationWidth, destinationHeight, destinationStride, &frame, !half)) {
         return 0;
     }
     const size_t rowBytes = 4 * static_cast<size_t>(frame.destinationWidth);
     uint8_t* target = frame.destination;
-    if (frame.sourceWidth == 2 * frame.destinationWidth &&
-        frame.sourceHeight == 2 * frame.destinationHeight) {
+    if (half) {
         // Steps of 64 from positions 2x and 2y: each pixel is the mean of
         // the means of its 2 x 2 block's rows, read straight from the source.
+        const auto meanOfQuads = PickVectorKernel(MeanOfPixelQuads_Sse2, MeanOfPixelQuads_Avx2);
         const uint8_t* upper = frame.source;
         for (int32_t y = 0; y < frame.destinationHeight; ++y) {
-            MeanOfPixelQuads_Sse2(upper, upper + frame.sourceStride, frame.destinationWidth,
-                                  target);
+            meanOfQuads(upper, upper + frame.sourceStride, frame.destinationWidth, target);
             ClearRowPadding(target, rowBytes, frame.destinationStride);
             upper += 2 * frame.sourceStride;
             target += frame.destinationStride;

@@ -97,7 +97,7 @@ bool PrepareResample(ResampleContext* context, const uint8_t* source, int32_t so
                      int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                      int32_t sourceStride, uint8_t* destination, int32_t destinationX,
                      int32_t destinationY, int32_t destinationWidth, int32_t destinationHeight,
-                     int32_t destinationStride, ResampleFrame* frame) {
+                     int32_t destinationStride, ResampleFrame* frame, bool stepTables) {
     if (context == nullptr || source == nullptr || destination == nullptr) return false;
     if (sourceX < 0 || sourceY < 0 || destinationX < 0 || destinationY < 0) return false;
     if (!ResampleAxisFits(sourceWidth, destinationWidth) ||
@@ -108,8 +108,8 @@ bool PrepareResample(ResampleContext* context, const uint8_t* source, int32_t so
         destinationStride < int64_t{4} * destinationWidth) {
         return false;
     }
-    if (!BuildStepTable(&context->horizontal, sourceWidth, destinationWidth) ||
-        !BuildStepTable(&context->vertical, sourceHeight, destinationHeight)) {
+    if (stepTables && (!BuildStepTable(&context->horizontal, sourceWidth, destinationWidth) ||
+                       !BuildStepTable(&context->vertical, sourceHeight, destinationHeight))) {
         return false;
     }
     frame->source = source + ptrdiff_t{sourceY} * sourceStride + ptrdiff_t{4} * sourceX;

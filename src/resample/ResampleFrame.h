@@ -22,15 +22,16 @@ struct ResampleFrame {
     int32_t destinationHeight;
 };
 
-// Checks the arguments of a mode and builds both step tables. False (and
-// nothing to write) when a pointer is null, an origin or stride is negative,
-// a stride is shorter than its row, an axis fails ResampleAxisFits or a table
-// cannot be allocated.
+// Checks the arguments of a mode and builds both step tables (unless
+// `stepTables` is false: a path that never reads them skips their pages).
+// False (and nothing to write) when a pointer is null, an origin or stride is
+// negative, a stride is shorter than its row, an axis fails ResampleAxisFits
+// or a table cannot be allocated.
 bool PrepareResample(ResampleContext* context, const uint8_t* source, int32_t sourceX,
                      int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                      int32_t sourceStride, uint8_t* destination, int32_t destinationX,
                      int32_t destinationY, int32_t destinationWidth, int32_t destinationHeight,
-                     int32_t destinationStride, ResampleFrame* frame);
+                     int32_t destinationStride, ResampleFrame* frame, bool stepTables = true);
 
 // Bytes of the page blocks: a step table of `capacity` entries and the row
 // cache of four rows of `width` pixels, each with room to align to 32.
@@ -63,6 +64,8 @@ void MeanOfPixelPairs_Sse2(const uint8_t* row, int32_t count, uint8_t* out);
 // floor((floor((upper[2x] + upper[2x + 1]) / 2) + floor((lower[2x] +
 // lower[2x + 1]) / 2)) / 2), reading 2 * count pixels of each row;
 void MeanOfPixelQuads_Sse2(const uint8_t* upper, const uint8_t* lower, int32_t count,
+                           uint8_t* out);
+void MeanOfPixelQuads_Avx2(const uint8_t* upper, const uint8_t* lower, int32_t count,
                            uint8_t* out);
 // out[2i] = out[2i + 1] = row[i], reading count pixels;
 void RepeatEachPixel_Sse2(const uint8_t* row, int32_t count, uint8_t* out);
