@@ -79,6 +79,17 @@ int32_t OpaqueBoxBlurMiddle_Sse2(uint8_t* out, const uint16_t* sums, const uint3
 int32_t OpaqueBoxBlurMiddle_Avx2(uint8_t* out, const uint16_t* sums, const uint32_t* counts,
                                  int32_t first, int32_t end, int32_t radius, uint32_t* window,
                                  const float* reciprocals, float alphaReciprocal);
+// The vector alpha-weighted blur keeps 16-bit column sums up to this radius,
+// and its reciprocal table covers every count and area up to its window.
+constexpr int32_t kSse2OpaqueBoxBlurMaxRadius = 63;
+constexpr uint32_t kLargestOpaqueArea = (2 * kSse2OpaqueBoxBlurMaxRadius + 1) * (2 * kSse2OpaqueBoxBlurMaxRadius + 1);
+// reciprocals[count]. A count beyond the table comes only from a source that
+// changes while the blur reads it (a destination overlapping the source);
+// it reads as 0, so the table is never left. Local to each file, so that an
+// AVX2 file's copy never serves an SSE2 caller.
+static inline float OpaqueReciprocal(const float* reciprocals, int32_t count) {
+    return reciprocals[static_cast<uint32_t>(count) <= kLargestOpaqueArea ? count : 0];
+}
 // Same bytes as the plain row for windows of at most 127 x 127 pixels, given
 // `reciprocals[n]` = FloatReciprocalOf(n) for 1 <= n <= the largest area and
 // reciprocals[0] = 0. `middle` takes complete windows.

@@ -166,8 +166,8 @@ int32_t OpaqueBoxBlurMiddle_Avx2(uint8_t* out, const uint16_t* sums, const uint3
             opaque += static_cast<int32_t>(counts[x + k + radius] - counts[x + k - radius - 1]);
             counted[k] = opaque;
         }
-        const __m256 colours = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(reciprocals[counted[0]])),
-                                                    _mm_set1_ps(reciprocals[counted[1]]), 1);
+        const __m256 colours = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(OpaqueReciprocal(reciprocals, counted[0]))),
+                                                    _mm_set1_ps(OpaqueReciprocal(reciprocals, counted[1])), 1);
         const __m256 factors = _mm256_blend_ps(colours, alphaFactor, 0x88);
         return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(pair), factors));
     };

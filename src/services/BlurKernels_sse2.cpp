@@ -267,7 +267,7 @@ int32_t OpaqueBoxBlurMiddle_Sse2(uint8_t* out, const uint16_t* sums, const uint3
     const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
     const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, alphaReciprocal);
     auto factors = [&](int32_t count) {
-        return _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[count]), colourLanes), alphaFactor);
+        return _mm_or_ps(_mm_and_ps(_mm_set1_ps(OpaqueReciprocal(reciprocals, count)), colourLanes), alphaFactor);
     };
     // The 16-bit column differences (within +-32385) widened, summed along
     // the group apart from the running chain.
@@ -331,7 +331,7 @@ void OpaqueBoxBlurRow_Sse2(uint8_t* out, const uint16_t* sums, const uint32_t* c
                 first = x - radius;
             }
             const __m128 alphaFactor = _mm_setr_ps(0.0f, 0.0f, 0.0f, reciprocals[(last - first + 1) * windowRows]);
-            const __m128 factors = _mm_or_ps(_mm_and_ps(_mm_set1_ps(reciprocals[opaque]), colourLanes), alphaFactor);
+            const __m128 factors = _mm_or_ps(_mm_and_ps(_mm_set1_ps(OpaqueReciprocal(reciprocals, opaque)), colourLanes), alphaFactor);
             StorePixel(out + x * kLanes, TruncatedProduct(running, factors));
         }
     };

@@ -69,9 +69,6 @@ uint64_t SavedRowBytes(bool inPlace, int32_t width, int32_t radius) {
 
 // The single-precision sums of the SSE2 box blur need 255 * area below 2^31.
 constexpr int32_t kSse2BoxBlurMaxRadius = 1450;
-// The 16-bit column sums of the SSE2 alpha-weighted box blur.
-constexpr int32_t kSse2OpaqueBoxBlurMaxRadius = 63;
-constexpr uint32_t kLargestOpaqueArea = (2 * kSse2OpaqueBoxBlurMaxRadius + 1) * (2 * kSse2OpaqueBoxBlurMaxRadius + 1);
 static_assert(kLargestOpaqueArea <= kMaxFloatReciprocalCount, "the opaque quotients must stay exact");
 
 // FloatReciprocalOf(n) at n for every count and area of those windows, 0 at
