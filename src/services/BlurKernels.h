@@ -72,6 +72,12 @@ void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
 // The rows' alpha bytes must be 1 (as the horizontal kernel writes them).
 void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
                                int32_t count, int32_t width, void* weightPairs);
+// AVX2: the SSE2 bytes, with the same scratch.
+void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
+                                const int32_t* weights, int32_t radius, void* pairs,
+                                void* weightPairs);
+void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
+                               int32_t count, int32_t width, void* weightPairs);
 
 // ---- Alpha-weighted Gaussian blur (plain only) ----
 // Only taps whose alpha is not 0 count: colour = weighted sum / weights used,

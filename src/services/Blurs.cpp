@@ -241,13 +241,15 @@ void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t h
         std::sqrt(double(radius) * radius / (-2.0 * double(std::log(7.64962e-5f))));
     GaussianWeights(sigma, radius, weights);
     if (sse2) {
+        const auto horizontal = PickVectorKernel(GaussianRowHorizontal_Sse2, GaussianRowHorizontal_Avx2);
+        const auto vertical = PickVectorKernel(GaussianRowsVertical_Sse2, GaussianRowsVertical_Avx2);
         BlurThroughRing(
             dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
             [&](uint8_t* out, const uint8_t* row) {
-                GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs, weightPairs);
+                horizontal(out, row, width, weights, radius, pairs, weightPairs);
             },
             [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
-                GaussianRowsVertical_Sse2(out, rows, weights + firstTap, count, width, weightPairs);
+                vertical(out, rows, weights + firstTap, count, width, weightPairs);
             });
     } else {
         BlurThroughRing(

@@ -1,0 +1,132 @@
+// AVX2 rows of the Gaussian blur. They give the SSE2 rows' bytes: each
+// channel's weighted sum is the same exact integer (symmetric weights let
+// the two pixels of a weight be added first, in 16 bits) and is divided by
+// the weights used with the same single-precision division and rounding.
+#include "services/BlurKernels.h"
+#include "services/ByteGroups_avx2.h"
+
+namespace VelImageUtility {
+
+namespace {
+
+constexpr int32_t kLanes = 4;
+constexpr int32_t kGroup = 8;  // pixels per step
+
+bool IsSymmetric(const int32_t* weights, int32_t count) {
+    if (count % 2 == 0) return false;
+    for (int32_t i = 0; i < count / 2; ++i) {
+        if (weights[i] != weights[count - 1 - i]) return false;
+    }
+    return true;
+}
+
+// The folded taps are t = 0 .. half: tap t < half weighs rows t and
+// 2 * half - t with weights[t], tap half the centre row alone. Entry p holds
+// taps 2p and 2p + 1 as 16-bit weights (a missing last tap weighs 0).
+void FoldedWeightPairs(const int32_t* weights, int32_t half, int32_t* pairs) {
+    for (int32_t t = 0; t <= half; t += 2) {
+        const uint32_t low = static_cast<uint32_t>(weights[t]) & 0xFFFFu;
+        const uint32_t high = t + 1 <= half ? static_cast<uint32_t>(weights[t + 1]) << 16 : 0u;
+        pairs[t / 2] = static_cast<int32_t>(low | high);
+    }
+}
+
+// Four pixels' bytes as 16-bit lanes: pixels 0, 1 in the low half, 2, 3 in the high.
+inline __m256i Widen4(const uint8_t* pixels) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels)));
+}
+
+// Weighted sums over 32-bit lanes divided by the weights used (lane 3 of
+// each pixel), rounded to nearest.
+inline __m256i Normalise(__m256i sums) {
+    const __m256 values = _mm256_cvtepi32_ps(sums);
+    const __m256 used = _mm256_shuffle_ps(values, values, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm256_cvtps_epi32(_mm256_div_ps(values, used));
+}
+
+// Eight output pixels at byte `offset` of `out` from rows rowAt(0 ..
+// 2 * half), each read at `offset`; `pairs` from FoldedWeightPairs.
+template <typename RowAt>
+inline void FoldedGroup(uint8_t* out, RowAt rowAt, int32_t half, const int32_t* pairs, int32_t offset) {
+    // Sums of pixels 0|2, 1|3, 4|6 and 5|7 (low|high half).
+    __m256i s0 = _mm256_setzero_si256(), s1 = s0, s2 = s0, s3 = s0;
+    auto add = [&](__m256i a0, __m256i b0, __m256i a1, __m256i b1, int32_t pair) {
+        const __m256i weight = _mm256_set1_epi32(pairs[pair]);
+        s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi16(a0, b0), weight));
+        s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi16(a0, b0), weight));
+        s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi16(a1, b1), weight));
+        s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi16(a1, b1), weight));
+    };
+    const int32_t last = 2 * half;
+    auto folded = [&](int32_t t, int32_t part) {
+        return _mm256_add_epi16(Widen4(rowAt(t) + offset + part), Widen4(rowAt(last - t) + offset + part));
+    };
+    int32_t t = 0;
+    for (; t + 1 < half; t += 2) add(folded(t, 0), folded(t + 1, 0), folded(t, 16), folded(t + 1, 16), t / 2);
+    const __m256i centre0 = Widen4(rowAt(half) + offset), centre1 = Widen4(rowAt(half) + offset + 16);
+    if (t < half) {
+        add(folded(t, 0), centre0, folded(t, 16), centre1, t / 2);
+    } else {
+        const __m256i zero = _mm256_setzero_si256();
+        add(centre0, zero, centre1, zero, t / 2);
+    }
+    const __m256i low = _mm256_packs_epi32(Normalise(s0), Normalise(s1));   // 0 1 | 2 3
+    const __m256i high = _mm256_packs_epi32(Normalise(s2), Normalise(s3));  // 4 5 | 6 7
+    const __m256i bytes = _mm256_packus_epi16(low, high);                   // 0 1 4 5 | 2 3 6 7
+    Store32(out + offset, _mm256_permute4x64_epi64(bytes, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+// All `width` pixels (at least kGroup) in groups, the last one overlapping
+// the one before where width is not a multiple of the group.
+template <typename RowAt>
+void FoldedRow(uint8_t* out, RowAt rowAt, int32_t half, const int32_t* pairs, int32_t width) {
+    for (int32_t x = 0;; x += kGroup) {
+        if (x > width - kGroup) x = width - kGroup;
+        FoldedGroup(out, rowAt, half, pairs, x * kLanes);
+        if (x == width - kGroup) break;
+    }
+}
+
+}  // namespace
+
+void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
+                                const int32_t* weights, int32_t radius, void* pairs,
+                                void* weightPairs) {
+    if (width < kGroup || !IsSymmetric(weights, 2 * radius + 1)) {
+        GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs, weightPairs);
+        return;
+    }
+    // The row between `radius` zero pixels on each side, alpha replaced by
+    // 1, so that clipped taps add nothing to the sums nor to the weights used.
+    uint8_t* padded = static_cast<uint8_t*>(pairs);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF), unitAlpha = _mm256_set1_epi32(0x01000000);
+    auto unit = [&](__m256i pixels) { return _mm256_or_si256(_mm256_and_si256(pixels, colourMask), unitAlpha); };
+    for (int32_t x = 0; x < radius; ++x) {
+        _mm_storeu_si32(padded + x * kLanes, _mm256_castsi256_si128(zero));
+        _mm_storeu_si32(padded + (radius + width + x) * kLanes, _mm256_castsi256_si128(zero));
+    }
+    uint8_t* middle = padded + radius * kLanes;
+    int32_t x = 0;
+    for (; x + kGroup <= width; x += kGroup) Store32(middle + x * kLanes, unit(Load32(row + x * kLanes)));
+    if (x < width) {
+        x = width - kGroup;
+        Store32(middle + x * kLanes, unit(Load32(row + x * kLanes)));
+    }
+    int32_t* tapPairs = static_cast<int32_t*>(weightPairs);
+    FoldedWeightPairs(weights, radius, tapPairs);
+    FoldedRow(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, tapPairs, width);
+}
+
+void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
+                               int32_t count, int32_t width, void* weightPairs) {
+    if (width < kGroup || !IsSymmetric(weights, count)) {
+        GaussianRowsVertical_Sse2(out, rows, weights, count, width, weightPairs);
+        return;
+    }
+    int32_t* rowPairs = static_cast<int32_t*>(weightPairs);
+    FoldedWeightPairs(weights, count / 2, rowPairs);
+    FoldedRow(out, [rows](int32_t t) { return rows[t]; }, count / 2, rowPairs, width);
+}
+
+}  // namespace VelImageUtility
