@@ -31,10 +31,10 @@ void FoldedWeightPairs(const int32_t* weights, int32_t half, int32_t* pairs) {
     }
 }
 
-// Four pixels' bytes as 16-bit lanes: pixels 0, 1 in the low half, 2, 3 in the high.
-inline __m256i Widen4(const uint8_t* pixels) {
-    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels)));
-}
+// Eight pixels' bytes as two vectors of 16-bit lanes, in one of two orders.
+struct Lanes {
+    __m256i a, b;
+};
 
 // Weighted sums over 32-bit lanes divided by the weights used (lane 3 of
 // each pixel), rounded to nearest.
@@ -44,45 +44,93 @@ inline __m256i Normalise(__m256i sums) {
     return _mm256_cvtps_epi32(_mm256_div_ps(values, used));
 }
 
+// Pixels 0..3 in `a` and 4..7 in `b`, each pixel's four lanes together;
+// every pixel may use other weights.
+struct PixelOrder {
+    static Lanes Widen(const uint8_t* pixels) {
+        return {_mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels))),
+                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 16)))};
+    }
+    // Sums of pixels 0|2, 1|3, 4|6 and 5|7 (low|high half).
+    void Store(uint8_t* out, __m256i s0, __m256i s1, __m256i s2, __m256i s3) const {
+        const __m256i low = _mm256_packs_epi32(Normalise(s0), Normalise(s1));   // 0 1 | 2 3
+        const __m256i high = _mm256_packs_epi32(Normalise(s2), Normalise(s3));  // 4 5 | 6 7
+        const __m256i bytes = _mm256_packus_epi16(low, high);                   // 0 1 4 5 | 2 3 6 7
+        Store32(out, _mm256_permute4x64_epi64(bytes, _MM_SHUFFLE(3, 1, 2, 0)));
+    }
+};
+
+// Blue and red of the eight pixels in `a`, green and alpha in `b`, without
+// a shuffle; every pixel uses the same weights, `divisor`. With
+// `unitAlpha` the alpha sums are dropped and alpha written as 1.
+struct ParityOrder {
+    __m256 divisor;
+    bool unitAlpha;
+
+    static Lanes Widen(const uint8_t* pixels) {
+        const __m256i bytes = Load32(pixels);
+        return {_mm256_and_si256(bytes, _mm256_set1_epi16(0x00FF)), _mm256_srli_epi16(bytes, 8)};
+    }
+    __m256i Divided(__m256i sums) const {
+        return _mm256_cvtps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(sums), divisor));
+    }
+    // Sums of blue, red: pixels 0, 1 | 4, 5 and 2, 3 | 6, 7; then of green, alpha.
+    void Store(uint8_t* out, __m256i s0, __m256i s1, __m256i s2, __m256i s3) const {
+        const __m256i blueRed = _mm256_packs_epi32(Divided(s0), Divided(s1));
+        const __m256i greenAlpha = _mm256_packs_epi32(Divided(s2), Divided(s3));
+        __m256i bytes = _mm256_or_si256(blueRed, _mm256_slli_epi16(greenAlpha, 8));
+        if (unitAlpha) {
+            bytes = _mm256_or_si256(_mm256_and_si256(bytes, _mm256_set1_epi32(0x00FFFFFF)),
+                                    _mm256_set1_epi32(0x01000000));
+        }
+        Store32(out, bytes);
+    }
+};
+
 // Eight output pixels at byte `offset` of `out` from rows rowAt(0 ..
 // 2 * half), each read at `offset`; `pairs` from FoldedWeightPairs.
-template <typename RowAt>
-inline void FoldedGroup(uint8_t* out, RowAt rowAt, int32_t half, const int32_t* pairs, int32_t offset) {
-    // Sums of pixels 0|2, 1|3, 4|6 and 5|7 (low|high half).
+template <typename Order, typename RowAt>
+inline void FoldedGroup(uint8_t* out, RowAt rowAt, int32_t half, const int32_t* pairs, int32_t offset,
+                        const Order& order) {
     __m256i s0 = _mm256_setzero_si256(), s1 = s0, s2 = s0, s3 = s0;
-    auto add = [&](__m256i a0, __m256i b0, __m256i a1, __m256i b1, int32_t pair) {
+    auto add = [&](Lanes x, Lanes y, int32_t pair) {
         const __m256i weight = _mm256_set1_epi32(pairs[pair]);
-        s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi16(a0, b0), weight));
-        s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi16(a0, b0), weight));
-        s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi16(a1, b1), weight));
-        s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi16(a1, b1), weight));
+        s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi16(x.a, y.a), weight));
+        s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi16(x.a, y.a), weight));
+        s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi16(x.b, y.b), weight));
+        s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi16(x.b, y.b), weight));
     };
     const int32_t last = 2 * half;
-    auto folded = [&](int32_t t, int32_t part) {
-        return _mm256_add_epi16(Widen4(rowAt(t) + offset + part), Widen4(rowAt(last - t) + offset + part));
+    auto folded = [&](int32_t t) {
+        const Lanes x = Order::Widen(rowAt(t) + offset), y = Order::Widen(rowAt(last - t) + offset);
+        return Lanes{_mm256_add_epi16(x.a, y.a), _mm256_add_epi16(x.b, y.b)};
     };
     int32_t t = 0;
-    for (; t + 1 < half; t += 2) add(folded(t, 0), folded(t + 1, 0), folded(t, 16), folded(t + 1, 16), t / 2);
-    const __m256i centre0 = Widen4(rowAt(half) + offset), centre1 = Widen4(rowAt(half) + offset + 16);
+    for (; t + 1 < half; t += 2) add(folded(t), folded(t + 1), t / 2);
+    const Lanes centre = Order::Widen(rowAt(half) + offset);
     if (t < half) {
-        add(folded(t, 0), centre0, folded(t, 16), centre1, t / 2);
+        add(folded(t), centre, t / 2);
     } else {
         const __m256i zero = _mm256_setzero_si256();
-        add(centre0, zero, centre1, zero, t / 2);
+        add(centre, {zero, zero}, t / 2);
     }
-    const __m256i low = _mm256_packs_epi32(Normalise(s0), Normalise(s1));   // 0 1 | 2 3
-    const __m256i high = _mm256_packs_epi32(Normalise(s2), Normalise(s3));  // 4 5 | 6 7
-    const __m256i bytes = _mm256_packus_epi16(low, high);                   // 0 1 4 5 | 2 3 6 7
-    Store32(out + offset, _mm256_permute4x64_epi64(bytes, _MM_SHUFFLE(3, 1, 2, 0)));
+    order.Store(out + offset, s0, s1, s2, s3);
 }
 
-// All `width` pixels (at least kGroup) in groups, the last one overlapping
-// the one before where width is not a multiple of the group.
-template <typename RowAt>
-void FoldedRow(uint8_t* out, RowAt rowAt, int32_t half, const int32_t* pairs, int32_t width) {
+// The weights used as the 16-bit multiply-add reads them (32768 as -32768).
+float UsedWeights(const int32_t* weights, int32_t count) {
+    int32_t used = 0;
+    for (int32_t i = 0; i < count; ++i) used += static_cast<int16_t>(weights[i] & 0xFFFF);
+    return static_cast<float>(used);
+}
+
+// The groups of 8 pixels of a row of `width` (at least kGroup) pixels, the
+// last one overlapping the one before where width is not a multiple of 8.
+template <typename Group>
+void ForEachGroup(int32_t width, Group group) {
     for (int32_t x = 0;; x += kGroup) {
         if (x > width - kGroup) x = width - kGroup;
-        FoldedGroup(out, rowAt, half, pairs, x * kLanes);
+        group(x);
         if (x == width - kGroup) break;
     }
 }
@@ -115,7 +163,18 @@ void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
     }
     int32_t* tapPairs = static_cast<int32_t*>(weightPairs);
     FoldedWeightPairs(weights, radius, tapPairs);
-    FoldedRow(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, tapPairs, width);
+    // Groups whose windows are all complete read the row itself.
+    const ParityOrder complete{_mm256_set1_ps(UsedWeights(weights, 2 * radius + 1)), true};
+    const PixelOrder clipped;
+    ForEachGroup(width, [&](int32_t x) {
+        if (x >= radius && x + kGroup + radius <= width) {
+            FoldedGroup(out, [row, radius](int32_t t) { return row + (t - radius) * kLanes; }, radius, tapPairs,
+                        x * kLanes, complete);
+        } else {
+            FoldedGroup(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, tapPairs, x * kLanes,
+                        clipped);
+        }
+    });
 }
 
 void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
@@ -125,8 +184,12 @@ void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const i
         return;
     }
     int32_t* rowPairs = static_cast<int32_t*>(weightPairs);
-    FoldedWeightPairs(weights, count / 2, rowPairs);
-    FoldedRow(out, [rows](int32_t t) { return rows[t]; }, count / 2, rowPairs, width);
+    const int32_t half = count / 2;
+    FoldedWeightPairs(weights, half, rowPairs);
+    const ParityOrder order{_mm256_set1_ps(UsedWeights(weights, count)), false};
+    ForEachGroup(width, [&](int32_t x) {
+        FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, half, rowPairs, x * kLanes, order);
+    });
 }
 
 }  // namespace VelImageUtility
