@@ -61,10 +61,15 @@ struct PixelOrder {
 };
 
 // Blue and red of the eight pixels in `a`, green and alpha in `b`, without
-// a shuffle; every pixel uses the same weights, `divisor`. With
-// `unitAlpha` the alpha sums are dropped and alpha written as 1.
+// a shuffle; every pixel uses the same weights, `used`. With `unitAlpha`
+// the alpha sums are dropped and alpha written as 1.
 struct ParityOrder {
-    __m256 divisor;
+    ParityOrder(float used, int32_t productUsed, bool unitAlpha)
+        : product(productUsed != 0 && used == static_cast<float>(productUsed)),
+          factor(_mm256_set1_ps(product ? 1.0f / used : used)),
+          unitAlpha(unitAlpha) {}
+    bool product;   // multiply by the reciprocal, or divide
+    __m256 factor;  // the reciprocal, or the weights used
     bool unitAlpha;
 
     static Lanes Widen(const uint8_t* pixels) {
@@ -72,7 +77,8 @@ struct ParityOrder {
         return {_mm256_and_si256(bytes, _mm256_set1_epi16(0x00FF)), _mm256_srli_epi16(bytes, 8)};
     }
     __m256i Divided(__m256i sums) const {
-        return _mm256_cvtps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(sums), divisor));
+        const __m256 values = _mm256_cvtepi32_ps(sums);
+        return _mm256_cvtps_epi32(product ? _mm256_mul_ps(values, factor) : _mm256_div_ps(values, factor));
     }
     // Sums of blue, red: pixels 0, 1 | 4, 5 and 2, 3 | 6, 7; then of green, alpha.
     void Store(uint8_t* out, __m256i s0, __m256i s1, __m256i s2, __m256i s3) const {
@@ -139,32 +145,40 @@ void ForEachGroup(int32_t width, Group group) {
 
 void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
                                 const int32_t* weights, int32_t radius, void* pairs,
-                                void* weightPairs) {
+                                void* weightPairs, int32_t productUsed) {
     if (width < kGroup || !IsSymmetric(weights, 2 * radius + 1)) {
-        GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs, weightPairs);
+        GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs, weightPairs, productUsed);
         return;
     }
     // The row between `radius` zero pixels on each side, alpha replaced by
-    // 1, so that clipped taps add nothing to the sums nor to the weights used.
+    // 1, so that clipped taps add nothing to the sums nor to the weights
+    // used. Only the groups near the ends read it: the pixels up to
+    // 2 * radius + kGroup from each end are copied.
     uint8_t* padded = static_cast<uint8_t*>(pairs);
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF), unitAlpha = _mm256_set1_epi32(0x01000000);
-    auto unit = [&](__m256i pixels) { return _mm256_or_si256(_mm256_and_si256(pixels, colourMask), unitAlpha); };
+    const __m128i zero = _mm_setzero_si128();
     for (int32_t x = 0; x < radius; ++x) {
-        _mm_storeu_si32(padded + x * kLanes, _mm256_castsi256_si128(zero));
-        _mm_storeu_si32(padded + (radius + width + x) * kLanes, _mm256_castsi256_si128(zero));
+        _mm_storeu_si32(padded + x * kLanes, zero);
+        _mm_storeu_si32(padded + (radius + width + x) * kLanes, zero);
     }
     uint8_t* middle = padded + radius * kLanes;
-    int32_t x = 0;
-    for (; x + kGroup <= width; x += kGroup) Store32(middle + x * kLanes, unit(Load32(row + x * kLanes)));
-    if (x < width) {
-        x = width - kGroup;
-        Store32(middle + x * kLanes, unit(Load32(row + x * kLanes)));
+    const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF), unitAlpha = _mm256_set1_epi32(0x01000000);
+    auto copy = [&](int32_t first, int32_t count) {
+        ForEachGroup(count, [&](int32_t x) {
+            const int32_t at = (first + x) * kLanes;
+            Store32(middle + at, _mm256_or_si256(_mm256_and_si256(Load32(row + at), colourMask), unitAlpha));
+        });
+    };
+    const int32_t end = 2 * radius + kGroup;
+    if (2 * end >= width) {
+        copy(0, width);
+    } else {
+        copy(0, end);
+        copy(width - end, end);
     }
     int32_t* tapPairs = static_cast<int32_t*>(weightPairs);
     FoldedWeightPairs(weights, radius, tapPairs);
     // Groups whose windows are all complete read the row itself.
-    const ParityOrder complete{_mm256_set1_ps(UsedWeights(weights, 2 * radius + 1)), true};
+    const ParityOrder complete(UsedWeights(weights, 2 * radius + 1), productUsed, true);
     const PixelOrder clipped;
     ForEachGroup(width, [&](int32_t x) {
         if (x >= radius && x + kGroup + radius <= width) {
@@ -178,15 +192,15 @@ void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
 }
 
 void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
-                               int32_t count, int32_t width, void* weightPairs) {
+                               int32_t count, int32_t width, void* weightPairs, int32_t productUsed) {
     if (width < kGroup || !IsSymmetric(weights, count)) {
-        GaussianRowsVertical_Sse2(out, rows, weights, count, width, weightPairs);
+        GaussianRowsVertical_Sse2(out, rows, weights, count, width, weightPairs, productUsed);
         return;
     }
     int32_t* rowPairs = static_cast<int32_t*>(weightPairs);
     const int32_t half = count / 2;
     FoldedWeightPairs(weights, half, rowPairs);
-    const ParityOrder order{_mm256_set1_ps(UsedWeights(weights, count)), false};
+    const ParityOrder order(UsedWeights(weights, count), productUsed, false);
     ForEachGroup(width, [&](int32_t x) {
         FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, half, rowPairs, x * kLanes, order);
     });

@@ -249,7 +249,7 @@ const __m128i* PairWeights(const int32_t* weights, int32_t count, void* scratch)
 
 void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
                                 const int32_t* weights, int32_t radius, void* pairs,
-                                void* weightPairs) {
+                                void* weightPairs, int32_t) {
     // pairs[j] interleaves padded pixels j and j + 1, where padded pixel j is
     // source pixel j - radius and the pixels beyond the row are all 0, so
     // that clipped taps add nothing to the sums nor to the weights used.
@@ -296,7 +296,7 @@ void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
 }
 
 void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
-                               int32_t count, int32_t width, void* weightPairs) {
+                               int32_t count, int32_t width, void* weightPairs, int32_t) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i* rowPairs = PairWeights(weights, count, weightPairs);
     int32_t x = 0;

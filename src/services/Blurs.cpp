@@ -1,4 +1,5 @@
 // The blur services of ICImageUtility over raw 32-bit pixel buffers.
+#include <cfenv>
 #include <cmath>
 #include <cstring>
 
@@ -76,6 +77,27 @@ int32_t GaussianWeights(double sigma, int32_t half, int32_t* weights) {
         total += weights[i + half];
     }
     return total;
+}
+
+// Whether multiplying every sum 0 .. 255 * used by the single-precision
+// reciprocal of `used` rounds to the integer that dividing by `used` rounds
+// to (both in single precision, to nearest). The sums are exact, below
+// 2^24; the product lies within 255 * 2^-23 of the exact quotient and, for
+// used below 2^16, the correctly rounded quotient rounds like the exact
+// one. So the two can only part where 2 * sum is within 4 of an odd
+// multiple of `used`; those sums are tried.
+bool ProductRoundsLikeQuotient(int32_t used) {
+    if (used <= 0 || used >= 65536 || std::fegetround() != FE_TONEAREST) return false;
+    const float divisor = static_cast<float>(used);
+    const float reciprocal = 1.0f / divisor;
+    for (int64_t odd = used; odd < int64_t{510} * used; odd += int64_t{2} * used) {
+        for (int64_t twice = odd - 4; twice <= odd + 4; ++twice) {
+            if (twice < 0 || twice % 2 != 0) continue;
+            const float sum = static_cast<float>(twice / 2);
+            if (std::nearbyint(sum * reciprocal) != std::nearbyint(sum / divisor)) return false;
+        }
+    }
+    return true;
 }
 
 // Horizontal pass of each source row into a ring of 2 * radius + 1 rows,
@@ -239,17 +261,18 @@ void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t h
     if (!scratch.Ok()) return;
     const double sigma =
         std::sqrt(double(radius) * radius / (-2.0 * double(std::log(7.64962e-5f))));
-    GaussianWeights(sigma, radius, weights);
+    const int32_t total = GaussianWeights(sigma, radius, weights);
     if (sse2) {
+        const int32_t productUsed = ProductRoundsLikeQuotient(total) ? total : 0;
         const auto horizontal = PickVectorKernel(GaussianRowHorizontal_Sse2, GaussianRowHorizontal_Avx2);
         const auto vertical = PickVectorKernel(GaussianRowsVertical_Sse2, GaussianRowsVertical_Avx2);
         BlurThroughRing(
             dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
             [&](uint8_t* out, const uint8_t* row) {
-                horizontal(out, row, width, weights, radius, pairs, weightPairs);
+                horizontal(out, row, width, weights, radius, pairs, weightPairs, productUsed);
             },
             [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
-                vertical(out, rows, weights + firstTap, count, width, weightPairs);
+                vertical(out, rows, weights + firstTap, count, width, weightPairs, productUsed);
             });
     } else {
         BlurThroughRing(
