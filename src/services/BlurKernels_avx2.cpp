@@ -61,16 +61,13 @@ struct PixelOrder {
 };
 
 // Blue and red of the eight pixels in `a`, green and alpha in `b`, without
-// a shuffle; every pixel uses the same weights, `used`. With `unitAlpha`
-// the alpha sums are dropped and alpha written as 1.
+// a shuffle; every pixel uses the same weights. The sums are multiplied by
+// `factor` (kProduct: the reciprocal of the weights used) or divided by it
+// (the weights used). With kUnitAlpha the alpha sums are dropped and alpha
+// written as 1.
+template <bool kProduct, bool kUnitAlpha>
 struct ParityOrder {
-    ParityOrder(float used, int32_t productUsed, bool unitAlpha)
-        : product(productUsed != 0 && used == static_cast<float>(productUsed)),
-          factor(_mm256_set1_ps(product ? 1.0f / used : used)),
-          unitAlpha(unitAlpha) {}
-    bool product;   // multiply by the reciprocal, or divide
-    __m256 factor;  // the reciprocal, or the weights used
-    bool unitAlpha;
+    __m256 factor;
 
     static Lanes Widen(const uint8_t* pixels) {
         const __m256i bytes = Load32(pixels);
@@ -78,20 +75,49 @@ struct ParityOrder {
     }
     __m256i Divided(__m256i sums) const {
         const __m256 values = _mm256_cvtepi32_ps(sums);
-        return _mm256_cvtps_epi32(product ? _mm256_mul_ps(values, factor) : _mm256_div_ps(values, factor));
+        return _mm256_cvtps_epi32(kProduct ? _mm256_mul_ps(values, factor) : _mm256_div_ps(values, factor));
     }
     // Sums of blue, red: pixels 0, 1 | 4, 5 and 2, 3 | 6, 7; then of green, alpha.
     void Store(uint8_t* out, __m256i s0, __m256i s1, __m256i s2, __m256i s3) const {
         const __m256i blueRed = _mm256_packs_epi32(Divided(s0), Divided(s1));
         const __m256i greenAlpha = _mm256_packs_epi32(Divided(s2), Divided(s3));
         __m256i bytes = _mm256_or_si256(blueRed, _mm256_slli_epi16(greenAlpha, 8));
-        if (unitAlpha) {
+        if (kUnitAlpha) {
             bytes = _mm256_or_si256(_mm256_and_si256(bytes, _mm256_set1_epi32(0x00FFFFFF)),
                                     _mm256_set1_epi32(0x01000000));
         }
         Store32(out, bytes);
     }
 };
+
+// `body(order, half)` with the ParityOrder for weights adding up to `used`,
+// and with `half` a constant where it is small, so that the taps' loop is
+// unrolled.
+template <int32_t N>
+struct Fixed {
+    static constexpr int32_t value = N;
+};
+struct Varying {
+    int32_t value;
+};
+template <bool kUnitAlpha, typename Body>
+void WithParityOrder(float used, int32_t productUsed, int32_t half, Body body) {
+    auto withHalf = [&](auto order) {
+        switch (half) {
+            case 1: return body(order, Fixed<1>{});
+            case 2: return body(order, Fixed<2>{});
+            case 3: return body(order, Fixed<3>{});
+            case 4: return body(order, Fixed<4>{});
+            case 5: return body(order, Fixed<5>{});
+            default: return body(order, Varying{half});
+        }
+    };
+    if (productUsed != 0 && used == static_cast<float>(productUsed)) {
+        withHalf(ParityOrder<true, kUnitAlpha>{_mm256_set1_ps(1.0f / used)});
+    } else {
+        withHalf(ParityOrder<false, kUnitAlpha>{_mm256_set1_ps(used)});
+    }
+}
 
 // Eight output pixels at byte `offset` of `out` from rows rowAt(0 ..
 // 2 * half), each read at `offset`; `pairs` from FoldedWeightPairs.
@@ -178,16 +204,17 @@ void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
     int32_t* tapPairs = static_cast<int32_t*>(weightPairs);
     FoldedWeightPairs(weights, radius, tapPairs);
     // Groups whose windows are all complete read the row itself.
-    const ParityOrder complete(UsedWeights(weights, 2 * radius + 1), productUsed, true);
     const PixelOrder clipped;
-    ForEachGroup(width, [&](int32_t x) {
-        if (x >= radius && x + kGroup + radius <= width) {
-            FoldedGroup(out, [row, radius](int32_t t) { return row + (t - radius) * kLanes; }, radius, tapPairs,
-                        x * kLanes, complete);
-        } else {
-            FoldedGroup(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, tapPairs, x * kLanes,
-                        clipped);
-        }
+    WithParityOrder<true>(UsedWeights(weights, 2 * radius + 1), productUsed, radius, [&](auto order, auto half) {
+        ForEachGroup(width, [&](int32_t x) {
+            if (x >= radius && x + kGroup + radius <= width) {
+                FoldedGroup(out, [row, radius](int32_t t) { return row + (t - radius) * kLanes; }, half.value,
+                            tapPairs, x * kLanes, order);
+            } else {
+                FoldedGroup(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, tapPairs, x * kLanes,
+                            clipped);
+            }
+        });
     });
 }
 
@@ -200,9 +227,10 @@ void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const i
     int32_t* rowPairs = static_cast<int32_t*>(weightPairs);
     const int32_t half = count / 2;
     FoldedWeightPairs(weights, half, rowPairs);
-    const ParityOrder order(UsedWeights(weights, count), productUsed, false);
-    ForEachGroup(width, [&](int32_t x) {
-        FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, half, rowPairs, x * kLanes, order);
+    WithParityOrder<false>(UsedWeights(weights, count), productUsed, half, [&](auto order, auto fixed) {
+        ForEachGroup(width, [&](int32_t x) {
+            FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, fixed.value, rowPairs, x * kLanes, order);
+        });
     });
 }
 
