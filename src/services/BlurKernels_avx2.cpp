@@ -205,13 +205,15 @@ void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
     FoldedWeightPairs(weights, radius, tapPairs);
     // Groups whose windows are all complete read the row itself.
     const PixelOrder clipped;
-    WithParityOrder<true>(UsedWeights(weights, 2 * radius + 1), productUsed, radius, [&](auto order, auto half) {
-        ForEachGroup(width, [&](int32_t x) {
+    // Values, not references, so that the stores leave them in registers.
+    const int32_t* taps = tapPairs;
+    WithParityOrder<true>(UsedWeights(weights, 2 * radius + 1), productUsed, radius, [=](auto order, auto half) {
+        ForEachGroup(width, [=](int32_t x) {
             if (x >= radius && x + kGroup + radius <= width) {
-                FoldedGroup(out, [row, radius](int32_t t) { return row + (t - radius) * kLanes; }, half.value,
-                            tapPairs, x * kLanes, order);
+                FoldedGroup(out, [row, radius](int32_t t) { return row + (t - radius) * kLanes; }, half.value, taps,
+                            x * kLanes, order);
             } else {
-                FoldedGroup(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, tapPairs, x * kLanes,
+                FoldedGroup(out, [padded](int32_t t) { return padded + t * kLanes; }, radius, taps, x * kLanes,
                             clipped);
             }
         });
@@ -227,9 +229,10 @@ void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const i
     int32_t* rowPairs = static_cast<int32_t*>(weightPairs);
     const int32_t half = count / 2;
     FoldedWeightPairs(weights, half, rowPairs);
-    WithParityOrder<false>(UsedWeights(weights, count), productUsed, half, [&](auto order, auto fixed) {
-        ForEachGroup(width, [&](int32_t x) {
-            FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, fixed.value, rowPairs, x * kLanes, order);
+    const int32_t* taps = rowPairs;
+    WithParityOrder<false>(UsedWeights(weights, count), productUsed, half, [=](auto order, auto fixed) {
+        ForEachGroup(width, [=](int32_t x) {
+            FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, fixed.value, taps, x * kLanes, order);
         });
     });
 }
