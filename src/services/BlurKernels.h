@@ -81,6 +81,14 @@ void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
                                 void* weightPairs, int32_t productUsed);
 void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
                                int32_t count, int32_t width, void* weightPairs, int32_t productUsed);
+// `outputs` rows at once, all with the full `count` weights: out[j] from
+// rows[j .. j + count - 1].
+void GaussianRowsVerticalBatch_Sse2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed);
+void GaussianRowsVerticalBatch_Avx2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed);
 
 // ---- Alpha-weighted Gaussian blur (plain only) ----
 // Only taps whose alpha is not 0 count: colour = weighted sum / weights used,

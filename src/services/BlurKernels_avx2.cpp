@@ -237,4 +237,33 @@ void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const i
     });
 }
 
+// The outputs in strips of columns, so that the ring rows they share are
+// read from the cache nearest the core.
+void GaussianRowsVerticalBatch_Avx2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed) {
+    if (width < kGroup || !IsSymmetric(weights, count)) {
+        GaussianRowsVerticalBatch_Sse2(out, outputs, rows, weights, count, width, weightPairs, productUsed);
+        return;
+    }
+    constexpr int32_t kStrip = 32 * kGroup;
+    int32_t* rowPairs = static_cast<int32_t*>(weightPairs);
+    const int32_t half = count / 2;
+    FoldedWeightPairs(weights, half, rowPairs);
+    const int32_t* taps = rowPairs;
+    WithParityOrder<false>(UsedWeights(weights, count), productUsed, half, [=](auto order, auto fixed) {
+        for (int32_t strip = 0; strip < width; strip += kStrip) {
+            const int32_t end = strip + kStrip < width ? strip + kStrip : width;
+            for (int32_t j = 0; j < outputs; ++j) {
+                const uint8_t* const* window = rows + j;
+                for (int32_t x = strip; x < end; x += kGroup) {
+                    const int32_t at = x + kGroup <= width ? x : width - kGroup;
+                    FoldedGroup(out[j], [window](int32_t t) { return window[t]; }, fixed.value, taps, at * kLanes,
+                                order);
+                }
+            }
+        }
+    });
+}
+
 }  // namespace VelImageUtility

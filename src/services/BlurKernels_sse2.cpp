@@ -333,4 +333,12 @@ void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const i
     }
 }
 
+void GaussianRowsVerticalBatch_Sse2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed) {
+    for (int32_t j = 0; j < outputs; ++j) {
+        GaussianRowsVertical_Sse2(out[j], rows + j, weights, count, width, weightPairs, productUsed);
+    }
+}
+
 }  // namespace VelImageUtility
