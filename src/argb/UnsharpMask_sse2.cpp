@@ -38,6 +38,13 @@ void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKern
     ProductSums_Plain(in + e, tapStep, kernel, out + e, count - e);
 }
 
+void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
+                      int32_t count) {
+    const int32_t done = ProductSumGroups_Avx2(in, tapStep, kernel.scaledTaps.data(),
+                                               static_cast<int32_t>(kernel.scaledTaps.size()), out, count);
+    ProductSums_Sse2(in + done, tapStep, kernel, out + done, count - done);
+}
+
 // In 16-bit lanes: the amount split as high x 65536 + low (low taken as a
 // signed word, corrected by adding diff where it is 32768 or more), so that
 // diff x amount >> 16 = diff x high + (diff x low >> 16). The words wrap,
