@@ -127,7 +127,10 @@ void BlurThroughRing(uint8_t* dst, const uint8_t* src, int32_t height, ptrdiff_t
     }
 }
 
-size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 31) / 32 * 32; }
+// Ring rows a whole number of 64-byte lines apart, and an odd number of
+// them, so that the rows of a window do not crowd into a few cache sets
+// (rows 4096 bytes apart would all meet in the same ones).
+size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 127) / 128 * 128 + 64; }
 
 // BoxBlur for 1 <= radius; `inPlace` (dst is src) reads leaving rows from
 // the ring of saved rows. Nothing is written when scratch is not there
