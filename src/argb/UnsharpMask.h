@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "argb/ProductSumGroups.h"
+
 namespace VelImageUtility {
 
 // Radii beyond this are refused: the kernel (about 4 radius + 5 taps) and
@@ -42,13 +44,10 @@ void ProductSums_Plain(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKer
                        int32_t count);
 void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
                       int32_t count);
-// The SSE2 bytes with AVX2 registers; the groups of 32 run through
-// ProductSumGroups_Avx2 (which returns how many it did, taking the taps as
-// raw floats), the rest through the SSE2 row.
+// The SSE2 bytes with AVX2 registers: the groups of 32 through
+// ProductSumGroups_Avx2, the rest through the SSE2 row.
 void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
                       int32_t count);
-int32_t ProductSumGroups_Avx2(const uint8_t* in, ptrdiff_t tapStep, const float* scaledTaps, int32_t taps,
-                              uint8_t* out, int32_t count);
 
 // row[i] + (diff x amount >> 16) cut to 0..255, diff = row[i] - blurred[i]
 // (taken as 0 when 2 |diff| < threshold), amount in 16.16 fixed point with

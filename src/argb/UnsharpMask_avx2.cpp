@@ -1,6 +1,6 @@
 // The AVX2 groups of the unsharp mask's blur: the SSE2 row's steps, eight
 // samples a register.
-#include "argb/UnsharpMask.h"
+#include "argb/ProductSumGroups.h"
 #include "services/ByteGroups_avx2.h"
 
 namespace VelImageUtility {

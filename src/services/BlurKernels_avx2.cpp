@@ -1,7 +1,8 @@
 // AVX2 rows of the Gaussian blur. They give the SSE2 rows' bytes: each
 // channel's weighted sum is the same exact integer (symmetric weights let
 // the two pixels of a weight be added first, in 16 bits) and is divided by
-// the weights used with the same single-precision division and rounding.
+// the weights used with the same single-precision division and rounding,
+// or multiplied by their reciprocal where the caller found it rounds alike.
 #include "services/BlurKernels.h"
 #include "services/ByteGroups_avx2.h"
 
