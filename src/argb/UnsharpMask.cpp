@@ -133,7 +133,10 @@ void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const
     const int32_t n = static_cast<int32_t>(kernel.weights.size());
     for (int32_t p = 0; p < length; ++p) {
         const TapRange range = TapsAt(p, n, length);
-        if (range.first == 0 && range.last == n - 1) continue;
+        if (range.first == 0 && range.last == n - 1) {
+            p = length - 1 - n / 2;  // past the run of whole kernels, all made below
+            continue;
+        }
         BlurSamples(source + (p - n / 2 + range.first) * kChannels, kChannels, kChannels, range, kernel, productSums,
                     destination + p * kChannels);
     }
