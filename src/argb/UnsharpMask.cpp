@@ -168,7 +168,7 @@ void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t thresho
 
     const double fixedAmount = std::trunc(static_cast<double>(amountPercent) / 100.0 * 65536.0);
     const int32_t amount = static_cast<int32_t>(std::clamp(fixedAmount, -kMaxFixedAmount, kMaxFixedAmount));
-    const bool sse2 = UseSse2(level);
+    const auto sharpenRow = PickKernel(level, SharpenRow_Plain, SharpenRow_Sse2, SharpenRow_Avx2);
     const ProductSumsKernel productSums = PickKernel(level, ProductSums_Plain, ProductSums_Sse2, ProductSums_Avx2);
     int32_t made = 0;
     for (int32_t y = 0; y < height; ++y) {
@@ -180,8 +180,7 @@ void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t thresho
         }
         BlurSamples(slot(top), static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes), range, kernel,
                     productSums, blurred.get());
-        (sse2 ? SharpenRow_Sse2 : SharpenRow_Plain)(data + static_cast<ptrdiff_t>(y) * stride, blurred.get(), rowBytes,
-                                                    amount, threshold);
+        sharpenRow(data + static_cast<ptrdiff_t>(y) * stride, blurred.get(), rowBytes, amount, threshold);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "argb/ProductSumGroups.h"
+#include "argb/UnsharpMaskGroups.h"
 
 namespace VelImageUtility {
 
@@ -54,5 +54,6 @@ void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKern
 // |amount| <= INT32_MAX / 255.
 void SharpenRow_Plain(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
 void SharpenRow_Sse2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
+void SharpenRow_Avx2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
 
 }  // namespace VelImageUtility

@@ -1,6 +1,5 @@
-// The AVX2 groups of the unsharp mask's blur: the SSE2 row's steps, eight
-// samples a register.
-#include "argb/ProductSumGroups.h"
+// The AVX2 groups of the unsharp mask: the SSE2 rows' steps in wider registers.
+#include "argb/UnsharpMaskGroups.h"
 #include "services/ByteGroups_avx2.h"
 
 namespace VelImageUtility {
@@ -36,6 +35,31 @@ int32_t ProductSumGroups_Avx2(const uint8_t* in, ptrdiff_t tapStep, const float*
         Store32(out + e, _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
     }
     return e;
+}
+
+// The SSE2 row's 16-bit steps on sixteen bytes per lane half: the
+// unpacks and the pack keep the bytes in place.
+size_t SharpenGroups_Avx2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, int32_t limit) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i high = _mm256_set1_epi16(static_cast<int16_t>(amount >> 16));
+    const __m256i low = _mm256_set1_epi16(static_cast<int16_t>(amount & 0xFFFF));
+    const __m256i lowIsLarge = _mm256_set1_epi16((amount & 0x8000) ? -1 : 0);
+    const __m256i limits = _mm256_set1_epi16(static_cast<int16_t>(limit));
+    auto sharpen = [&](__m256i original, __m256i smooth) {
+        __m256i diff = _mm256_sub_epi16(original, smooth);
+        const __m256i twice = _mm256_slli_epi16(_mm256_max_epi16(diff, _mm256_sub_epi16(zero, diff)), 1);
+        diff = _mm256_andnot_si256(_mm256_cmpgt_epi16(limits, twice), diff);
+        const __m256i lowPart = _mm256_add_epi16(_mm256_mulhi_epi16(diff, low), _mm256_and_si256(diff, lowIsLarge));
+        return _mm256_adds_epi16(original, _mm256_add_epi16(_mm256_mullo_epi16(diff, high), lowPart));
+    };
+    size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i original = Load32(row + i), smooth = Load32(blurred + i);
+        const __m256i first = sharpen(_mm256_unpacklo_epi8(original, zero), _mm256_unpacklo_epi8(smooth, zero));
+        const __m256i second = sharpen(_mm256_unpackhi_epi8(original, zero), _mm256_unpackhi_epi8(smooth, zero));
+        Store32(row + i, _mm256_packus_epi16(first, second));
+    }
+    return i;
 }
 
 }  // namespace VelImageUtility
