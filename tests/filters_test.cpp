@@ -93,6 +93,19 @@ TEST(ZoomBlur, StepsAverageTheEnlargedImages) {
         EXPECT_EQ(PixelAt(averaged, 1, y), 0x010101u * value) << y;
 }
 
+// Radius 24: the weights add up to 32762, and rows of 7 and 8 give the
+// middle row the exact half 7.5, which every vector tier rounds to the even 8.
+TEST(GaussianBlur, VectorTiersRoundAnExactHalfToEven) {
+    Frame rows = Uniform(56, 49, 0x07070707u);
+    for (int32_t y : {2, 4, 5, 8, 9, 11, 12, 13, 14, 15, 16, 18, 19, 20, 21, 22, 23, 24})
+        for (int32_t x = 0; x < 56; ++x) SetPixel(rows, x, y, 0x08080808u);
+    for (VectorTier tier : {VectorTier::Sse2, VectorTier::Avx2}) {
+        ScopedVectorTier scoped(tier);
+        Frame out = RunService(Gaussian(24), kSse2Level, rows, Uniform(56, 49, 0));
+        for (int32_t x = 0; x < 56; ++x) EXPECT_EQ(PixelAt(out, x, 24), 0x01080808u) << x;
+    }
+}
+
 // Radius 0 copies. The weights add up to just under 32768, so each plain
 // >> 15 may leave a flat colour one or two lower; alpha is 0 on the plain
 // level, 1 on SSE2. A lone bright pixel spreads evenly about itself.

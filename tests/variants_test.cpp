@@ -217,7 +217,13 @@ const std::vector<Variant> kVariants = {
     {"ApplyBoxBlur", {4}, OnVariedRows([](auto& i) { i.ApplyBoxBlur(3); }), Colour(-1, 1)},
     {"ApplyBoxBlurAlphaWeighted", {4}, OnVariedRows([](auto& i) { for (int32_t r : {1, 5}) i.ApplyBoxBlurAlphaWeighted(r); })},
     {"BoxBlurAlphaWeighted", {4, 4, 4}, PerRadius({1, 63}, [](auto& i, ImageDesc& d, int32_t r) { i.BoxBlurAlphaWeighted(d.data, i.data, i.width, i.height, d.stride, i.stride, r); })},
-    {"GaussianBlur", {4, 4, 4}, PerRadius({1, 64}, [](auto& i, ImageDesc& d, int32_t r) { i.GaussianBlur(r, i.data, d.data, i.width, i.height, i.stride, d.stride); }), kGaussian},
+    // The image is scrambled first so that the ramp's rows differ too.
+    {"GaussianBlur", {4, 4, 4, 4, 4, 4, 4}, On([](auto& i, ImageDesc* d) {
+         for (int32_t y = 0; y < i.height; ++y)
+             for (int32_t x = 0; x < 4 * i.width; ++x) i.data[y * i.stride + x] ^= static_cast<uint8_t>((x * 2654435761u ^ y * 40503u) >> 13);
+         const int32_t radii[] = {1, 2, 3, 4, 5, 64};
+         for (int32_t k = 0; k < 6; ++k) i.GaussianBlur(radii[k], i.data, d[k].data, i.width, i.height, i.stride, d[k].stride);
+     }), kGaussian},
     {"ResampleBilinear up", {4, 4}, Resample(true)},
     {"ResampleBilinear down", {4, 4}, Resample(false)},
     {"ResampleBoxAverage halving", {4, 4}, Halve, nullptr, true},

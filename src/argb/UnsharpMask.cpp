@@ -109,9 +109,9 @@ TapRange TapsAt(int32_t p, int32_t taps, int32_t length) {
 // from[e + (k - first) x step]: the whole kernel through the product sums,
 // a cut one renormalised by its taps' own weight.
 void BlurSamples(const uint8_t* from, ptrdiff_t step, int32_t count, TapRange range, const FixedPointKernel& kernel,
-                 bool sse2, uint8_t* out) {
+                 ProductSumsKernel productSums, uint8_t* out) {
     if (range.first == 0 && range.last == static_cast<int32_t>(kernel.weights.size()) - 1) {
-        (sse2 ? ProductSums_Sse2 : ProductSums_Plain)(from, step, kernel, out, count);
+        productSums(from, step, kernel, out, count);
         return;
     }
     int64_t weightSum = 0;
@@ -129,17 +129,19 @@ void BlurSamples(const uint8_t* from, ptrdiff_t step, int32_t count, TapRange ra
 
 // The pixels whose taps all fall inside the line are one run of samples.
 void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const FixedPointKernel& kernel,
-              bool sse2) {
+              ProductSumsKernel productSums) {
     const int32_t n = static_cast<int32_t>(kernel.weights.size());
     for (int32_t p = 0; p < length; ++p) {
         const TapRange range = TapsAt(p, n, length);
-        if (range.first == 0 && range.last == n - 1) continue;
-        BlurSamples(source + (p - n / 2 + range.first) * kChannels, kChannels, kChannels, range, kernel, sse2,
+        if (range.first == 0 && range.last == n - 1) {
+            p = length - 1 - n / 2;  // past the run of whole kernels, all made below
+            continue;
+        }
+        BlurSamples(source + (p - n / 2 + range.first) * kChannels, kChannels, kChannels, range, kernel, productSums,
                     destination + p * kChannels);
     }
     if (n <= length) {
-        (sse2 ? ProductSums_Sse2 : ProductSums_Plain)(source, kChannels, kernel, destination + n / 2 * kChannels,
-                                                      (length - n + 1) * kChannels);
+        productSums(source, kChannels, kernel, destination + n / 2 * kChannels, (length - n + 1) * kChannels);
     }
 }
 
@@ -166,19 +168,19 @@ void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t thresho
 
     const double fixedAmount = std::trunc(static_cast<double>(amountPercent) / 100.0 * 65536.0);
     const int32_t amount = static_cast<int32_t>(std::clamp(fixedAmount, -kMaxFixedAmount, kMaxFixedAmount));
-    const bool sse2 = UseSse2(level);
+    const auto sharpenRow = PickKernel(level, SharpenRow_Plain, SharpenRow_Sse2, SharpenRow_Avx2);
+    const ProductSumsKernel productSums = PickKernel(level, ProductSums_Plain, ProductSums_Sse2, ProductSums_Avx2);
     int32_t made = 0;
     for (int32_t y = 0; y < height; ++y) {
         const TapRange range = TapsAt(y, n, height);
         const int32_t top = y - n / 2 + range.first;
         for (; made <= y - n / 2 + range.last; ++made) {
-            BlurLine(data + static_cast<ptrdiff_t>(made) * stride, slot(made), width, kernel, sse2);
+            BlurLine(data + static_cast<ptrdiff_t>(made) * stride, slot(made), width, kernel, productSums);
             if (ring) std::memcpy(slot(made) + static_cast<size_t>(n) * rowBytes, slot(made), rowBytes);
         }
-        BlurSamples(slot(top), static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes), range, kernel, sse2,
-                    blurred.get());
-        (sse2 ? SharpenRow_Sse2 : SharpenRow_Plain)(data + static_cast<ptrdiff_t>(y) * stride, blurred.get(), rowBytes,
-                                                    amount, threshold);
+        BlurSamples(slot(top), static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes), range, kernel,
+                    productSums, blurred.get());
+        sharpenRow(data + static_cast<ptrdiff_t>(y) * stride, blurred.get(), rowBytes, amount, threshold);
     }
 }
 

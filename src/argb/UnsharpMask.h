@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "argb/UnsharpMaskGroups.h"
+
 namespace VelImageUtility {
 
 // Radii beyond this are refused: the kernel (about 4 radius + 5 taps) and
@@ -25,11 +27,15 @@ struct FixedPointKernel {
 };
 FixedPointKernel ToFixedPoint(const std::vector<float>& kernel);
 
+// One of the ProductSums rows below.
+using ProductSumsKernel = void (*)(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel,
+                                   uint8_t* out, int32_t count);
+
 // Blurs `length` 4-byte pixels (each byte by itself) from `source` into
 // `destination`: the middle through the product table, the ends with the
 // kernel cut at the line's ends and renormalised.
 void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const FixedPointKernel& kernel,
-              bool sse2 = false);
+              ProductSumsKernel productSums);
 
 // The middle of a blur: out[e] = min(sum over taps k of
 // products[k][in[e + k x tapStep]] >> 16, 255) for e below count. The
@@ -38,11 +44,16 @@ void ProductSums_Plain(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKer
                        int32_t count);
 void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
                       int32_t count);
+// The SSE2 bytes with AVX2 registers: the groups of 32 through
+// ProductSumGroups_Avx2, the rest through the SSE2 row.
+void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
+                      int32_t count);
 
 // row[i] + (diff x amount >> 16) cut to 0..255, diff = row[i] - blurred[i]
 // (taken as 0 when 2 |diff| < threshold), amount in 16.16 fixed point with
 // |amount| <= INT32_MAX / 255.
 void SharpenRow_Plain(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
 void SharpenRow_Sse2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
+void SharpenRow_Avx2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold);
 
 }  // namespace VelImageUtility

@@ -6,6 +6,11 @@
 
 namespace VelImageUtility {
 
+namespace {
+// Twice a difference is at most 510, so a larger threshold acts as 511.
+int32_t SharpenLimit(uint32_t threshold) { return static_cast<int32_t>(std::min<uint32_t>(threshold, 511)); }
+}  // namespace
+
 // Sixteen sums at a time in four vectors of 32-bit sums; each tap's sample
 // widened to single precision, times the tap and 65536, truncated: the
 // product table's value, since scaling by 65536 is exact in floating point
@@ -38,6 +43,18 @@ void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKern
     ProductSums_Plain(in + e, tapStep, kernel, out + e, count - e);
 }
 
+void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
+                      int32_t count) {
+    const int32_t done = ProductSumGroups_Avx2(in, tapStep, kernel.scaledTaps.data(),
+                                               static_cast<int32_t>(kernel.scaledTaps.size()), out, count);
+    ProductSums_Sse2(in + done, tapStep, kernel, out + done, count - done);
+}
+
+void SharpenRow_Avx2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t amount, uint32_t threshold) {
+    const size_t done = SharpenGroups_Avx2(row, blurred, count, amount, SharpenLimit(threshold));
+    SharpenRow_Sse2(row + done, blurred + done, count - done, amount, threshold);
+}
+
 // In 16-bit lanes: the amount split as high x 65536 + low (low taken as a
 // signed word, corrected by adding diff where it is 32768 or more), so that
 // diff x amount >> 16 = diff x high + (diff x low >> 16). The words wrap,
@@ -48,7 +65,7 @@ void SharpenRow_Sse2(uint8_t* row, const uint8_t* blurred, size_t count, int32_t
     const __m128i high = _mm_set1_epi16(static_cast<int16_t>(amount >> 16));
     const __m128i low = _mm_set1_epi16(static_cast<int16_t>(amount & 0xFFFF));
     const __m128i lowIsLarge = _mm_set1_epi16((amount & 0x8000) ? -1 : 0);
-    const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(std::min<uint32_t>(threshold, 511)));
+    const __m128i limit = _mm_set1_epi16(static_cast<int16_t>(SharpenLimit(threshold)));
     auto sharpen = [&](__m128i original, __m128i smooth) {
         __m128i diff = _mm_sub_epi16(original, smooth);
         const __m128i twice = _mm_slli_epi16(_mm_max_epi16(diff, _mm_sub_epi16(zero, diff)), 1);

@@ -113,13 +113,30 @@ void GaussianRowsVertical_Plain(uint8_t* out, const uint8_t* const* rows, const 
 // pass, so a channel of the two-pass result can differ by two. Scratch, 16
 // bytes an entry, 16-byte aligned: `pairs` width + 2 * radius + 1 entries (the
 // row widened and interleaved with its right neighbour), `weightPairs`
-// radius + 1 entries.
+// radius + 1 entries. `productUsed` is for the AVX2 rows (see there).
 void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
                                 const int32_t* weights, int32_t radius, void* pairs,
-                                void* weightPairs);
+                                void* weightPairs, int32_t productUsed);
 // The rows' alpha bytes must be 1 (as the horizontal kernel writes them).
 void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
-                               int32_t count, int32_t width, void* weightPairs);
+                               int32_t count, int32_t width, void* weightPairs, int32_t productUsed);
+// AVX2: the SSE2 bytes, with the same scratch. Where the weights used add
+// up to `productUsed` (not 0), a sum is multiplied by the reciprocal of the
+// weights used instead of divided by them: the caller has checked with
+// ProductRoundsLikeQuotient that this gives the same bytes.
+void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
+                                const int32_t* weights, int32_t radius, void* pairs,
+                                void* weightPairs, int32_t productUsed);
+void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
+                               int32_t count, int32_t width, void* weightPairs, int32_t productUsed);
+// `outputs` rows at once, all with the full `count` weights: out[j] from
+// rows[j .. j + count - 1].
+void GaussianRowsVerticalBatch_Sse2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed);
+void GaussianRowsVerticalBatch_Avx2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed);
 
 // ---- Alpha-weighted Gaussian blur (plain only) ----
 // Only taps whose alpha is not 0 count: colour = weighted sum / weights used,

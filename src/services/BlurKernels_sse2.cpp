@@ -379,7 +379,7 @@ const __m128i* PairWeights(const int32_t* weights, int32_t count, void* scratch)
 
 void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
                                 const int32_t* weights, int32_t radius, void* pairs,
-                                void* weightPairs) {
+                                void* weightPairs, int32_t) {
     // pairs[j] interleaves padded pixels j and j + 1, where padded pixel j is
     // source pixel j - radius and the pixels beyond the row are all 0, so
     // that clipped taps add nothing to the sums nor to the weights used.
@@ -426,7 +426,7 @@ void GaussianRowHorizontal_Sse2(uint8_t* out, const uint8_t* row, int32_t width,
 }
 
 void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const int32_t* weights,
-                               int32_t count, int32_t width, void* weightPairs) {
+                               int32_t count, int32_t width, void* weightPairs, int32_t) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i* rowPairs = PairWeights(weights, count, weightPairs);
     int32_t x = 0;
@@ -460,6 +460,14 @@ void GaussianRowsVertical_Sse2(uint8_t* out, const uint8_t* const* rows, const i
             sums = _mm_add_epi32(sums, _mm_madd_epi16(_mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero), pair));
         }
         StorePixel(out + offset, Normalise(sums));
+    }
+}
+
+void GaussianRowsVerticalBatch_Sse2(uint8_t* const* out, int32_t outputs, const uint8_t* const* rows,
+                                    const int32_t* weights, int32_t count, int32_t width, void* weightPairs,
+                                    int32_t productUsed) {
+    for (int32_t j = 0; j < outputs; ++j) {
+        GaussianRowsVertical_Sse2(out[j], rows + j, weights, count, width, weightPairs, productUsed);
     }
 }
 

@@ -1,5 +1,7 @@
 // The blur services of ICImageUtility over raw 32-bit pixel buffers.
+#include <algorithm>
 #include <array>
+#include <cfenv>
 #include <cmath>
 #include <cstring>
 
@@ -102,25 +104,57 @@ int32_t GaussianWeights(double sigma, int32_t half, int32_t* weights) {
     return total;
 }
 
-// Horizontal pass of each source row into a ring of 2 * radius + 1 rows,
-// vertical pass over the ring rows of each output row's window.
+// Whether multiplying every sum 0 .. 255 * used by the single-precision
+// reciprocal of `used` rounds to the integer that dividing by `used` rounds
+// to (both in single precision, to nearest). The sums are exact, below
+// 2^24; the product lies within 255 * 2^-23 of the exact quotient and, for
+// used below 2^16, the correctly rounded quotient rounds like the exact
+// one. So the two can only part where 2 * sum is within 4 of an odd
+// multiple of `used`; those sums are tried.
+bool ProductRoundsLikeQuotient(int32_t used) {
+    if (used <= 0 || used >= 65536 || std::fegetround() != FE_TONEAREST) return false;
+    const float divisor = static_cast<float>(used);
+    const float reciprocal = 1.0f / divisor;
+    for (int64_t odd = used; odd < int64_t{510} * used; odd += int64_t{2} * used) {
+        for (int64_t twice = odd - 4; twice <= odd + 4; ++twice) {
+            if (twice < 0 || twice % 2 != 0) continue;
+            const float sum = static_cast<float>(twice / 2);
+            if (std::nearbyint(sum * reciprocal) != std::nearbyint(sum / divisor)) return false;
+        }
+    }
+    return true;
+}
+
+// Horizontal pass of each source row into a ring of 2 * radius + `batch`
+// rows, vertical pass over the ring rows of each output row's window. Up to
+// `batch` output rows whose windows are complete go to `vertical` at once
+// (the rows after `out` by dstStride, row j reading window + j), so that it
+// can reuse the ring rows they share; `window` holds 2 * radius + batch
+// entries. Each source row is read before any output row at or below it
+// is written.
 template <typename Horizontal, typename Vertical>
 void BlurThroughRing(uint8_t* dst, const uint8_t* src, int32_t height, ptrdiff_t dstStride,
                      ptrdiff_t srcStride, int32_t radius, uint8_t* ring, size_t slotBytes,
-                     const uint8_t** window, Horizontal horizontal, Vertical vertical) {
-    const int32_t taps = 2 * radius + 1;
-    auto slot = [&](int32_t row) { return ring + static_cast<size_t>(row % taps) * slotBytes; };
-    for (int32_t y = 0; y < radius; ++y) horizontal(slot(y), RowAt(src, y, srcStride));
-    for (int32_t y = 0; y < height; ++y) {
-        if (y + radius < height) horizontal(slot(y + radius), RowAt(src, y + radius, srcStride));
+                     const uint8_t** window, Horizontal horizontal, Vertical vertical, int32_t batch = 1) {
+    const int32_t slots = 2 * radius + batch;
+    auto slot = [&](int32_t row) { return ring + static_cast<size_t>(row % slots) * slotBytes; };
+    int32_t next = 0;  // the next source row for the horizontal pass
+    for (int32_t y = 0; y < height;) {
+        const bool complete = y >= radius && y + radius < height;
+        const int32_t rows = complete ? std::min(batch, height - radius - y) : 1;
+        for (; next <= y + rows - 1 + radius && next < height; ++next) horizontal(slot(next), RowAt(src, next, srcStride));
         const int32_t first = y > radius ? y - radius : 0;
-        const int32_t last = y + radius < height ? y + radius : height - 1;
+        const int32_t last = std::min(y + rows - 1 + radius, height - 1);
         for (int32_t k = first; k <= last; ++k) window[k - first] = slot(k);
-        vertical(RowAt(dst, y, dstStride), window, first - y + radius, last - first + 1);
+        vertical(RowAt(dst, y, dstStride), window, first - y + radius, last - first + 2 - rows, rows);
+        y += rows;
     }
 }
 
-size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 31) / 32 * 32; }
+// Ring rows a whole number of 64-byte lines apart, and an odd number of
+// them, so that the rows of a window do not crowd into a few cache sets
+// (rows 4096 bytes apart would all meet in the same ones).
+size_t RingSlotBytes(int32_t width) { return (RowBytes(width) + 127) / 128 * 128 + 64; }
 
 // BoxBlur for 1 <= radius; `inPlace` (dst is src) reads leaving rows from
 // the ring of saved rows. Nothing is written when scratch is not there
@@ -247,6 +281,9 @@ void CImageUtility::GaussianBlur(int32_t radius, const uint8_t* src, uint8_t* ds
     GaussianBlurRows(dst, src, width, height, dstStride, srcStride, radius, UseSse2(level));
 }
 
+// Output rows of complete windows taken at once by the vector variant.
+constexpr int32_t kGaussianBatch = 8;
+
 // Each source row is read once, into the ring, before any output row at or
 // below it is written: dst may be src.
 void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t height, ptrdiff_t dstStride,
@@ -254,9 +291,9 @@ void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t h
     radius = LimitBoxBlurRadius(radius, width, height);
     const int32_t taps = 2 * radius + 1;
     const uint64_t pairEntries = sse2 ? uint64_t{static_cast<uint32_t>(width)} + 2 * uint64_t{static_cast<uint32_t>(taps)} : 0;
-    ScratchBlock scratch({uint64_t{static_cast<uint32_t>(taps)} * sizeof(int32_t),
-                          uint64_t{static_cast<uint32_t>(taps)} * sizeof(const uint8_t*),
-                          uint64_t{static_cast<uint32_t>(taps)} * RingSlotBytes(width),
+    const uint64_t slots = uint64_t{static_cast<uint32_t>(taps)} + (sse2 ? kGaussianBatch - 1 : 0);
+    ScratchBlock scratch({uint64_t{static_cast<uint32_t>(taps)} * sizeof(int32_t), slots * sizeof(const uint8_t*),
+                          slots * RingSlotBytes(width),
                           pairEntries * 16, sse2 ? (uint64_t{static_cast<uint32_t>(radius)} + 1) * 16 : 0});
     int32_t* weights = scratch.Piece<int32_t>(0);
     const uint8_t** window = scratch.Piece<const uint8_t*>(1);
@@ -266,23 +303,34 @@ void GaussianBlurRows(uint8_t* dst, const uint8_t* src, int32_t width, int32_t h
     if (!scratch.Ok()) return;
     const double sigma =
         std::sqrt(double(radius) * radius / (-2.0 * double(std::log(7.64962e-5f))));
-    GaussianWeights(sigma, radius, weights);
+    const int32_t total = GaussianWeights(sigma, radius, weights);
     if (sse2) {
+        const int32_t productUsed = ProductRoundsLikeQuotient(total) ? total : 0;
+        const auto horizontal = PickVectorKernel(GaussianRowHorizontal_Sse2, GaussianRowHorizontal_Avx2);
+        const auto vertical = PickVectorKernel(GaussianRowsVertical_Sse2, GaussianRowsVertical_Avx2);
+        const auto verticalBatch = PickVectorKernel(GaussianRowsVerticalBatch_Sse2, GaussianRowsVerticalBatch_Avx2);
         BlurThroughRing(
             dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
             [&](uint8_t* out, const uint8_t* row) {
-                GaussianRowHorizontal_Sse2(out, row, width, weights, radius, pairs, weightPairs);
+                horizontal(out, row, width, weights, radius, pairs, weightPairs, productUsed);
             },
-            [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
-                GaussianRowsVertical_Sse2(out, rows, weights + firstTap, count, width, weightPairs);
-            });
+            [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count, int32_t outputs) {
+                if (outputs == 1) {
+                    vertical(out, rows, weights + firstTap, count, width, weightPairs, productUsed);
+                    return;
+                }
+                uint8_t* outs[kGaussianBatch];
+                for (int32_t j = 0; j < outputs; ++j) outs[j] = out + j * dstStride;
+                verticalBatch(outs, outputs, rows, weights, count, width, weightPairs, productUsed);
+            },
+            kGaussianBatch);
     } else {
         BlurThroughRing(
             dst, src, height, dstStride, srcStride, radius, ring, RingSlotBytes(width), window,
             [&](uint8_t* out, const uint8_t* row) {
                 GaussianRowHorizontal_Plain(out, row, width, weights, radius);
             },
-            [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
+            [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count, int32_t) {
                 GaussianRowsVertical_Plain(out, rows, weights + firstTap, count, count == taps,
                                            width);
             });
@@ -318,7 +366,7 @@ void GaussianBlurAlphaWeightedRows(uint8_t* dst, const uint8_t* src, int32_t wid
         [&](uint8_t* out, const uint8_t* row) {
             OpaqueGaussianRowHorizontal(out, row, width, weights, half, total);
         },
-        [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count) {
+        [&](uint8_t* out, const uint8_t* const* rows, int32_t firstTap, int32_t count, int32_t) {
             OpaqueGaussianRowsVertical(out, rows, weights + firstTap, count, total, width);
         });
 }
