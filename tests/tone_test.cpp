@@ -127,4 +127,22 @@ TEST(UnsharpMask, AmountThresholdFlatImagesAndAlpha) {
     }
 }
 
+// Rows blurred down several at a time (images taller than the kernel)
+// give the plain bytes at both vector tiers.
+TEST(UnsharpMask, TallImagesGiveThePlainBytes) {
+    std::mt19937 rng(4);
+    const std::vector<std::pair<int32_t, int32_t>> sizes = {{1, 40}, {13, 22}, {37, 61}, {70, 23}, {300, 17}};
+    for (float radius : {0.0f, 2.0f, 5.5f, 70.0f}) {
+        for (const auto& [width, height] : sizes) {
+            const Frame noise = RandomFrame(rng, width, height, 4, 5);
+            for (VectorTier tier : {VectorTier::Sse2, VectorTier::Avx2}) {
+                ScopedVectorTier scoped(tier);
+                Frame vector = noise;
+                ImageAt(kSse2Level, vector).UnsharpMask(150.0f, radius, 2);
+                ASSERT_EQ(vector.bytes, Sharpened(noise, 150.0f, radius, 2).bytes) << width << " x " << height << " r " << radius;
+            }
+        }
+    }
+}
+
 }  // namespace

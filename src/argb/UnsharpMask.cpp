@@ -147,10 +147,12 @@ void BlurLine(const uint8_t* source, uint8_t* destination, int32_t length, const
 
 // Alpha goes through the same steps as the colours. Rows are blurred across
 // as the columns' taps first reach them, into a window of rows: when the
-// image is taller than twice the kernel, a ring of one row per tap, each
-// row stored twice over so that any run of rows lies in one piece; else
-// every row. A row is sharpened in place once its blurred rows are made,
-// and no later row reads it.
+// image is taller than twice the window, a ring of one row per tap (and,
+// in the vector variant, per further row blurred down at once), each row
+// stored twice over so that any run of rows lies in one piece; else every
+// row. The vector variant blurs kRowsAtOnce rows down at once where their
+// taps all fall inside the image. A row is sharpened in place once its
+// blurred rows are made, and no later row reads it.
 void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t threshold) {
     if (!AreFiniteArguments(amountPercent, radius) || !(std::fabs(radius) <= kMaxUnsharpRadius) ||
         !IsUsablePixels(*this, kChannels) || width == 0 || height == 0) {
@@ -158,29 +160,42 @@ void CImageARGB::UnsharpMask(float amountPercent, float radius, uint32_t thresho
     }
     const FixedPointKernel kernel = ToFixedPoint(BuildSmoothingKernel(radius));
     const int32_t n = static_cast<int32_t>(kernel.weights.size());
+    const bool vector = UseSse2(level);
+    const int32_t atOnce = vector ? kRowsAtOnce : 1;
+    const int32_t window = n + atOnce - 1;
     const size_t rowBytes = static_cast<size_t>(width) * kChannels;
-    const bool ring = height > 2 * n;
-    const size_t slots = ring ? 2 * static_cast<size_t>(n) : static_cast<size_t>(height);
+    const bool ring = height > 2 * window;
+    const size_t slots = ring ? 2 * static_cast<size_t>(window) : static_cast<size_t>(height);
     std::unique_ptr<uint8_t[]> across(new (std::nothrow) uint8_t[slots * rowBytes]);
-    std::unique_ptr<uint8_t[]> blurred(new (std::nothrow) uint8_t[rowBytes]);
+    std::unique_ptr<uint8_t[]> blurred(new (std::nothrow) uint8_t[static_cast<size_t>(atOnce) * rowBytes]);
     if (!across || !blurred) return;
-    auto slot = [&](int32_t row) { return across.get() + static_cast<size_t>(ring ? row % n : row) * rowBytes; };
+    auto slot = [&](int32_t row) { return across.get() + static_cast<size_t>(ring ? row % window : row) * rowBytes; };
 
     const double fixedAmount = std::trunc(static_cast<double>(amountPercent) / 100.0 * 65536.0);
     const int32_t amount = static_cast<int32_t>(std::clamp(fixedAmount, -kMaxFixedAmount, kMaxFixedAmount));
     const auto sharpenRow = PickKernel(level, SharpenRow_Plain, SharpenRow_Sse2, SharpenRow_Avx2);
     const ProductSumsKernel productSums = PickKernel(level, ProductSums_Plain, ProductSums_Sse2, ProductSums_Avx2);
+    const RowSumsKernel rowSums = PickVectorKernel(RowSums_Sse2, RowSums_Avx2);
     int32_t made = 0;
-    for (int32_t y = 0; y < height; ++y) {
+    for (int32_t y = 0; y < height;) {
         const TapRange range = TapsAt(y, n, height);
         const int32_t top = y - n / 2 + range.first;
-        for (; made <= y - n / 2 + range.last; ++made) {
+        const int32_t rows = atOnce > 1 && range.first == 0 && y + atOnce - 1 + n / 2 < height ? atOnce : 1;
+        for (; made <= y + rows - 1 - n / 2 + range.last; ++made) {
             BlurLine(data + static_cast<ptrdiff_t>(made) * stride, slot(made), width, kernel, productSums);
-            if (ring) std::memcpy(slot(made) + static_cast<size_t>(n) * rowBytes, slot(made), rowBytes);
+            if (ring) std::memcpy(slot(made) + static_cast<size_t>(window) * rowBytes, slot(made), rowBytes);
         }
-        BlurSamples(slot(top), static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes), range, kernel,
-                    productSums, blurred.get());
-        sharpenRow(data + static_cast<ptrdiff_t>(y) * stride, blurred.get(), rowBytes, amount, threshold);
+        if (rows > 1) {
+            rowSums(slot(top), static_cast<ptrdiff_t>(rowBytes), kernel, blurred.get(),
+                    static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes));
+        } else {
+            BlurSamples(slot(top), static_cast<ptrdiff_t>(rowBytes), static_cast<int32_t>(rowBytes), range, kernel,
+                        productSums, blurred.get());
+        }
+        for (int32_t r = 0; r < rows; ++r, ++y) {
+            sharpenRow(data + static_cast<ptrdiff_t>(y) * stride, blurred.get() + static_cast<size_t>(r) * rowBytes,
+                       rowBytes, amount, threshold);
+        }
     }
 }
 

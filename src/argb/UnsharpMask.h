@@ -49,6 +49,17 @@ void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKern
 void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
                       int32_t count);
 
+// The product sums of kRowsAtOnce lines of samples, lines rowStep apart,
+// line r's taps reading in + (r + k) x rowStep and its sums written at
+// out + r x outStep: a whole kernel down kRowsAtOnce rows of a column.
+using RowSumsKernel = void (*)(const uint8_t* in, ptrdiff_t rowStep, const FixedPointKernel& kernel, uint8_t* out,
+                               ptrdiff_t outStep, int32_t count);
+void RowSums_Sse2(const uint8_t* in, ptrdiff_t rowStep, const FixedPointKernel& kernel, uint8_t* out,
+                  ptrdiff_t outStep, int32_t count);
+// Each sample widened once for the kRowsAtOnce lines it serves.
+void RowSums_Avx2(const uint8_t* in, ptrdiff_t rowStep, const FixedPointKernel& kernel, uint8_t* out,
+                  ptrdiff_t outStep, int32_t count);
+
 // row[i] + (diff x amount >> 16) cut to 0..255, diff = row[i] - blurred[i]
 // (taken as 0 when 2 |diff| < threshold), amount in 16.16 fixed point with
 // |amount| <= INT32_MAX / 255.

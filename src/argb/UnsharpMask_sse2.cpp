@@ -43,6 +43,20 @@ void ProductSums_Sse2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKern
     ProductSums_Plain(in + e, tapStep, kernel, out + e, count - e);
 }
 
+void RowSums_Sse2(const uint8_t* in, ptrdiff_t rowStep, const FixedPointKernel& kernel, uint8_t* out,
+                  ptrdiff_t outStep, int32_t count) {
+    for (int32_t r = 0; r < kRowsAtOnce; ++r) ProductSums_Sse2(in + r * rowStep, rowStep, kernel, out + r * outStep, count);
+}
+
+void RowSums_Avx2(const uint8_t* in, ptrdiff_t rowStep, const FixedPointKernel& kernel, uint8_t* out,
+                  ptrdiff_t outStep, int32_t count) {
+    const int32_t done = RowSumGroups_Avx2(in, rowStep, kernel.scaledTaps.data(),
+                                           static_cast<int32_t>(kernel.scaledTaps.size()), out, outStep, count);
+    for (int32_t r = 0; r < kRowsAtOnce; ++r) {
+        ProductSums_Sse2(in + r * rowStep + done, rowStep, kernel, out + r * outStep + done, count - done);
+    }
+}
+
 void ProductSums_Avx2(const uint8_t* in, ptrdiff_t tapStep, const FixedPointKernel& kernel, uint8_t* out,
                       int32_t count) {
     const int32_t done = ProductSumGroups_Avx2(in, tapStep, kernel.scaledTaps.data(),
