@@ -22,13 +22,6 @@ __m256i Sum12(__m256i blueRed, __m256i blueRedWeights, __m256i second, __m256i s
 constexpr int32_t kUnit = 32;
 static_assert(kLumaOffset % kUnit == 0 && kChromaOffset % kUnit == 0, "");
 
-// Studio-range luma of eight pixels, one per 32-bit lane; (green, alpha)
-// pairs with alpha weighted 0, the offset added.
-__m256i Luma8(__m256i argb) {
-    const __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(BlueRed(argb), WordPair(401, 1053)),
-                                         _mm256_madd_epi16(_mm256_srli_epi16(argb, 8), WordPair(2064, 0)));
-    return _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(kLumaOffset)), 12);
-}
 }  // namespace
 
 // 8 pixels per step; V, U and Y lie in 16..240, so they are placed by
@@ -52,16 +45,30 @@ void ConvertToAYUVRow_Avx2(const uint8_t* argb, uint8_t* ayuv, int32_t width) {
     ConvertToAYUVRow_Sse2(argb + 4 * x, ayuv + 4 * x, width - x);
 }
 
-// 32 pixels per step. The packs work within 128-bit halves and leave runs
-// of four pixels in the order 0, 2, 4, 6, 1, 3, 5, 7; one permutation of
-// 32-bit lanes puts them back.
+// 32 pixels per step. The weighted sum is taken apart exactly as
+// 401 (b + 6 g) + 9 (117 r - 38 g): one shuffle gives each pixel the bytes
+// (b, g, r, g), one byte product sums the pairs, one word product weighs
+// them. The rounding half and the black level come with one average,
+// ((s >> 11) + 33) >> 1. The packs work within 128-bit halves and leave
+// runs of four pixels in the order 0, 2, 4, 6, 1, 3, 5, 7; one permutation
+// of 32-bit lanes puts them back.
 void ConvertToLumaRow_Avx2(const uint8_t* argb, uint8_t* luma, int32_t width) {
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m256i bgrg = _mm256_setr_epi8(0, 1, 2, 1, 4, 5, 6, 5, 8, 9, 10, 9, 12, 13, 14, 13,
+                                          0, 1, 2, 1, 4, 5, 6, 5, 8, 9, 10, 9, 12, 13, 14, 13);
+    const __m256i byteWeights = _mm256_set1_epi32(static_cast<int32_t>(0xDA750601u));  // 1, 6, 117, -38
+    const __m256i wordWeights = WordPair(401, 9);
+    const __m256i blackLevel = _mm256_set1_epi16(2 * (kLumaOffset >> 12));
+    static_assert(kLumaOffset == 16 * 4096 + 2048, "");
+    auto halfSteps = [&](const uint8_t* from) {
+        const __m256i pairs = _mm256_maddubs_epi16(_mm256_shuffle_epi8(Load32(from), bgrg), byteWeights);
+        return _mm256_srli_epi32(_mm256_madd_epi16(pairs, wordWeights), 11);
+    };
     int32_t x = 0;
     for (; x + 32 <= width; x += 32) {
         const uint8_t* from = argb + 4 * x;
-        const __m256i low = _mm256_packs_epi32(Luma8(Load32(from)), Luma8(Load32(from + 32)));
-        const __m256i high = _mm256_packs_epi32(Luma8(Load32(from + 64)), Luma8(Load32(from + 96)));
+        const __m256i low = _mm256_avg_epu16(_mm256_packs_epi32(halfSteps(from), halfSteps(from + 32)), blackLevel);
+        const __m256i high = _mm256_avg_epu16(_mm256_packs_epi32(halfSteps(from + 64), halfSteps(from + 96)), blackLevel);
         Store32(luma + x, _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order));
     }
     ConvertToLumaRow_Sse2(argb + 4 * x, luma + x, width - x);
