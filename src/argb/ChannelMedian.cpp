@@ -197,28 +197,21 @@ void CImageARGB::MedianFilterChannels(int32_t radius) {
     }
     const int32_t rowBytes = width * 4;
     if (radius <= kSmallMedianRadius && UseSse2(level)) {
-        // Rows below the output rows are read as they are; the rows above
-        // them were written already and are read from a ring of their
-        // copies, which the row kernel makes as it goes. Radius 1 takes
-        // two output rows at once; the copy of the last of them must not
-        // take the slot of the row above them, which it reads.
-        const int32_t slots = radius + 2;
+        // Rows below the output row are read as they are; the rows above it
+        // were written already and are read from a ring of their copies,
+        // which the row kernel makes as it goes.
+        const int32_t slots = radius + 1;
         std::vector<uint8_t> ring(static_cast<size_t>(slots) * static_cast<size_t>(rowBytes));
         auto ringRow = [&](int32_t y) { return &ring[static_cast<size_t>(y % slots) * static_cast<size_t>(rowBytes)]; };
-        std::vector<uint8_t> columns(static_cast<size_t>(2 * (2 * radius + 1)) * 4 *
-                                     (static_cast<size_t>(width) + 2 * radius));
-        const auto kernel = PickVectorKernel(SmallMedianRows_Sse2, SmallMedianRows_Avx2);
-        const uint8_t* rows[2 * kSmallMedianRadius + 2];
-        for (int32_t y = 0; y < height;) {
-            const int32_t outputs = radius == 1 && y + 1 < height ? 2 : 1;
-            for (int32_t dy = -radius; dy < radius + outputs; ++dy) {
+        std::vector<uint8_t> columns(static_cast<size_t>(2 * radius + 1) * 4 * (static_cast<size_t>(width) + 2 * radius));
+        const auto kernel = PickVectorKernel(SmallMedianRow_Sse2, SmallMedianRow_Avx2);
+        const uint8_t* rows[2 * kSmallMedianRadius + 1];
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t dy = -radius; dy <= radius; ++dy) {
                 const int32_t from = ClampIndex(int64_t{y} + dy, height);
                 rows[dy + radius] = from < y ? ringRow(from) : data + static_cast<ptrdiff_t>(from) * stride;
             }
-            uint8_t* outs[] = {data + static_cast<ptrdiff_t>(y) * stride,
-                               data + static_cast<ptrdiff_t>(y + outputs - 1) * stride};
-            kernel(rows, radius, outs, outputs, width, columns.data(), ringRow(y + outputs - 1));
-            y += outputs;
+            kernel(rows, radius, data + static_cast<ptrdiff_t>(y) * stride, width, columns.data(), ringRow(y));
         }
         return;
     }

@@ -27,16 +27,14 @@ constexpr int32_t kSmallMedianRadius = 2;
 // repeated), columns clamped to 0..width-1, written to pixel x of `out`
 // (alpha kept). radius <= kSmallMedianRadius.
 void SmallMedianPixel_Plain(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t x, int32_t width);
-// The same for `outputs` consecutive rows of 4-byte pixels (two only for
-// radius 1; `rows` are then the 2 radius + 2 rows around both), four or
-// eight pixels a step, in place: the output rows may be among `rows`, and
-// the last one's pixels as they were are copied to `keep` (a row of `width`
-// pixels) before any is written. `columns` is scratch of `outputs`
-// (2 radius + 1) (width + 2 radius) pixels.
-void SmallMedianRows_Sse2(const uint8_t* const* rows, int32_t radius, uint8_t* const* outs, int32_t outputs,
-                          int32_t width, uint8_t* columns, uint8_t* keep);
-void SmallMedianRows_Avx2(const uint8_t* const* rows, int32_t radius, uint8_t* const* outs, int32_t outputs,
-                          int32_t width, uint8_t* columns, uint8_t* keep);
+// The same for a whole row of 4-byte pixels, four or eight pixels a step,
+// in place: `out` may be one of `rows`, and its pixels as they were are
+// copied to `keep` (a row of `width` pixels) before any is written.
+// `columns` is scratch of (2 radius + 1) (width + 2 radius) pixels.
+void SmallMedianRow_Sse2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width, uint8_t* columns,
+                         uint8_t* keep);
+void SmallMedianRow_Avx2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width, uint8_t* columns,
+                         uint8_t* keep);
 
 // The vector variant of larger windows filters blue, green and red at once,
 // radius <= kVectorMedianRadius (so that a window's counts fit 16 bits),

@@ -79,123 +79,88 @@ inline void ForEachGroup(int32_t begin, int32_t end, Visit visit) {
     for (int32_t x = begin; x < end; x += Ops::kPixels) visit(x > end - Ops::kPixels ? end - Ops::kPixels : x);
 }
 
-// The rows for radius kRadius, kOutputs consecutive output rows at once
-// (two only for radius 1: they share two of their window's rows, whose
-// columns are put in order once); width >= Ops::kPixels. `rows` are the
-// 2 kRadius + kOutputs source rows; `columns` holds kOutputs (2 kRadius + 1)
-// planes of width + 2 kRadius pixels. The rows go in chunks that keep the
-// planes in the nearest cache: the columns of a chunk are sorted, then the
-// medians up to one group before its end are written, so that no later
-// sorting (the last group may reach back) reads a written pixel.
-template <class Ops, int32_t kRadius, int32_t kOutputs>
-void SmallMedianRowsWith(const uint8_t* const* rows, uint8_t* const* outs, int32_t width, uint8_t* columns,
-                         uint8_t* keep) {
-    static_assert(kOutputs == 1 || kRadius == 1, "output pairs share two rows of a three-row window");
+// The row for radius kRadius; width >= Ops::kPixels. `columns` holds
+// 2 kRadius + 1 planes of width + 2 kRadius pixels. The row goes in chunks
+// that keep the planes in the nearest cache: the columns of a chunk are
+// sorted, then the medians up to one group before its end are written, so
+// that no later sorting (the last group may reach back) reads a written
+// pixel.
+template <class Ops, int32_t kRadius>
+void SmallMedianRowWith(const uint8_t* const* rows, uint8_t* out, int32_t width, uint8_t* columns, uint8_t* keep) {
     using V = typename Ops::V;
     constexpr int32_t kSide = 2 * kRadius + 1;
-    constexpr int32_t kRows = kSide + kOutputs - 1;
     constexpr int32_t kChunk = 32 * Ops::kPixels;
     constexpr int32_t kReadAhead = 1024;
     const ptrdiff_t planeBytes = 4 * (static_cast<ptrdiff_t>(width) + 2 * kRadius);
     // Pixel `from` of each plane repeated into the kRadius pixels `step` of
     // it: the clamped columns.
     auto repeatEdge = [&](int32_t from, int32_t step) {
-        for (int32_t plane = 0; plane < kOutputs * kSide; ++plane) {
-            uint8_t* pixel = columns + plane * planeBytes + 4 * from;
+        for (int32_t rank = 0; rank < kSide; ++rank) {
+            uint8_t* pixel = columns + rank * planeBytes + 4 * from;
             for (int32_t k = 1; k <= kRadius; ++k) {
                 for (int32_t b = 0; b < 4; ++b) pixel[4 * step * k + b] = pixel[b];
             }
         }
     };
-    const uint8_t* row[kRows];  // copies the stores below cannot alias
-    uint8_t* out[kOutputs];
-    for (int32_t i = 0; i < kRows; ++i) row[i] = rows[i];
-    for (int32_t i = 0; i < kOutputs; ++i) out[i] = outs[i];
+    const uint8_t* row[kSide];  // a copy the stores below cannot alias
+    for (int32_t i = 0; i < kSide; ++i) row[i] = rows[i];
     int32_t written = 0;
     for (int32_t sorted = 0; sorted < width;) {
         const int32_t end = width - sorted <= kChunk ? width : sorted + kChunk;
         ForEachGroup<Ops>(sorted, end, [&](int32_t x) {
-            V w[kRows];
-            for (int32_t i = 0; i < kRows; ++i) w[i] = Ops::Load(row[i] + 4 * x);
-            Ops::Store(keep + 4 * x, w[kRadius + kOutputs - 1]);
-            // The lowest rows come from memory, further ahead than the
-            // processor would fetch them of itself.
-            for (int32_t i = kSide - 1; i < kRows; ++i) __builtin_prefetch(row[i] + 4 * x + kReadAhead);
-            uint8_t* plane = columns + 4 * (x + kRadius);
-            auto store = [&](const V* ranks) {
-                for (int32_t rank = 0; rank < kSide; ++rank) Ops::Store(plane + rank * planeBytes, ranks[rank]);
-                plane += kSide * planeBytes;
-            };
-            if constexpr (kOutputs == 2) {
-                // Each outer row placed between the shared pair's two.
-                const V low = Ops::Min(w[1], w[2]), high = Ops::Max(w[1], w[2]);
-                const V outers[] = {w[0], w[3]};
-                for (const V outer : outers) {
-                    const V ranks[] = {Ops::Min(outer, low), Ops::Max(low, Ops::Min(outer, high)),
-                                       Ops::Max(outer, high)};
-                    store(ranks);
-                }
+            V w[kSide];
+            for (int32_t i = 0; i < kSide; ++i) w[i] = Ops::Load(row[i] + 4 * x);
+            Ops::Store(keep + 4 * x, w[kRadius]);
+            // The lowest row comes from memory, further ahead than the
+            // processor would fetch it of itself.
+            __builtin_prefetch(row[kSide - 1] + 4 * x + kReadAhead);
+            if constexpr (kRadius == 1) {
+                Apply<Ops, kSort3>(w);
             } else {
-                if constexpr (kRadius == 1) {
-                    Apply<Ops, kSort3>(w);
-                } else {
-                    Apply<Ops, kSort5>(w);
-                }
-                store(w);
+                Apply<Ops, kSort5>(w);
+            }
+            for (int32_t rank = 0; rank < kSide; ++rank) {
+                Ops::Store(columns + rank * planeBytes + 4 * (x + kRadius), w[rank]);
             }
         });
         if (sorted == 0) repeatEdge(kRadius, -1);
         if (end == width) repeatEdge(kRadius + width - 1, 1);
         const int32_t ready = end == width ? width : end - Ops::kPixels;
         ForEachGroup<Ops>(written, ready, [&](int32_t x) {
-            for (int32_t o = 0; o < kOutputs; ++o) {
-                const uint8_t* planes = columns + o * kSide * planeBytes;
-                V w[kSide * kSide];
-                for (int32_t column = 0; column < kSide; ++column) {
-                    for (int32_t rank = 0; rank < kSide; ++rank) {
-                        w[kSide * column + rank] = Ops::Load(planes + rank * planeBytes + 4 * (x + column));
-                    }
+            V w[kSide * kSide];
+            for (int32_t column = 0; column < kSide; ++column) {
+                for (int32_t rank = 0; rank < kSide; ++rank) {
+                    w[kSide * column + rank] = Ops::Load(columns + rank * planeBytes + 4 * (x + column));
                 }
-                V median;
-                if constexpr (kRadius == 1) {
-                    median = Median9<Ops>(w);
-                } else {
-                    Apply<Ops, kMedian25>(w);
-                    median = w[12];
-                }
-                Ops::Store(out[o] + 4 * x, Ops::WithAlpha(median, Ops::Load(out[o] + 4 * x)));
             }
+            V median;
+            if constexpr (kRadius == 1) {
+                median = Median9<Ops>(w);
+            } else {
+                Apply<Ops, kMedian25>(w);
+                median = w[12];
+            }
+            Ops::Store(out + 4 * x, Ops::WithAlpha(median, Ops::Load(out + 4 * x)));
         });
         written = ready;
         sorted = end;
     }
 }
 
-// The vector rows: the plain rule below kPixels pixels, from copies of the
-// output rows (the last one's in `keep`, the one before in `columns`) where
-// a row is an output row.
+// The vector row: the plain rule below kPixels pixels, from `keep` where a
+// row is `out` itself.
 template <class Ops>
-void SmallMedianRows(const uint8_t* const* rows, int32_t radius, uint8_t* const* outs, int32_t outputs,
-                     int32_t width, uint8_t* columns, uint8_t* keep) {
+void SmallMedianRow(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width, uint8_t* columns,
+                    uint8_t* keep) {
     if (width < Ops::kPixels) {
-        const uint8_t* kept[2 * kSmallMedianRadius + 2];
-        for (int32_t row = 0; row < 2 * radius + outputs; ++row) kept[row] = rows[row];
-        for (int32_t o = 0; o < outputs; ++o) {
-            uint8_t* copy = o == outputs - 1 ? keep : columns;
-            for (int32_t i = 0; i < 4 * width; ++i) copy[i] = outs[o][i];
-            for (int32_t row = 0; row < 2 * radius + outputs; ++row) {
-                if (rows[row] == outs[o]) kept[row] = copy;
-            }
-        }
-        for (int32_t o = 0; o < outputs; ++o) {
-            for (int32_t x = 0; x < width; ++x) SmallMedianPixel_Plain(kept + o, radius, outs[o], x, width);
-        }
-    } else if (radius == 2) {
-        SmallMedianRowsWith<Ops, 2, 1>(rows, outs, width, columns, keep);
-    } else if (outputs == 2) {
-        SmallMedianRowsWith<Ops, 1, 2>(rows, outs, width, columns, keep);
+        const uint8_t* kept[2 * kSmallMedianRadius + 1];
+        for (int32_t i = 0; i < 4 * width; ++i) keep[i] = out[i];
+        for (int32_t row = 0; row <= 2 * radius; ++row) kept[row] = rows[row] == out ? keep : rows[row];
+        for (int32_t x = 0; x < width; ++x) SmallMedianPixel_Plain(kept, radius, out, x, width);
+    } else if (radius == 1) {
+        SmallMedianRowWith<Ops, 1>(rows, out, width, columns, keep);
     } else {
-        SmallMedianRowsWith<Ops, 1, 1>(rows, outs, width, columns, keep);
+        SmallMedianRowWith<Ops, 2>(rows, out, width, columns, keep);
     }
 }
 

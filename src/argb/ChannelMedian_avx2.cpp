@@ -49,12 +49,12 @@ struct Avx2Counts {
 };
 }  // namespace
 
-void SmallMedianRows_Avx2(const uint8_t* const* rows, int32_t radius, uint8_t* const* outs, int32_t outputs,
-                          int32_t width, uint8_t* columns, uint8_t* keep) {
+void SmallMedianRow_Avx2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width, uint8_t* columns,
+                         uint8_t* keep) {
     if (width < Avx2Bytes::kPixels) {
-        SmallMedianRows_Sse2(rows, radius, outs, outputs, width, columns, keep);
+        SmallMedianRow_Sse2(rows, radius, out, width, columns, keep);
     } else {
-        median_network::SmallMedianRows<Avx2Bytes>(rows, radius, outs, outputs, width, columns, keep);
+        median_network::SmallMedianRow<Avx2Bytes>(rows, radius, out, width, columns, keep);
     }
 }
 

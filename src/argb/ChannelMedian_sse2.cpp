@@ -19,9 +19,9 @@ struct Sse2Bytes {
 };
 }  // namespace
 
-void SmallMedianRows_Sse2(const uint8_t* const* rows, int32_t radius, uint8_t* const* outs, int32_t outputs,
-                          int32_t width, uint8_t* columns, uint8_t* keep) {
-    median_network::SmallMedianRows<Sse2Bytes>(rows, radius, outs, outputs, width, columns, keep);
+void SmallMedianRow_Sse2(const uint8_t* const* rows, int32_t radius, uint8_t* out, int32_t width, uint8_t* columns,
+                         uint8_t* keep) {
+    median_network::SmallMedianRow<Sse2Bytes>(rows, radius, out, width, columns, keep);
 }
 
 }  // namespace VelImageUtility
