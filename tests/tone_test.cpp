@@ -81,7 +81,7 @@ Frame WindowMedians(const Frame& source, int32_t radius) {
 }
 
 // Noise, and a few values over a gradient (medians that stay in one coarse
-// bin or move between neighbouring ones); padded rows, alpha kept.
+// bin or move between neighbouring ones); padded rows, alpha kept; both variants.
 TEST(MedianFilterChannels, EqualsTheWindowMedian) {
     std::mt19937 rng(11);
     for (int32_t kind = 0; kind < 2; ++kind) {
@@ -90,9 +90,12 @@ TEST(MedianFilterChannels, EqualsTheWindowMedian) {
                 Frame frame = RandomFrame(rng, width, height, 4, 8);
                 for (size_t i = 0; kind == 1 && i < frame.bytes.size(); ++i) frame.bytes[i] = static_cast<uint8_t>(i / 17 + rng() % 3 * 9);
                 for (int32_t radius : {1, 2, 3, 4, 9}) {
-                    Frame filtered = frame;
-                    ImageAt(0, filtered).MedianFilterChannels(radius);
-                    ASSERT_EQ(filtered.bytes, WindowMedians(frame, radius).bytes) << width << " x " << height << " r " << radius;
+                    for (int32_t level : {kPlainLevel, kSse2Level}) {
+                        Frame filtered = frame;
+                        ImageAt(level, filtered).MedianFilterChannels(radius);
+                        ASSERT_EQ(filtered.bytes, WindowMedians(frame, radius).bytes)
+                            << width << " x " << height << " r " << radius << " level " << level;
+                    }
                 }
             }
         }

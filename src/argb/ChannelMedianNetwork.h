@@ -89,7 +89,7 @@ template <class Ops, int32_t kRadius>
 void SmallMedianRowWith(const uint8_t* const* rows, uint8_t* out, int32_t width, uint8_t* columns, uint8_t* keep) {
     using V = typename Ops::V;
     constexpr int32_t kSide = 2 * kRadius + 1;
-    constexpr int32_t kChunk = 32 * Ops::kPixels;
+    constexpr int32_t kChunk = 16 * Ops::kPixels;
     constexpr int32_t kReadAhead = 1024;
     const ptrdiff_t planeBytes = 4 * (static_cast<ptrdiff_t>(width) + 2 * kRadius);
     // Pixel `from` of each plane repeated into the kRadius pixels `step` of

@@ -52,6 +52,10 @@ struct PixelOrder {
         return {_mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels))),
                 _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 16)))};
     }
+    static Lanes Fold(const uint8_t* x, const uint8_t* y) {
+        const Lanes a = Widen(x), b = Widen(y);
+        return {_mm256_add_epi16(a.a, b.a), _mm256_add_epi16(a.b, b.b)};
+    }
     // Sums of pixels 0|2, 1|3, 4|6 and 5|7 (low|high half).
     void Store(uint8_t* out, __m256i s0, __m256i s1, __m256i s2, __m256i s3) const {
         const __m256i low = _mm256_packs_epi32(Normalise(s0), Normalise(s1));   // 0 1 | 2 3
@@ -61,28 +65,34 @@ struct PixelOrder {
     }
 };
 
-// Blue and red of the eight pixels in `a`, green and alpha in `b`, without
-// a shuffle; every pixel uses the same weights. The sums are multiplied by
-// `factor` (kProduct: the reciprocal of the weights used) or divided by it
-// (the weights used). With kUnitAlpha the alpha sums are dropped and alpha
-// written as 1.
+// Pixels 0, 1 | 4, 5 in `a` and 2, 3 | 6, 7 in `b`, which the stores put
+// back in order without a lane crossing; every pixel uses the same
+// weights. The sums are multiplied by `factor` (kProduct: the reciprocal of
+// the weights used) or divided by it (the weights used). With kUnitAlpha
+// the alpha sums are dropped and alpha written as 1.
 template <bool kProduct, bool kUnitAlpha>
-struct ParityOrder {
+struct UniformOrder {
     __m256 factor;
 
     static Lanes Widen(const uint8_t* pixels) {
-        const __m256i bytes = Load32(pixels);
-        return {_mm256_and_si256(bytes, _mm256_set1_epi16(0x00FF)), _mm256_srli_epi16(bytes, 8)};
+        const __m256i bytes = Load32(pixels), zero = _mm256_setzero_si256();
+        return {_mm256_unpacklo_epi8(bytes, zero), _mm256_unpackhi_epi8(bytes, zero)};
+    }
+    // The two rows' bytes side by side, each pair added by one multiply-add.
+    static Lanes Fold(const uint8_t* x, const uint8_t* y) {
+        const __m256i a = Load32(x), b = Load32(y), ones = _mm256_set1_epi8(1);
+        return {_mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), ones),
+                _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), ones)};
     }
     __m256i Divided(__m256i sums) const {
         const __m256 values = _mm256_cvtepi32_ps(sums);
         return _mm256_cvtps_epi32(kProduct ? _mm256_mul_ps(values, factor) : _mm256_div_ps(values, factor));
     }
-    // Sums of blue, red: pixels 0, 1 | 4, 5 and 2, 3 | 6, 7; then of green, alpha.
+    // Sums of pixels 0|4, 1|5, 2|6 and 3|7 (low|high half).
     void Store(uint8_t* out, __m256i s0, __m256i s1, __m256i s2, __m256i s3) const {
-        const __m256i blueRed = _mm256_packs_epi32(Divided(s0), Divided(s1));
-        const __m256i greenAlpha = _mm256_packs_epi32(Divided(s2), Divided(s3));
-        __m256i bytes = _mm256_or_si256(blueRed, _mm256_slli_epi16(greenAlpha, 8));
+        const __m256i low = _mm256_packs_epi32(Divided(s0), Divided(s1));
+        const __m256i high = _mm256_packs_epi32(Divided(s2), Divided(s3));
+        __m256i bytes = _mm256_packus_epi16(low, high);
         if (kUnitAlpha) {
             bytes = _mm256_or_si256(_mm256_and_si256(bytes, _mm256_set1_epi32(0x00FFFFFF)),
                                     _mm256_set1_epi32(0x01000000));
@@ -91,7 +101,7 @@ struct ParityOrder {
     }
 };
 
-// `body(order, half)` with the ParityOrder for weights adding up to `used`,
+// `body(order, half)` with the UniformOrder for weights adding up to `used`,
 // and with `half` a constant where it is small, so that the taps' loop is
 // unrolled.
 template <int32_t N>
@@ -102,7 +112,7 @@ struct Varying {
     int32_t value;
 };
 template <bool kUnitAlpha, typename Body>
-void WithParityOrder(float used, int32_t productUsed, int32_t half, Body body) {
+void WithUniformOrder(float used, int32_t productUsed, int32_t half, Body body) {
     auto withHalf = [&](auto order) {
         switch (half) {
             case 1: return body(order, Fixed<1>{});
@@ -114,9 +124,9 @@ void WithParityOrder(float used, int32_t productUsed, int32_t half, Body body) {
         }
     };
     if (productUsed != 0 && used == static_cast<float>(productUsed)) {
-        withHalf(ParityOrder<true, kUnitAlpha>{_mm256_set1_ps(1.0f / used)});
+        withHalf(UniformOrder<true, kUnitAlpha>{_mm256_set1_ps(1.0f / used)});
     } else {
-        withHalf(ParityOrder<false, kUnitAlpha>{_mm256_set1_ps(used)});
+        withHalf(UniformOrder<false, kUnitAlpha>{_mm256_set1_ps(used)});
     }
 }
 
@@ -134,10 +144,7 @@ inline void FoldedGroup(uint8_t* out, RowAt rowAt, int32_t half, const int32_t* 
         s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi16(x.b, y.b), weight));
     };
     const int32_t last = 2 * half;
-    auto folded = [&](int32_t t) {
-        const Lanes x = Order::Widen(rowAt(t) + offset), y = Order::Widen(rowAt(last - t) + offset);
-        return Lanes{_mm256_add_epi16(x.a, y.a), _mm256_add_epi16(x.b, y.b)};
-    };
+    auto folded = [&](int32_t t) { return Order::Fold(rowAt(t) + offset, rowAt(last - t) + offset); };
     int32_t t = 0;
     for (; t + 1 < half; t += 2) add(folded(t), folded(t + 1), t / 2);
     const Lanes centre = Order::Widen(rowAt(half) + offset);
@@ -208,7 +215,7 @@ void GaussianRowHorizontal_Avx2(uint8_t* out, const uint8_t* row, int32_t width,
     const PixelOrder clipped;
     // Values, not references, so that the stores leave them in registers.
     const int32_t* taps = tapPairs;
-    WithParityOrder<true>(UsedWeights(weights, 2 * radius + 1), productUsed, radius, [=](auto order, auto half) {
+    WithUniformOrder<true>(UsedWeights(weights, 2 * radius + 1), productUsed, radius, [=](auto order, auto half) {
         ForEachGroup(width, [=](int32_t x) {
             if (x >= radius && x + kGroup + radius <= width) {
                 FoldedGroup(out, [row, radius](int32_t t) { return row + (t - radius) * kLanes; }, half.value, taps,
@@ -231,7 +238,7 @@ void GaussianRowsVertical_Avx2(uint8_t* out, const uint8_t* const* rows, const i
     const int32_t half = count / 2;
     FoldedWeightPairs(weights, half, rowPairs);
     const int32_t* taps = rowPairs;
-    WithParityOrder<false>(UsedWeights(weights, count), productUsed, half, [=](auto order, auto fixed) {
+    WithUniformOrder<false>(UsedWeights(weights, count), productUsed, half, [=](auto order, auto fixed) {
         ForEachGroup(width, [=](int32_t x) {
             FoldedGroup(out, [rows](int32_t t) { return rows[t]; }, fixed.value, taps, x * kLanes, order);
         });
@@ -252,7 +259,7 @@ void GaussianRowsVerticalBatch_Avx2(uint8_t* const* out, int32_t outputs, const 
     const int32_t half = count / 2;
     FoldedWeightPairs(weights, half, rowPairs);
     const int32_t* taps = rowPairs;
-    WithParityOrder<false>(UsedWeights(weights, count), productUsed, half, [=](auto order, auto fixed) {
+    WithUniformOrder<false>(UsedWeights(weights, count), productUsed, half, [=](auto order, auto fixed) {
         for (int32_t strip = 0; strip < width; strip += kStrip) {
             const int32_t end = strip + kStrip < width ? strip + kStrip : width;
             for (int32_t j = 0; j < outputs; ++j) {
