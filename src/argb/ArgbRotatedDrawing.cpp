@@ -1,6 +1,8 @@
-// ARGB rotated drawing; both operations run the plain row at every level.
+// ARGB rotated drawing; both operations give the plain row's bytes at every
+// level, the vector levels running its inside runs in vector steps.
 #include "argb/CImageARGB.h"
 #include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
 #include "services/RotatedDrawing.h"
 
 namespace VelImageUtility {
@@ -17,14 +19,15 @@ void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float c
                                : mode == 1 ? RotatedMerge::kAdd
                                            : RotatedMerge::kBlack;
     const RotatedSource from{source->data, source->width, source->height, source->stride};
-    DrawRotatedFootprint(plan, from, *this, merge, opacity, DrawRotatedRow_Plain);
+    DrawRotatedFootprint(plan, from, *this, merge, opacity,
+                         UseSse2(level) ? DrawRotatedRowExact_Sse2 : DrawRotatedRow_Plain);
 }
 
 void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float w, float h, float verticalScale,
                                         float angle, uint8_t opacity) {
     DrawRotatedImageScaledInto(*this, source, mode, cx, cy, w, h, verticalScale, angle, opacity,
-                               DrawRotatedRow_Plain);
+                               UseSse2(level) ? DrawRotatedRowExact_Sse2 : DrawRotatedRow_Plain);
 }
 
 }  // namespace VelImageUtility

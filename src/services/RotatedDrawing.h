@@ -62,6 +62,11 @@ void DrawRotatedRow_Plain(const RotatedSource& source, uint32_t u, uint32_t v, i
 void DrawRotatedRow_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                          int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                          uint8_t opacity);
+// The plain row's bytes, with runs whose samples all lie inside the source
+// in vector steps.
+void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
+                              int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
+                              uint8_t opacity);
 
 // Walks the part of the footprint that lies inside the image, row by row.
 void DrawRotatedFootprint(const RotatedFootprint& plan, const RotatedSource& source,
