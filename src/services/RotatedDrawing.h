@@ -63,10 +63,17 @@ void DrawRotatedRow_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, in
                          int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                          uint8_t opacity);
 // The plain row's bytes, with runs whose samples all lie inside the source
-// in vector steps.
+// in vector steps (four or eight pixels).
 void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                               int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                               uint8_t opacity);
+void DrawRotatedRowExact_Avx2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
+                              int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
+                              uint8_t opacity);
+// True when the run of `count` destination pixels at `row` shares a byte
+// with the source: the plain row then reads what it wrote for earlier
+// pixels, so the vector rows leave such a run to it.
+bool RotatedRunMeetsSource(const RotatedSource& source, const uint8_t* row, int32_t count);
 
 // Walks the part of the footprint that lies inside the image, row by row.
 void DrawRotatedFootprint(const RotatedFootprint& plan, const RotatedSource& source,

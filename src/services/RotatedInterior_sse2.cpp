@@ -102,21 +102,12 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
     if (x < count) DrawRotatedRow_Plain(source, u, v, dudx, dvdx, row + 4 * x, count - x, kMerge, opacity);
 }
 
-// True when the run of destination pixels shares a byte with the source,
-// whose samples the plain row reads after writing the pixels before.
-bool MeetsSource(const RotatedSource& source, const uint8_t* row, int32_t count) {
-    const uintptr_t first = reinterpret_cast<uintptr_t>(source.data);
-    const uintptr_t end = first + static_cast<uintptr_t>(source.height - 1) * static_cast<uint32_t>(source.stride) +
-                          4 * static_cast<uintptr_t>(source.width);
-    const uintptr_t runFirst = reinterpret_cast<uintptr_t>(row);
-    return runFirst < end && first < runFirst + 4 * static_cast<uintptr_t>(count);
-}
 }  // namespace
 
 void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                               int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                               uint8_t opacity) {
-    if (MeetsSource(source, row, count) || merge == RotatedMerge::kComposite ||
+    if (RotatedRunMeetsSource(source, row, count) || merge == RotatedMerge::kComposite ||
         merge == RotatedMerge::kBlack) {
         DrawRotatedRow_Plain(source, u, v, dudx, dvdx, row, count, merge, opacity);
         return;
