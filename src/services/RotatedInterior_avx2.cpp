@@ -56,9 +56,9 @@ inline void Fractions(__m256i positions, __m256i* a, __m256i* b) {
     *b = _mm256_unpackhi_epi32(doubled, doubled);
 }
 
-// All-ones lanes where the whole part lies in 0 .. last - 1.
-inline __m256i Inside(__m256i whole, __m256i last) {
-    return _mm256_and_si256(_mm256_cmpgt_epi32(whole, _mm256_set1_epi32(-1)), _mm256_cmpgt_epi32(last, whole));
+// All-ones lanes where `whole` lies in 0 .. end - 1.
+inline __m256i Inside(__m256i whole, __m256i end) {
+    return _mm256_and_si256(_mm256_cmpgt_epi32(whole, _mm256_set1_epi32(-1)), _mm256_cmpgt_epi32(end, whole));
 }
 
 template <RotatedMerge kMerge>
@@ -68,6 +68,10 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
     const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
     const __m256i lastColumn = _mm256_set1_epi32(source.width - 1);
     const __m256i lastRow = _mm256_set1_epi32(source.height - 1);
+    // A pixel has a sample inside when its whole part lies in -1 .. width - 1.
+    const __m256i columnsTouched = _mm256_set1_epi32(source.width + 1);
+    const __m256i rowsTouched = _mm256_set1_epi32(source.height + 1);
+    const __m256i one = _mm256_set1_epi32(1);
     const __m256i stride = _mm256_set1_epi32(source.stride);
     const __m256i steps = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const uint32_t du = static_cast<uint32_t>(dudx), dv = static_cast<uint32_t>(dvdx);
@@ -83,7 +87,11 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
         uint8_t* d = row + 4 * x;
         const __m256i sx = _mm256_srai_epi32(us, 16), sy = _mm256_srai_epi32(vs, 16);
         if (_mm256_movemask_epi8(_mm256_and_si256(Inside(sx, lastColumn), Inside(sy, lastRow))) != -1) {
-            DrawRotatedRow_Plain(source, u, v, dudx, dvdx, d, 8, kMerge, opacity);
+            // Eight pixels with no sample inside stay as they are.
+            if (_mm256_movemask_epi8(_mm256_and_si256(Inside(_mm256_add_epi32(sx, one), columnsTouched),
+                                                      Inside(_mm256_add_epi32(sy, one), rowsTouched))) != 0) {
+                DrawRotatedRow_Plain(source, u, v, dudx, dvdx, d, 8, kMerge, opacity);
+            }
             continue;
         }
         // Inside, sy * stride + 4 * sx is below height * stride, a 32-bit number.

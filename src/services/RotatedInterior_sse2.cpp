@@ -67,6 +67,13 @@ inline bool AllInside(const RotatedSource& source, uint32_t u, uint32_t v) {
            static_cast<uint32_t>(WholeSourcePixel(v)) < static_cast<uint32_t>(source.height - 1);
 }
 
+// True when some sample of the pixel at (u, v) lies inside the source: its
+// whole parts lie in -1 .. size - 1.
+inline bool Touches(const RotatedSource& source, uint32_t u, uint32_t v) {
+    return static_cast<uint32_t>(WholeSourcePixel(u) + 1) < static_cast<uint32_t>(source.width) + 1 &&
+           static_cast<uint32_t>(WholeSourcePixel(v) + 1) < static_cast<uint32_t>(source.height) + 1;
+}
+
 // Groups of four pixels with all sixteen samples inside run in vector
 // steps; any other group, and the row's tail, take the plain row. The
 // colour saturates at 255 in the pack as the plain row's min does; the
@@ -85,7 +92,11 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
         uint8_t* d = row + 4 * x;
         if (!(AllInside(source, u, v) && AllInside(source, u1, v1) && AllInside(source, u2, v2) &&
               AllInside(source, u3, v3))) {
-            DrawRotatedRow_Plain(source, u, v, dudx, dvdx, d, 4, kMerge, opacity);
+            // Four pixels with no sample inside stay as they are.
+            if (Touches(source, u, v) || Touches(source, u1, v1) || Touches(source, u2, v2) ||
+                Touches(source, u3, v3)) {
+                DrawRotatedRow_Plain(source, u, v, dudx, dvdx, d, 4, kMerge, opacity);
+            }
             continue;
         }
         const __m128i destination = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
