@@ -70,10 +70,12 @@ void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t 
 void DrawRotatedRowExact_Avx2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                               int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                               uint8_t opacity);
-// True when the run of `count` destination pixels at `row` shares a byte
-// with the source: the plain row then reads what it wrote for earlier
-// pixels, so the vector rows leave such a run to it.
-bool RotatedRunMeetsSource(const RotatedSource& source, const uint8_t* row, int32_t count);
+// True when the exact vector rows leave the run of `count` destination
+// pixels at `row` to the plain row: composite and black merges, and a run
+// that shares a byte with the source (the plain row reads there what it
+// wrote for earlier pixels).
+bool RotatedRunTakesPlainRow(const RotatedSource& source, const uint8_t* row, int32_t count,
+                             RotatedMerge merge);
 
 // Walks the part of the footprint that lies inside the image, row by row.
 void DrawRotatedFootprint(const RotatedFootprint& plan, const RotatedSource& source,

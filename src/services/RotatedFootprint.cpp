@@ -105,7 +105,9 @@ void DrawRotatedFootprint(const RotatedFootprint& plan, const RotatedSource& sou
     }
 }
 
-bool RotatedRunMeetsSource(const RotatedSource& source, const uint8_t* row, int32_t count) {
+bool RotatedRunTakesPlainRow(const RotatedSource& source, const uint8_t* row, int32_t count,
+                             RotatedMerge merge) {
+    if (merge == RotatedMerge::kComposite || merge == RotatedMerge::kBlack) return true;
     const uintptr_t first = reinterpret_cast<uintptr_t>(source.data);
     const uintptr_t end = first + static_cast<uintptr_t>(source.height - 1) * static_cast<uint32_t>(source.stride) +
                           4 * static_cast<uintptr_t>(source.width);

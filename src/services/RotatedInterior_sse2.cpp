@@ -118,17 +118,14 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
 void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                               int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                               uint8_t opacity) {
-    if (RotatedRunMeetsSource(source, row, count) || merge == RotatedMerge::kComposite ||
-        merge == RotatedMerge::kBlack) {
+    if (RotatedRunTakesPlainRow(source, row, count, merge)) {
         DrawRotatedRow_Plain(source, u, v, dudx, dvdx, row, count, merge, opacity);
         return;
     }
-    switch (merge) {
-        case RotatedMerge::kMixEach: DrawRow<RotatedMerge::kMixEach>(source, u, v, dudx, dvdx, row, count, opacity); break;
-        case RotatedMerge::kMix: DrawRow<RotatedMerge::kMix>(source, u, v, dudx, dvdx, row, count, opacity); break;
-        case RotatedMerge::kAdd: DrawRow<RotatedMerge::kAdd>(source, u, v, dudx, dvdx, row, count, opacity); break;
-        default: DrawRow<RotatedMerge::kAddOpaque>(source, u, v, dudx, dvdx, row, count, opacity); break;
-    }
+    using Row = void (*)(const RotatedSource&, uint32_t, uint32_t, int32_t, int32_t, uint8_t*, int32_t, uint8_t);
+    static constexpr Row kRows[] = {DrawRow<RotatedMerge::kMixEach>, DrawRow<RotatedMerge::kMix>,
+                                    DrawRow<RotatedMerge::kAdd>, DrawRow<RotatedMerge::kAddOpaque>};
+    kRows[static_cast<int32_t>(merge)](source, u, v, dudx, dvdx, row, count, opacity);
 }
 
 }  // namespace VelImageUtility
