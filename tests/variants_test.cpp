@@ -211,6 +211,12 @@ const std::vector<Variant> kVariants = {
     // The reciprocal estimate may leave a colour one off either way.
     {"DrawRotatedImage", {4, 4}, Rotated<CImageARGB>(1, false)},
     {"DrawRotatedImageScaled", {4, 4}, Rotated<CImageARGB>(8)},
+    {"DrawRotatedImage mix", {4, 4}, Rotated<CImageARGB>(0, false)},
+    {"DrawRotatedImageScaled mix", {4, 4}, Rotated<CImageARGB>(0)},
+    // Later pixels sample what earlier ones wrote.
+    {"DrawRotatedImage onto itself", {4}, On([](auto& i, auto) {
+         ImageDesc self = i.Desc();
+         i.DrawRotatedImage(&self, 0, 0.6f * i.width, 0.5f * i.height, 1.0f * i.width, 0.8f * i.height, 0.2f, 255); })},
     {"DrawImage", {4, 4}, On([](auto& i, auto d) { i.DrawImage(&d[0], 1, -0.3f * i.width, 0.2f * i.height, 1.5f * i.width + 3, 0.9f * i.height + 3, 150); })},
     {"DrawImage composite", {4, 4}, On([](auto& i, auto d) { i.DrawImage(&d[0], 7, 0.5f, -2.5f, 0.7f * i.width + 3, 1.3f * i.height + 5, 255); }), Colour(-1, 1)},
     {"BoxBlur", {4, 4, 4, 4}, PerRadius({1, 3, 64}, [](auto& i, ImageDesc& d, int32_t r) { i.BoxBlur(d.data, i.data, i.width, i.height, d.stride, i.stride, r); }), Colour(-1, 1)},

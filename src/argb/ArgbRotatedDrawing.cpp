@@ -1,9 +1,18 @@
-// ARGB rotated drawing; both operations run the plain row at every level.
+// ARGB rotated drawing; both operations give the plain row's bytes at every
+// level, the vector levels running its inside runs in vector steps.
 #include "argb/CImageARGB.h"
 #include "core/InputChecks.h"
+#include "core/InstructionSetLevel.h"
 #include "services/RotatedDrawing.h"
 
 namespace VelImageUtility {
+
+namespace {
+RotatedRowFunction ExactRow(int32_t level) {
+    return PickKernel<RotatedRowFunction>(level, DrawRotatedRow_Plain, DrawRotatedRowExact_Sse2,
+                                          DrawRotatedRowExact_Avx2);
+}
+}  // namespace
 
 void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float cx, float cy,
                                   float w, float h, float angle, uint8_t opacity) {
@@ -17,14 +26,14 @@ void CImageARGB::DrawRotatedImage(const ImageDesc* source, int32_t mode, float c
                                : mode == 1 ? RotatedMerge::kAdd
                                            : RotatedMerge::kBlack;
     const RotatedSource from{source->data, source->width, source->height, source->stride};
-    DrawRotatedFootprint(plan, from, *this, merge, opacity, DrawRotatedRow_Plain);
+    DrawRotatedFootprint(plan, from, *this, merge, opacity, ExactRow(level));
 }
 
 void CImageARGB::DrawRotatedImageScaled(const ImageDesc* source, int32_t mode, float cx,
                                         float cy, float w, float h, float verticalScale,
                                         float angle, uint8_t opacity) {
     DrawRotatedImageScaledInto(*this, source, mode, cx, cy, w, h, verticalScale, angle, opacity,
-                               DrawRotatedRow_Plain);
+                               ExactRow(level));
 }
 
 }  // namespace VelImageUtility

@@ -62,6 +62,20 @@ void DrawRotatedRow_Plain(const RotatedSource& source, uint32_t u, uint32_t v, i
 void DrawRotatedRow_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                          int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                          uint8_t opacity);
+// The plain row's bytes, with runs whose samples all lie inside the source
+// in vector steps (four or eight pixels).
+void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
+                              int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
+                              uint8_t opacity);
+void DrawRotatedRowExact_Avx2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
+                              int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
+                              uint8_t opacity);
+// True when the exact vector rows leave the run of `count` destination
+// pixels at `row` to the plain row: composite and black merges, and a run
+// that shares a byte with the source (the plain row reads there what it
+// wrote for earlier pixels).
+bool RotatedRunTakesPlainRow(const RotatedSource& source, const uint8_t* row, int32_t count,
+                             RotatedMerge merge);
 
 // Walks the part of the footprint that lies inside the image, row by row.
 void DrawRotatedFootprint(const RotatedFootprint& plan, const RotatedSource& source,

@@ -105,6 +105,16 @@ void DrawRotatedFootprint(const RotatedFootprint& plan, const RotatedSource& sou
     }
 }
 
+bool RotatedRunTakesPlainRow(const RotatedSource& source, const uint8_t* row, int32_t count,
+                             RotatedMerge merge) {
+    if (merge == RotatedMerge::kComposite || merge == RotatedMerge::kBlack) return true;
+    const uintptr_t first = reinterpret_cast<uintptr_t>(source.data);
+    const uintptr_t end = first + static_cast<uintptr_t>(source.height - 1) * static_cast<uint32_t>(source.stride) +
+                          4 * static_cast<uintptr_t>(source.width);
+    const uintptr_t runFirst = reinterpret_cast<uintptr_t>(row);
+    return runFirst < end && first < runFirst + 4 * static_cast<uintptr_t>(count);
+}
+
 void DrawRotatedImageScaledInto(CImageBase& image, const ImageDesc* source, int32_t mode,
                                 float cx, float cy, float width, float height,
                                 float verticalScale, float angle, uint8_t opacity,
