@@ -30,8 +30,9 @@ void CImageARGB::BlendColor(uint32_t color, uint8_t opacity) {
 
 void CImageARGB::SetAlpha(uint8_t alpha) {
     if (!IsUsablePixels(*this, kArgbBytes)) return;
-    ForEachPixelRow(data, width, height, stride, FillMaskedRow_Plain, ~kAlphaBits,
-                    uint32_t{alpha} << 24);
+    // Both rows give the same bytes; the vector one is faster.
+    ForEachPixelRow(data, width, height, stride, UseSse2(level) ? FillMaskedRow_Sse2 : FillMaskedRow_Plain,
+                    ~kAlphaBits, uint32_t{alpha} << 24);
 }
 
 void CImageARGB::FillColorKeepAlpha(uint8_t red, uint8_t green, uint8_t blue) {

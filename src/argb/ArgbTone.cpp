@@ -57,7 +57,7 @@ void CImageARGB::Posterize(int32_t step) { PosterizeFourBytePixels(*this, step);
 
 void CImageARGB::AdjustContrast(float gain) {
     if (!IsContrastGainInRange(gain) || !IsUsablePixels(*this, kArgbBytes)) return;
-    const auto contrastRow = UseSse2(level) ? AdjustContrastRow_Sse2 : AdjustContrastRow_Plain;
+    const auto contrastRow = PickKernel(level, AdjustContrastRow_Plain, AdjustContrastRow_Sse2, AdjustContrastRow_Avx2);
     const int32_t factor = ContrastFactor(gain);
     ForEachPixelRow(*this, [&](uint8_t* row, int32_t width) { contrastRow(row, width, factor); });
 }

@@ -42,6 +42,7 @@ void PosterizeRow_Avx2(uint8_t* row, int32_t width, const PosterizeDivision& div
 // Contrast about 128, `factor` = gain in units of 1/4096 (0..8192).
 void AdjustContrastRow_Plain(uint8_t* row, int32_t width, int32_t factor);
 void AdjustContrastRow_Sse2(uint8_t* row, int32_t width, int32_t factor);
+void AdjustContrastRow_Avx2(uint8_t* row, int32_t width, int32_t factor);
 
 // c + delta saturated to 0..255.
 void AdjustBrightnessRow_Plain(uint8_t* row, int32_t width, int32_t delta);

@@ -77,6 +77,12 @@ void PosterizeRow_Avx2(uint8_t* row, int32_t width, const PosterizeDivision& div
     PosterizeRow_Sse2(groups + done, width - head - static_cast<int32_t>(done / 4), division);
 }
 
+void AdjustContrastRow_Avx2(uint8_t* row, int32_t width, int32_t factor) {
+    const __m256i factor16 = Words(factor);
+    const auto sse2 = [factor](uint8_t* part, int32_t n) { AdjustContrastRow_Sse2(part, n, factor); };
+    TransformRow(row, width, sse2, [&](__m256i pixels) { return WithAlphaOf(ContrastBytes32(pixels, factor16), pixels); });
+}
+
 void MapLevelsRow_Avx2(uint8_t* row, int32_t width, const LevelsLine& line) {
     const LevelsLanes32 lanes = LevelsLanes32Of(line);
     const auto sse2 = [&line](uint8_t* part, int32_t n) { MapLevelsRow_Sse2(part, n, line); };

@@ -13,6 +13,20 @@ namespace VelImageUtility {
 inline __m256i Words(int32_t value) { return _mm256_set1_epi16(static_cast<int16_t>(value)); }
 inline __m256i Bytes(int32_t value) { return _mm256_set1_epi8(static_cast<char>(value)); }
 
+// ContrastBytes_Sse2 on 32 bytes.
+inline __m256i ContrastBytes32(__m256i bytes, __m256i factor16) {
+    const __m256i topBit = Bytes(0x80);
+    const __m256i zero = _mm256_setzero_si256();
+    auto scale = [&](__m256i centredHigh) {
+        const __m256i a = _mm256_srai_epi16(centredHigh, 4);
+        return _mm256_add_epi16(_mm256_mulhi_epi16(a, factor16), _mm256_srli_epi16(_mm256_mullo_epi16(a, factor16), 15));
+    };
+    const __m256i centred = _mm256_xor_si256(bytes, topBit);
+    const __m256i low = scale(_mm256_unpacklo_epi8(zero, centred));
+    const __m256i high = scale(_mm256_unpackhi_epi8(zero, centred));
+    return _mm256_xor_si256(_mm256_packs_epi16(low, high), topBit);
+}
+
 struct PosterizeLanes32 {
     __m256i step, offset, scaledDivisor, magic;
     __m128i shift;
