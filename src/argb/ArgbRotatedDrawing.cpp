@@ -8,9 +8,16 @@
 namespace VelImageUtility {
 
 namespace {
+template <RotatedRowFunction kVectorRow>
+void VectorRowUnlessPlain(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, int32_t dvdx,
+                          uint8_t* row, int32_t count, RotatedMerge merge, uint8_t opacity) {
+    const RotatedRowFunction draw = RotatedRunTakesPlainRow(source, row, count, merge) ? DrawRotatedRow_Plain : kVectorRow;
+    draw(source, u, v, dudx, dvdx, row, count, merge, opacity);
+}
+
 RotatedRowFunction ExactRow(int32_t level) {
-    return PickKernel<RotatedRowFunction>(level, DrawRotatedRow_Plain, DrawRotatedRowExact_Sse2,
-                                          DrawRotatedRowExact_Avx2);
+    return PickKernel<RotatedRowFunction>(level, DrawRotatedRow_Plain, VectorRowUnlessPlain<DrawRotatedRowExact_Sse2>,
+                                          VectorRowUnlessPlain<DrawRotatedRowExact_Avx2>);
 }
 }  // namespace
 

@@ -63,7 +63,8 @@ void DrawRotatedRow_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, in
                          int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                          uint8_t opacity);
 // The plain row's bytes, with runs whose samples all lie inside the source
-// in vector steps (four or eight pixels).
+// in vector steps (four or eight pixels), for a run RotatedRunTakesPlainRow
+// does not leave to the plain row (the caller checks it once per run).
 void DrawRotatedRowExact_Sse2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                               int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                               uint8_t opacity);

@@ -117,10 +117,6 @@ void DrawRow(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx, 
 void DrawRotatedRowExact_Avx2(const RotatedSource& source, uint32_t u, uint32_t v, int32_t dudx,
                               int32_t dvdx, uint8_t* row, int32_t count, RotatedMerge merge,
                               uint8_t opacity) {
-    if (RotatedRunTakesPlainRow(source, row, count, merge)) {
-        DrawRotatedRow_Plain(source, u, v, dudx, dvdx, row, count, merge, opacity);
-        return;
-    }
     using Row = void (*)(const RotatedSource&, uint32_t, uint32_t, int32_t, int32_t, uint8_t*, int32_t, uint8_t);
     static constexpr Row kRows[] = {DrawRow<RotatedMerge::kMixEach>, DrawRow<RotatedMerge::kMix>,
                                     DrawRow<RotatedMerge::kAdd>, DrawRow<RotatedMerge::kAddOpaque>};
